@@ -1,0 +1,16 @@
+// The subcommands of the korvane tool. Each adds itself to the app and sets
+// the process exit code through set_exit_code.
+#pragma once
+
+#include <CLI/CLI.hpp>
+
+namespace korvane::cli {
+
+void add_commands(CLI::App& app);
+
+void add_eval(CLI::App& app);
+
+void set_exit_code(int code);
+int exit_code();
+
+}  // namespace korvane::cli

@@ -1,0 +1,68 @@
+// The protocol spoken against one add-in object in this process: what one
+// running Excel holds.
+#include <memory>
+
+#include "addin/custom_functions.h"
+#include "cli/protocol.h"
+
+namespace korvane::protocol {
+namespace {
+
+class NativeBackend final : public Backend {
+ public:
+  Outcome call(std::u16string_view name, std::span<const Variant> args) override {
+    const Member* m = find_member(name);
+    if (!m) return unknown(name);
+    if (m->is_property)
+      return Outcome::fault(to_utf8(m->name) + " is a property: use get, let or set");
+    if (args.size() != m->params.size())
+      return Outcome::fault(to_utf8(m->name) + " takes " + std::to_string(m->params.size()) +
+                            " arguments, not " + std::to_string(args.size()));
+    CallResult r = korvane::call(obj_, *m, args);
+    if (r.failed) return Outcome::fail();
+    return Outcome::result(std::move(r.value));
+  }
+
+  Outcome get(std::u16string_view name) override {
+    const Member* m = property(name);
+    if (!m) return not_property(name);
+    return Outcome::result(m->property.get(obj_));
+  }
+
+  Outcome let(std::u16string_view name, const Variant& value) override {
+    const Member* m = property(name);
+    if (!m) return not_property(name);
+    if (!m->property.let(obj_, value)) return Outcome::fail();
+    return Outcome::result(Variant());
+  }
+
+  Outcome set(std::u16string_view name, const Variant& value) override {
+    const Member* m = property(name);
+    if (!m) return not_property(name);
+    if (!m->property.set) return Outcome::fault(to_utf8(m->name) + " holds text and has no set");
+    m->property.set(obj_, value);
+    return Outcome::result(Variant());
+  }
+
+ private:
+  static const Member* property(std::u16string_view name) {
+    const Member* m = find_member(name);
+    return m && m->is_property ? m : nullptr;
+  }
+  static Outcome unknown(std::u16string_view name) {
+    return Outcome::fault("no function or property is named \"" + to_utf8(name) + "\"");
+  }
+  static Outcome not_property(std::u16string_view name) {
+    if (const Member* m = find_member(name))
+      return Outcome::fault(to_utf8(m->name) + " is a function: use call");
+    return unknown(name);
+  }
+
+  自定义函数 obj_;
+};
+
+}  // namespace
+
+std::unique_ptr<Backend> make_native_backend() { return std::make_unique<NativeBackend>(); }
+
+}  // namespace korvane::protocol
