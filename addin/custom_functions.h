@@ -23,9 +23,9 @@ namespace korvane {
 class 自定义函数 {
  public:
   // ---- the draw state (written by 验证, read by the settlement functions) --
-  Variant t;                 // the special number exactly as 验证 received it
-  Variant tt;                // its zodiac sign, or the Integer 0
-  std::array<Variant, 6> p;  // p1 ... p6: the regular numbers, two-character texts
+  Variant t;                  // the special number exactly as 验证 received it
+  Variant tt;                 // its zodiac sign, or the Integer 0
+  std::array<Variant, 6> p;   // p1 ... p6: the regular numbers, two-character texts
   std::array<Variant, 6> pp;  // pp1 ... pp6: their zodiac signs, or the Integer 0
   std::u16string yyy;         // the year offset (year - 2008) as decimal text
 
@@ -36,7 +36,7 @@ class 自定义函数 {
   Variant TEMA(const Variant& a, const Variant& b, const Variant& m, const Variant& 易失);
   Variant TEMAL(const Variant& y);
   Variant 求和1(const Variant& r, const Variant& 条件, const Variant& 收入, const Variant& 赔率,
-              const Variant& 易失);
+                const Variant& 易失);
   Variant PAI(const Variant& w);
   Variant PAID(const Variant& q);
 
@@ -46,15 +46,15 @@ class 自定义函数 {
   Variant 平特几肖(const Variant& g, const Variant& 肖, const Variant& 收入, const Variant& 易失);
   Variant 包几肖(const Variant& 肖, const Variant& 收入, const Variant& 易失);
   Variant 平码几中几(const Variant& g, const Variant& 号码, const Variant& 收入,
-                const Variant& 易失);
+                     const Variant& 易失);
   Variant 包家禽或野兽(const Variant& 家禽野兽, const Variant& 收入, const Variant& 易失);
   Variant 平特几尾(const Variant& y, const Variant& 几尾, const Variant& 收入, const Variant& 易失);
   Variant 特串软串(const Variant& g, const Variant& 号码, const Variant& 收入, const Variant& 易失);
 
   // ---- zodiac conversions (failing call) ------------------------------------
   Variant 肖转号码(const Variant& 年, const Variant& 肖1, const Variant& 肖2, const Variant& 肖3,
-               const Variant& 肖4, const Variant& 肖5, const Variant& 肖6, const Variant& 肖7,
-               const Variant& 易失);
+                   const Variant& 肖4, const Variant& 肖5, const Variant& 肖6, const Variant& 肖7,
+                   const Variant& 易失);
   Variant 号码转肖(const Variant& 年, const Variant& 号码, const Variant& 易失);
 
   // ---- piece-rate wages (failing call) --------------------------------------
@@ -100,14 +100,14 @@ using Invoker = CallResult (*)(自定义函数&, std::span<const Variant>);
 struct Member {
   std::u16string_view name;
   bool is_property;
-  PropertyAccess property;          // properties only
-  Invoker invoke;                   // functions only
-  std::span<const Param> params;    // functions only, in order
-  bool skips_errors;                // functions only: the skip-on-error regime
-  std::string_view zh;              // one-line description, Chinese (UTF-8)
-  std::string_view en;              // one-line description, English
-  std::string_view returns;         // what the function hands back (English)
-  std::string_view example;         // arguments of a sample call, as `korvane call` takes them
+  PropertyAccess property;        // properties only
+  Invoker invoke;                 // functions only
+  std::span<const Param> params;  // functions only, in order
+  bool skips_errors;              // functions only: the skip-on-error regime
+  std::string_view zh;            // one-line description, Chinese (UTF-8)
+  std::string_view en;            // one-line description, English
+  std::string_view returns;       // what the function hands back (English)
+  std::string_view example;       // arguments of a sample call, as `korvane call` takes them
 };
 
 // Every member in interface order: t, tt, p1..p6, pp1..pp6, yyy, then the

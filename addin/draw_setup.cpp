@@ -14,10 +14,10 @@ namespace {
 
 // The four steps that give one drawn number its sign.
 void give_sign(const Variant& number, double y, Variant& sign) {
-  double c = 0;                                       // empty counts as 0
-  assign(c, zodiac::cycle_position(number));          // cycle position
-  assign(sign, zodiac::sign_at(c, y));                // sign for the year
-  if (holds(zodiac::outside_draw_range(number))) {    // not a number 1..49
+  double c = 0;                                     // empty counts as 0
+  assign(c, zodiac::cycle_position(number));        // cycle position
+  assign(sign, zodiac::sign_at(c, y));              // sign for the year
+  if (holds(zodiac::outside_draw_range(number))) {  // not a number 1..49
     sign = Variant::integer(0);
   }
 }
@@ -25,7 +25,7 @@ void give_sign(const Variant& number, double y, Variant& sign) {
 }  // namespace
 
 Variant 自定义函数::验证(const Variant& 年, const Variant& pn, const Variant& tn,
-                      const Variant& /*易失*/) {
+                         const Variant& /*易失*/) {
   Variant result = Variant(kConfirmation);
 
   // The year offset, kept as text as the sheets always kept it.

@@ -70,7 +70,8 @@ CallResult invoke(Obj& o, std::span<const Variant> args) {
   try {
     return [&]<std::size_t... I>(std::index_sequence<I...>) {
       return CallResult{(o.*Method)(args[I]...), false};
-    }(std::make_index_sequence<n>{});
+    }
+    (std::make_index_sequence<n>{});
   } catch (const CallFailed&) {
     return CallResult{Variant(), true};
   }
@@ -153,7 +154,8 @@ constexpr std::array kTailsParams{
 constexpr std::array kChainParams{
     Param{u"g", V, "玩法：含“硬”或“特”为特串，否则软串",
           "bet type: containing 硬 or 特 is a hard chain, else soft"},
-    Param{u"号码", V, "串中号码，特串以特码开头", "the chained numbers, hard chains start with the special number"},
+    Param{u"号码", V, "串中号码，特串以特码开头",
+          "the chained numbers, hard chains start with the special number"},
     Param{u"收入", V, "每个中奖组合的金额", "amount per winning pair"},
     kVolatile,
 };
@@ -183,7 +185,8 @@ constexpr std::array kPackParams{
     Param{u"数量", R, "数量", "the quantity"},
 };
 constexpr std::array kWageParams{
-    Param{u"数量", V, "数量，为 0 或空时按单价计", "the quantity; 0 or empty pays the unit price flat"},
+    Param{u"数量", V, "数量，为 0 或空时按单价计",
+          "the quantity; 0 or empty pays the unit price flat"},
     Param{u"单价", R, "单价", "the unit price"},
 };
 
@@ -206,8 +209,7 @@ const std::array kMembers{
 
     function<&Obj::验证>(u"验证", kVerifyParams, true, "载入一期开奖：平码、特码及其生肖",
                          "load a draw: regular numbers, special number and their signs",
-                         "a fixed confirmation text",
-                         "2013 \"05 12 18 30 41 49\" \"'08\" \"\""),
+                         "a fixed confirmation text", "2013 \"05 12 18 30 41 49\" \"'08\" \"\""),
     function<&Obj::TEMA>(u"TEMA", kTemaParams, false, "数下注文本中某号码出现的次数",
                          "count a code, normally the special number, in a bet text",
                          "the count (a Long), or empty when m is not above 0",
@@ -216,46 +218,51 @@ const std::array kMembers{
                           "how many two-digit numbers a space-separated list holds",
                           "(length + 1) / 3 as a Double", "\"05 12 33\""),
     function<&Obj::求和1>(u"求和1", kSumParams, false, "数号码出现次数并乘以金额与赔率",
-                         "count a code in a bet text times stake times odds",
-                         "stake x odds x count; 0 while the draw is undrawn",
-                         "\"07 15 07 33\" \"'07\" 100 40 \"\""),
+                          "count a code in a bet text times stake times odds",
+                          "stake x odds x count; 0 while the draw is undrawn",
+                          "\"07 15 07 33\" \"'07\" 100 40 \"\""),
     function<&Obj::PAI>(u"PAI", kPaiParams, false, "整百万的个数", "number of whole millions",
                         "floor(value / 1000000)", "12345678"),
     function<&Obj::PAID>(u"PAID", kPaidParams, false, "截到整百万的金额",
-                         "the value cut down to whole millions",
-                         "floor(value / 1000000) x 1000000", "12345678"),
-    function<&Obj::平特几不中>(u"平特几不中", kNoneHitParams, true, "平特几不中：开奖七码全不在所买号码中",
-                          "none-hit: no drawn number is among the backed numbers",
-                          "收入 unchanged on a win, else 0 or empty",
-                          "\"01 02 03 04 06\" 300 \"\""),
-    function<&Obj::平特单双大小>(u"平特单双大小", kOddEvenParams, true, "平特单双大小：按七码之和的单双大小",
-                           "odd/even, big/small of the sum of the seven drawn numbers",
-                           "收入 unchanged on a win, else 0 or empty", "小 50 \"\""),
+                         "the value cut down to whole millions", "floor(value / 1000000) x 1000000",
+                         "12345678"),
+    function<&Obj::平特几不中>(
+        u"平特几不中", kNoneHitParams, true, "平特几不中：开奖七码全不在所买号码中",
+        "none-hit: no drawn number is among the backed numbers",
+        "收入 unchanged on a win, else 0 or empty", "\"01 02 03 04 06\" 300 \"\""),
+    function<&Obj::平特单双大小>(u"平特单双大小", kOddEvenParams, true,
+                                 "平特单双大小：按七码之和的单双大小",
+                                 "odd/even, big/small of the sum of the seven drawn numbers",
+                                 "收入 unchanged on a win, else 0 or empty", "小 50 \"\""),
     function<&Obj::平特几肖>(u"平特几肖", kZodiacParams, true, "平特几肖：开奖生肖中所买生肖的个数",
-                         "zodiac bet on the signs of the whole draw",
-                         "收入 x floor(hits / N)", "平特二肖 牛马鼠蛇 100 \"\""),
+                             "zodiac bet on the signs of the whole draw", "收入 x floor(hits / N)",
+                             "平特二肖 牛马鼠蛇 100 \"\""),
     function<&Obj::包几肖>(u"包几肖", kPackageParams, true, "包几肖：特码生肖在所买生肖中",
-                        "the special number's sign is among the backed signs",
-                        "收入 unchanged on a win, else 0 or empty", "鼠狗 80 \"\""),
-    function<&Obj::平码几中几>(u"平码几中几", kNumbersHitParams, true, "平码几中几：二中二、三中三组合",
-                          "pair or triple combinations on the regular numbers",
-                          "the share of 收入 on the winning combinations",
-                          "三中三 \"05-12-18-08-45\" 600 \"\""),
-    function<&Obj::包家禽或野兽>(u"包家禽或野兽", kAnimalsParams, true, "包家禽或野兽：特码生肖的类别",
-                           "domestic or wild class of the special number's sign",
-                           "收入 as a number on a win, else 0", "家禽 100 \"\""),
+                           "the special number's sign is among the backed signs",
+                           "收入 unchanged on a win, else 0 or empty", "鼠狗 80 \"\""),
+    function<&Obj::平码几中几>(
+        u"平码几中几", kNumbersHitParams, true, "平码几中几：二中二、三中三组合",
+        "pair or triple combinations on the regular numbers",
+        "the share of 收入 on the winning combinations", "三中三 \"05-12-18-08-45\" 600 \"\""),
+    function<&Obj::包家禽或野兽>(u"包家禽或野兽", kAnimalsParams, true,
+                                 "包家禽或野兽：特码生肖的类别",
+                                 "domestic or wild class of the special number's sign",
+                                 "收入 as a number on a win, else 0", "家禽 100 \"\""),
     function<&Obj::平特几尾>(u"平特几尾", kTailsParams, true, "平特几尾：开奖号码尾数",
-                         "tail-digit bet on the whole draw",
-                         "收入 as a number on a win, else 0 or empty", "平特二尾 \"3 9 0\" 100 \"\""),
+                             "tail-digit bet on the whole draw",
+                             "收入 as a number on a win, else 0 or empty",
+                             "平特二尾 \"3 9 0\" 100 \"\""),
     function<&Obj::特串软串>(u"特串软串", kChainParams, true, "特串软串：特码与平码的串",
-                         "chain bet tying the special number to regular numbers",
-                         "hard: 收入 x hits; soft: 收入 on a win", "特串 \"08 12 41\" 100 \"\""),
-    function<&Obj::肖转号码>(u"肖转号码", kSignsToNumbersParams, false, "生肖转号码：列出所给生肖的号码",
-                         "list the numbers of up to seven signs for a year",
-                         "the numbers as one text", "2013 蛇 马 \"\" \"\" \"\" \"\" \"\" \"\""),
+                             "chain bet tying the special number to regular numbers",
+                             "hard: 收入 x hits; soft: 收入 on a win",
+                             "特串 \"08 12 41\" 100 \"\""),
+    function<&Obj::肖转号码>(u"肖转号码", kSignsToNumbersParams, false,
+                             "生肖转号码：列出所给生肖的号码",
+                             "list the numbers of up to seven signs for a year",
+                             "the numbers as one text", "2013 蛇 马 \"\" \"\" \"\" \"\" \"\" \"\""),
     function<&Obj::号码转肖>(u"号码转肖", kNumberToSignParams, false, "号码转肖：号码在该年的生肖",
-                         "the zodiac sign of a number in a year",
-                         "one sign, or 0 outside 1..49", "2013 \"'08\" \"\""),
+                             "the zodiac sign of a number in a year",
+                             "one sign, or 0 outside 1..49", "2013 \"'08\" \"\""),
     function<&Obj::SL1>(u"SL1", kKeyParams, false, "工序号的最小工序键",
                         "lowest process key of a process number", "y x 100000000", "3"),
     function<&Obj::SL2>(u"SL2", kKeyParams, false, "下一工序号的最小工序键",
@@ -267,8 +274,8 @@ const std::array kMembers{
                         "process key from process number and quantity",
                         "工序号 x 100000000 + |数量|", "12 350"),
     function<&Obj::工资1>(u"工资1", kWageParams, false, "计件工资：数量 × 单价",
-                        "piece wage: quantity x unit price (the price alone for no quantity)",
-                        "数量 x 单价, or 单价 when 数量 is 0", "12 1.5"),
+                          "piece wage: quantity x unit price (the price alone for no quantity)",
+                          "数量 x 单价, or 单价 when 数量 is 0", "12 1.5"),
 };
 
 bool is_ascii_letter(char16_t c) { return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z'); }

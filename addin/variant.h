@@ -57,7 +57,17 @@ struct Empty {
 
 class Variant {
  public:
-  enum class Kind : std::uint8_t { Empty, Integer, Long, Double, String, Boolean, Error, Range, Array };
+  enum class Kind : std::uint8_t {
+    Empty,
+    Integer,
+    Long,
+    Double,
+    String,
+    Boolean,
+    Error,
+    Range,
+    Array
+  };
 
   Variant() = default;
   Variant(Empty) {}

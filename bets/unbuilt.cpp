@@ -9,7 +9,7 @@ Variant 自定义函数::TEMA(const Variant&, const Variant&, const Variant&, co
 }
 Variant 自定义函数::TEMAL(const Variant&) { throw CallFailed{}; }
 Variant 自定义函数::求和1(const Variant&, const Variant&, const Variant&, const Variant&,
-                        const Variant&) {
+                          const Variant&) {
   throw CallFailed{};
 }
 Variant 自定义函数::PAI(const Variant&) { throw CallFailed{}; }

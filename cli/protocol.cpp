@@ -1,11 +1,12 @@
 #include "cli/protocol.h"
 
+#include <utf8.h>
+
 #include <charconv>
 #include <cmath>
 #include <istream>
 #include <nlohmann/json.hpp>
 #include <ostream>
-#include <utf8.h>
 
 #include "addin/custom_functions.h"
 
@@ -236,8 +237,9 @@ struct Decoder {
       case json::value_t::object:
         break;
       default:
-        return fail("a value is null, a number, a string, a boolean or one of the objects "
-                    "{\"int\"}, {\"long\"}, {\"error\"}, {\"ref\"}, {\"array\"}");
+        return fail(
+            "a value is null, a number, a string, a boolean or one of the objects "
+            "{\"int\"}, {\"long\"}, {\"error\"}, {\"ref\"}, {\"array\"}");
     }
     if (j.size() != 1)
       return fail("a value object has exactly one key: int, long, error, ref or array");
@@ -258,8 +260,9 @@ struct Decoder {
     if (key == "error") {
       ExcelError e;
       if (!inner.is_string() || !excel_error_from_name(inner.get_ref<const std::string&>(), e))
-        return fail("{\"error\": name} takes one of #NULL!, #DIV/0!, #VALUE!, #REF!, #NAME?, "
-                    "#NUM!, #N/A");
+        return fail(
+            "{\"error\": name} takes one of #NULL!, #DIV/0!, #VALUE!, #REF!, #NAME?, "
+            "#NUM!, #N/A");
       out = Variant(e);
       return true;
     }
@@ -283,8 +286,7 @@ struct Decoder {
       out = Variant(make_array(r, c, std::move(cells)));
       return true;
     }
-    return fail("unknown value encoding \"" + key +
-                "\": use int, long, error, ref or array");
+    return fail("unknown value encoding \"" + key + "\": use int, long, error, ref or array");
   }
 };
 
@@ -389,14 +391,14 @@ std::string answer(Backend& backend, std::string_view line) {
   std::string_view verb;
   for (std::string_view v : kVerbs) {
     if (req.contains(v)) {
-      if (!verb.empty())
-        return fault_line("a request names exactly one of call, get, let and set");
+      if (!verb.empty()) return fault_line("a request names exactly one of call, get, let and set");
       verb = v;
     }
   }
   if (verb.empty()) return fault_line("a request names one of call, get, let or set");
   const json& name_json = req[std::string(verb)];
-  if (!name_json.is_string()) return fault_line("the name after \"" + std::string(verb) + "\" must be a string");
+  if (!name_json.is_string())
+    return fault_line("the name after \"" + std::string(verb) + "\" must be a string");
   const std::u16string name = to_utf16(name_json.get_ref<const std::string&>());
 
   const bool takes_args = verb == "call";
@@ -426,7 +428,8 @@ std::string answer(Backend& backend, std::string_view line) {
   Variant value;
   if (!d.scalar(req["value"], value)) return fault_line(d.error);
   if (verb == "set") {
-    if (!value.is_range()) return fault_line("set assigns a reference: give the value as {\"ref\": ...}");
+    if (!value.is_range())
+      return fault_line("set assigns a reference: give the value as {\"ref\": ...}");
     return outcome_line(backend.set(name, value));
   }
   return outcome_line(backend.let(name, value));

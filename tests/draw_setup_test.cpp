@@ -1,0 +1,132 @@
+// Loading a draw with 验证, and the zodiac rule it applies.
+#include "addin/custom_functions.h"
+#include "test_support.h"
+#include "zodiac/zodiac_rule.h"
+
+namespace korvane {
+namespace {
+
+struct Draw {
+  自定义函数 obj;
+  Variant answer;
+  Draw(Variant year, Variant numbers, Variant special) {
+    answer = obj.验证(year, numbers, special, kEmpty);
+  }
+};
+
+TEST(DrawSetup, WorkedExample2013) {
+  Draw d(N(2013), S(u"05 12 18 30 41 49"), S(u"08"));
+  EXPECT_EQ(d.answer, Variant(kConfirmation));
+  EXPECT_EQ(d.obj.yyy, u"5");
+  const char16_t* numbers[] = {u"05", u"12", u"18", u"30", u"41", u"49"};
+  const char16_t* signs[] = {u"牛", u"马", u"鼠", u"鼠", u"牛", u"蛇"};
+  for (int i = 0; i < 6; ++i) {
+    EXPECT_EQ(d.obj.p[i], S(numbers[i])) << i;
+    EXPECT_EQ(d.obj.pp[i], S(signs[i])) << i;
+  }
+  EXPECT_EQ(d.obj.t, S(u"08"));
+  EXPECT_EQ(d.obj.tt, S(u"狗"));
+}
+
+// The published tables for 2008 and 2013: sign -> its numbers.
+TEST(ZodiacRule, TablesFor2008And2013) {
+  const struct {
+    const char16_t* sign;
+    std::vector<int> y2008, y2013;
+  } rows[] = {
+      {u"牛", {12, 24, 36, 48}, {5, 17, 29, 41}},    {u"虎", {11, 23, 35, 47}, {4, 16, 28, 40}},
+      {u"免", {10, 22, 34, 46}, {3, 15, 27, 39}},    {u"龙", {9, 21, 33, 45}, {2, 14, 26, 38}},
+      {u"蛇", {8, 20, 32, 44}, {1, 13, 25, 37, 49}}, {u"马", {7, 19, 31, 43}, {12, 24, 36, 48}},
+      {u"羊", {6, 18, 30, 42}, {11, 23, 35, 47}},    {u"猴", {5, 17, 29, 41}, {10, 22, 34, 46}},
+      {u"鸡", {4, 16, 28, 40}, {9, 21, 33, 45}},     {u"狗", {3, 15, 27, 39}, {8, 20, 32, 44}},
+      {u"猪", {2, 14, 26, 38}, {7, 19, 31, 43}},     {u"鼠", {1, 13, 25, 37, 49}, {6, 18, 30, 42}},
+  };
+  for (const auto& row : rows) {
+    for (auto [year, numbers] : {std::pair{2008, row.y2008}, std::pair{2013, row.y2013}}) {
+      for (int n : numbers) {
+        EXPECT_EQ(zodiac::sign_of(n, year), row.sign) << year << " " << n;
+        // and through the draw set-up, as a two-digit text and as a number
+        char16_t two[3] = {char16_t(u'0' + n / 10), char16_t(u'0' + n % 10), 0};
+        Draw text(N(year), S(two), S(two));
+        EXPECT_EQ(text.obj.pp[0], S(row.sign)) << year << " " << n;
+        EXPECT_EQ(text.obj.tt, S(row.sign));
+        Draw num(N(year), N(n), N(n));
+        EXPECT_EQ(num.obj.tt, S(row.sign)) << year << " " << n;
+      }
+    }
+  }
+}
+
+// Whole numbers 1..49 in whole years: the step-by-step rule agrees with the
+// closed form for every year of two centuries.
+TEST(ZodiacRule, StepRuleMatchesClosedForm) {
+  for (int year = 1900; year <= 2100; ++year) {
+    for (int n = 1; n <= 49; ++n) {
+      Draw d(N(year), kEmpty, N(n));
+      ASSERT_EQ(d.obj.tt, S(zodiac::sign_of(n, year))) << year << " " << n;
+    }
+  }
+}
+
+TEST(DrawSetup, EdgeCases) {
+  const struct {
+    const char* what;
+    Variant year, numbers, special;
+    Variant p1, pp1, p2, pp2, tt;
+  } cases[] = {
+      {"2008 starts with the rat", N(2008), S(u"01 02 12 13 25 49"), S(u"12"), S(u"01"), S(u"鼠"),
+       S(u"02"), S(u"猪"), S(u"牛")},
+      {"2007 is one sign back", N(2007), S(u"01"), S(u"01"), S(u"01"), S(u"猪"), S(u""), I(0),
+       S(u"猪")},
+      {"commas separate as well as spaces", N(2013), S(u"01,02,03,04,05,06"), S(u"08"), S(u"01"),
+       S(u"蛇"), S(u"02"), S(u"龙"), S(u"狗")},
+      {"a numeric pn is its text", N(2013), N(1), S(u"08"), S(u"1"), S(u"蛇"), S(u""), I(0),
+       S(u"狗")},
+      {"00 is undrawn", N(2013), S(u"00 12"), S(u"00"), S(u"00"), I(0), S(u"12"), S(u"马"), I(0)},
+      {"special as a number", N(2013), S(u"05"), N(8), S(u"05"), S(u"牛"), S(u""), I(0), S(u"狗")},
+      {"fractional special rounds half to even", N(2013), S(u"05"), N(7.5), S(u"05"), S(u"牛"),
+       S(u""), I(0), S(u"狗")},
+      {"not a number", N(2013), S(u"ab 5x"), S(u"50"), S(u"ab"), I(0), S(u"5x"), S(u"马"), I(0)},
+      {"special is an error", N(2013), S(u"05"), E(ExcelError::NA), S(u"05"), S(u"牛"), S(u""),
+       I(0), I(0)},
+      {"special as a reference", N(2013), S(u"05"), Ref(S(u"08")), S(u"05"), S(u"牛"), S(u""), I(0),
+       S(u"狗")},
+  };
+  for (const auto& c : cases) {
+    Draw d(c.year, c.numbers, c.special);
+    EXPECT_EQ(d.obj.p[0], c.p1) << c.what;
+    EXPECT_EQ(d.obj.pp[0], c.pp1) << c.what;
+    EXPECT_EQ(d.obj.p[1], c.p2) << c.what;
+    EXPECT_EQ(d.obj.pp[1], c.pp2) << c.what;
+    EXPECT_EQ(d.obj.tt, c.tt) << c.what;
+    EXPECT_EQ(d.obj.t, c.special) << c.what;
+  }
+}
+
+TEST(DrawSetup, FailingStepsKeepThePreviousDraw) {
+  Draw d(N(2013), S(u"05 12 18 30 41 49"), S(u"08"));
+  // A year that is no number keeps the offset; an error for pn keeps the numbers.
+  d.obj.验证(S(u"明年"), E(ExcelError::NA), S(u"13"), kEmpty);
+  EXPECT_EQ(d.obj.yyy, u"5");
+  EXPECT_EQ(d.obj.p[5], S(u"49"));
+  EXPECT_EQ(d.obj.pp[5], S(u"蛇"));
+  EXPECT_EQ(d.obj.tt, S(u"蛇"));
+  // A new year re-signs the old numbers.
+  d.obj.验证(N(2008), Block(N(1), N(2)), S(u"13"), kEmpty);
+  EXPECT_EQ(d.obj.yyy, u"0");
+  EXPECT_EQ(d.obj.pp[0], S(u"猴"));
+  // Before any valid year the offset is empty and counts as 0.
+  自定义函数 fresh;
+  fresh.验证(S(u"x"), S(u"01"), S(u"13"), kEmpty);
+  EXPECT_EQ(fresh.yyy, u"");
+  EXPECT_EQ(fresh.pp[0], S(u"鼠"));
+  EXPECT_EQ(fresh.tt, S(u"鼠"));
+}
+
+TEST(DrawSetup, FractionalYear) {
+  Draw d(N(2013.5), S(u"05"), S(u"08"));
+  EXPECT_EQ(d.obj.yyy, u"5.5");
+}
+
+}  // namespace
+}  // namespace korvane

@@ -1,0 +1,73 @@
+#!/usr/bin/env python3
+"""Runs the protocol transcripts through an eval command and compares answers.
+
+Each *.jsonl transcript holds request lines ("> {...}") each followed by the
+answer expected ("< {...}"); "#" lines are comments. A transcript is one
+process: the draw one request loads is what the next ones see. Answers are
+compared as JSON values, except fault sentences, which only need to be faults.
+
+usage: run_corpus.py DIR -- COMMAND [ARG...]
+"""
+import json
+import pathlib
+import subprocess
+import sys
+
+
+def load(path):
+    requests, expected = [], []
+    for n, line in enumerate(path.read_text(encoding="utf-8").splitlines(), 1):
+        if not line.strip() or line.startswith("#"):
+            continue
+        tag, _, body = line.partition(" ")
+        if tag == ">":
+            requests.append(body)
+        elif tag == "<":
+            if len(expected) != len(requests) - 1:
+                sys.exit(f"{path}:{n}: an answer without its request")
+            expected.append(json.loads(body))
+        else:
+            sys.exit(f"{path}:{n}: lines start with '> ', '< ' or '#'")
+    if len(expected) != len(requests):
+        sys.exit(f"{path}: a request without its answer")
+    return requests, expected
+
+
+def same(got, want):
+    if isinstance(want, dict) and "fault" in want:
+        return isinstance(got, dict) and set(got) == {"fault"} and isinstance(got["fault"], str)
+    return got == want
+
+
+def main():
+    argv = sys.argv[1:]
+    if "--" not in argv or argv.index("--") != 1:
+        sys.exit(__doc__)
+    corpus, command = pathlib.Path(argv[0]), argv[2:]
+    failures = 0
+    files = sorted(corpus.glob("*.jsonl"))
+    for path in files:
+        requests, expected = load(path)
+        proc = subprocess.run(command, input="\n".join(requests) + "\n", capture_output=True,
+                              text=True, encoding="utf-8", timeout=300)
+        answers = proc.stdout.splitlines()
+        if proc.returncode != 0 or len(answers) != len(requests):
+            print(f"FAIL {path.name}: exit {proc.returncode}, {len(answers)} answers for "
+                  f"{len(requests)} requests\n{proc.stderr}")
+            failures += 1
+            continue
+        for req, ans, want in zip(requests, answers, expected):
+            try:
+                got = json.loads(ans)
+            except ValueError:
+                got = ans
+            if not same(got, want):
+                print(f"FAIL {path.name}\n  request {req}\n  answer  {ans}\n  wanted  "
+                      f"{json.dumps(want, ensure_ascii=False)}")
+                failures += 1
+    print(f"{len(files)} transcripts, {failures} failures")
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

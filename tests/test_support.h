@@ -1,0 +1,28 @@
+// Shorthands for writing worksheet values in tests.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <ostream>
+#include <string>
+
+#include "addin/custom_functions.h"
+#include "cli/protocol.h"
+
+namespace korvane {
+
+inline Variant S(std::u16string_view s) { return Variant(s); }
+inline Variant N(double x) { return Variant(x); }
+inline Variant I(std::int16_t x) { return Variant::integer(x); }
+inline Variant E(ExcelError e) { return Variant(e); }
+inline Variant Ref(Variant v) { return Variant(make_cell(std::move(v))); }
+// A reference to two cells side by side: its value is an array.
+inline Variant Block(Variant a, Variant b) {
+  return Variant(make_block(1, 2, {std::move(a), std::move(b)}));
+}
+inline const Variant kEmpty{};
+
+// GoogleTest prints a Variant in the protocol's encoding.
+inline void PrintTo(const Variant& v, std::ostream* os) { *os << protocol::encode(v); }
+
+}  // namespace korvane
