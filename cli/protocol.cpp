@@ -243,7 +243,11 @@ struct Decoder {
     }
     if (j.size() != 1)
       return fail("a value object has exactly one key: int, long, error, ref or array");
-    const auto& [key, inner] = *j.items().begin();
+    // The key and value through an iterator that outlives their use: bound to
+    // *j.items().begin(), they would refer into a temporary gone by the next line.
+    const auto first = j.begin();
+    const std::string& key = first.key();
+    const json& inner = first.value();
     double x = 0;
     if (key == "int") {
       if (!whole_in(inner, -32768, 32767, x))
