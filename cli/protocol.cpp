@@ -243,11 +243,11 @@ struct Decoder {
     }
     if (j.size() != 1)
       return fail("a value object has exactly one key: int, long, error, ref or array");
-    // The key and value through an iterator that outlives their use: bound to
-    // *j.items().begin(), they would refer into a temporary gone by the next line.
-    const auto first = j.begin();
-    const std::string& key = first.key();
-    const json& inner = first.value();
+    // The entry is read through a named iterator: a structured binding to
+    // *j.items().begin() would refer to a temporary that is already gone.
+    const auto entry = j.items().begin();
+    const std::string& key = entry.key();
+    const json& inner = entry.value();
     double x = 0;
     if (key == "int") {
       if (!whole_in(inner, -32768, 32767, x))
