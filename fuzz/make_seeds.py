@@ -72,6 +72,10 @@ EXAMPLES = {
     "wages": [["SL1", 3], ["SL2", 3], ["SL3", 1200000350], ["SL4", 12, 350], ["SL4", 12, -350],
               ["工资1", 12, 1.5], ["工资1", 0, 80], ["工资1", None, 80], ["工资1", -2, 1.5],
               ["工资1", 12, None]],
+    "surrogates": [["验证", 2013, "😀😀😀😀😀😀😀😀😀", "08", None], ["get", "p2"],
+                   ["let", "t", "\ud83d"], ["get", "t"],
+                   ["号码转肖", 2013, "😀", None], ["TEMA", "😀😀😀", "\ude00\ud83d", 1, None],
+                   ["平特几肖", "平特二肖", "😀牛马", 100, None]],
     "properties": [DRAW_2013, ["let", "t", {"ref": "07"}], ["set", "p1", {"ref": [[1, 2]]}],
                    ["let", "yyy", 7], ["get", "YYY"], ["set", "tt", {"ref": "狗"}],
                    ["平特几不中", "07", 300, None], ["let", "p1", "00"],
@@ -90,7 +94,12 @@ def request(step):
 
 
 def line(obj):
-    return json.dumps(obj, ensure_ascii=False, separators=(",", ":"))
+    text = json.dumps(obj, ensure_ascii=False, separators=(",", ":"))
+    try:
+        text.encode("utf-8")
+    except UnicodeEncodeError:  # a lone surrogate: only an escape can carry it
+        text = json.dumps(obj, separators=(",", ":"))
+    return text
 
 
 def eval_seeds():
@@ -125,7 +134,7 @@ def scalar(v):
     if isinstance(v, (int, float)):
         return bytes([3, 1]) + struct.pack("<d", float(v))
     if isinstance(v, str):
-        units = v.encode("utf-16-le")
+        units = v.encode("utf-16-le", "surrogatepass")
         assert len(units) // 2 < 48, v
         return bytes([6, 3, len(units) // 2]) + units  # text mode 3: raw code units
     if "error" in v:
