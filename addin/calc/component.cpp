@@ -26,7 +26,6 @@
 #include <exception>
 #include <initializer_list>
 #include <korvane/calc/XCustomFunctions.hpp>
-#include <new>
 #include <rtl/ustring.hxx>
 #include <string>
 #include <string_view>
@@ -135,16 +134,20 @@ class CustomFunctions final
   // Calls the function member at `index` of the member list. A failing call
   // raises the exception that Calc shows as #VALUE!.
   css::uno::Any invoke(std::size_t index, std::initializer_list<Variant> args) {
+    const std::vector<Variant> values(args);
+    const CallResult r = call(obj_, members()[index], values);
+    if (r.failed) throw css::uno::RuntimeException("the worksheet function failed");
+    return to_any(r.value);
+  }
+
+  // Runs one method: reading the arguments and the call. Only UNO exceptions
+  // may cross into Calc; anything else (running out of memory) fails the call.
+  template <class F>
+  static css::uno::Any guarded(F&& f) {
     try {
-      const Member& m = members()[index];
-      const std::vector<Variant> values(args);
-      const CallResult r = call(obj_, m, values);
-      if (r.failed) throw css::uno::RuntimeException("the worksheet function failed");
-      return to_any(r.value);
+      return f();
     } catch (const css::uno::Exception&) {
       throw;
-    } catch (const std::bad_alloc&) {
-      throw css::uno::RuntimeException("out of memory");
     } catch (const std::exception&) {
       throw css::uno::RuntimeException("the worksheet function failed");
     }

@@ -141,12 +141,12 @@ std::string functions() {
                   : "const css::uno::Any& ")
           << parameter_name(i);
     }
-    out << ") override {\n  return invoke(" << index << ", {";
+    out << ") override {\n  return guarded([&] { return invoke(" << index << ", {";
     for (std::size_t i = 0; i < m.params.size(); ++i) {
       if (i) out << ", ";
       out << "argument(" << parameter_name(i) << ")";
     }
-    out << "});\n}\n";
+    out << "}); });\n}\n";
   }
   return out.str();
 }
