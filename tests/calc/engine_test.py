@@ -362,7 +362,8 @@ class Office:
         self.as_user = []
         self.profile.mkdir()
         if os.geteuid() == 0:
-            self.as_user = ["runuser", "-u", "nobody", "--", "env", f"HOME={self.profile}"]
+            runuser = shutil.which("runuser") or "/usr/sbin/runuser"
+            self.as_user = [runuser, "-u", "nobody", "--", "env", f"HOME={self.profile}"]
             os.chmod(work, 0o755)
             shutil.chown(self.profile, "nobody")
         self.oxt = work / "korvane.oxt"
@@ -475,6 +476,8 @@ class Office:
             except ProcessLookupError:
                 pass
             self.proc.wait()
+            # the socket of the --accept pipe, left behind by a killed soffice
+            pathlib.Path(f"/tmp/OSL_PIPE_{os.geteuid()}_{self.pipe}").unlink(missing_ok=True)
 
 
 # ---- reading back ----------------------------------------------------------------------
