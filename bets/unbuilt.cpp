@@ -4,16 +4,6 @@
 
 namespace korvane {
 
-Variant 自定义函数::TEMA(const Variant&, const Variant&, const Variant&, const Variant&) {
-  throw CallFailed{};
-}
-Variant 自定义函数::TEMAL(const Variant&) { throw CallFailed{}; }
-Variant 自定义函数::求和1(const Variant&, const Variant&, const Variant&, const Variant&,
-                          const Variant&) {
-  throw CallFailed{};
-}
-Variant 自定义函数::PAI(const Variant&) { throw CallFailed{}; }
-Variant 自定义函数::PAID(const Variant&) { throw CallFailed{}; }
 Variant 自定义函数::平特几不中(const Variant&, const Variant&, const Variant&) { return {}; }
 Variant 自定义函数::平特单双大小(const Variant&, const Variant&, const Variant&) { return {}; }
 Variant 自定义函数::平特几肖(const Variant&, const Variant&, const Variant&, const Variant&) {
