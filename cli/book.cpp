@@ -78,8 +78,16 @@ bool LineReader::next(Line& line) {
   for (;;) {
     const char* from = buf_.data() + begin_ + scanned_;
     const void* nl = std::memchr(from, '\n', end_ - begin_ - scanned_);
+    const std::size_t p =
+        nl ? static_cast<std::size_t>(static_cast<const char*>(nl) - buf_.data()) : end_;
+    if (p - begin_ > max_line_) {
+      line.content = view(begin_, begin_ + max_line_);
+      line.eol = {};
+      line.number = number_ + 1;
+      line.overlong = true;
+      return true;
+    }
     if (nl) {
-      const std::size_t p = static_cast<std::size_t>(static_cast<const char*>(nl) - buf_.data());
       const bool cr = p > begin_ && buf_[p - 1] == '\r';
       line.content = view(begin_, cr ? p - 1 : p);
       line.eol = view(cr ? p - 1 : p, p + 1);
@@ -90,13 +98,6 @@ bool LineReader::next(Line& line) {
       return true;
     }
     scanned_ = end_ - begin_;
-    if (scanned_ >= max_line_) {
-      line.content = view(begin_, begin_ + max_line_);
-      line.eol = {};
-      line.number = number_ + 1;
-      line.overlong = true;
-      return true;
-    }
     if (!fill()) {
       if (begin_ == end_) return false;
       const bool cr = buf_[end_ - 1] == '\r';  // a lone carriage return ends the last line

@@ -71,12 +71,14 @@ void describe(const Member& m) {
   for (const Param& p : m.params) {
     std::cout << "  " << padded(p.name, width) << p.zh << '\n'
               << "  " << std::string(width, ' ') << p.en
-              << (p.kind == ParamKind::Range ? " (a cell reference)" : "") << '\n';
+              << (p.kind == ParamKind::Range && p.name != u"易失" ? " (a cell reference)" : "")
+              << '\n';
   }
   if (!m.params.empty() && m.params.back().name == u"易失")
     std::cout << "  " << std::string(width, ' ')
-              << "korvane call passes an empty cell when 易失 is left out; korvane settle a\n"
-              << "  " << std::string(width, ' ') << "reference to the last 验证 row.\n";
+              << "may be left out: korvane call then passes an empty cell, and a book row\n"
+              << "  " << std::string(width, ' ')
+              << "always gets the result of the last 验证 row.\n";
   std::cout << "\nReturns 返回: " << m.returns << '\n';
   std::cout
       << (m.skips_errors
