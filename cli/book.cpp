@@ -1,5 +1,7 @@
 #include "cli/book.h"
 
+#include <utf8.h>
+
 #include <algorithm>
 #include <cstring>
 #include <deque>
@@ -495,6 +497,8 @@ class Settler {
       return true;
     }
     if (detected_.encoding == Encoding::Utf8) {
+      // Only a book that opens with the byte-order mark was not checked whole.
+      if (!utf8::is_valid(bytes.begin(), bytes.end())) return false;
       out = protocol::to_utf16(bytes);
       return true;
     }

@@ -316,6 +316,13 @@ TEST(Settle, BytesThatAreNotGbkText) {
   EXPECT_EQ(s.summary.unreadable, 1u);
 }
 
+TEST(Settle, BytesThatAreNotUtf8TextInABookMarkedUtf8) {
+  const Settled s = settle_bytes("\xEF\xBB\xBFPAI,\xD1\xE9\r\nPAI,3000000\r\n");
+  EXPECT_EQ(s.out,
+            "\xEF\xBB\xBFPAI,\xD1\xE9,unreadable: the row holds bytes that are not UTF-8 text\r\n"
+            "PAI,3000000,3\r\n");
+}
+
 TEST(Settle, AnOverlongLineIsCopiedThroughWithoutBeingHeld) {
   const std::string huge = "TEMAL," + std::string(kMaxRecord + 100, '7');
   const Settled s = settle_bytes("PAI,1000000\n" + huge + "\r\nPAI,2000000\n");
