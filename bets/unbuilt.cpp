@@ -14,21 +14,5 @@ Variant 自定义函数::求和1(const Variant&, const Variant&, const Variant&,
 }
 Variant 自定义函数::PAI(const Variant&) { throw CallFailed{}; }
 Variant 自定义函数::PAID(const Variant&) { throw CallFailed{}; }
-Variant 自定义函数::平特几不中(const Variant&, const Variant&, const Variant&) { return {}; }
-Variant 自定义函数::平特单双大小(const Variant&, const Variant&, const Variant&) { return {}; }
-Variant 自定义函数::平特几肖(const Variant&, const Variant&, const Variant&, const Variant&) {
-  return {};
-}
-Variant 自定义函数::包几肖(const Variant&, const Variant&, const Variant&) { return {}; }
-Variant 自定义函数::平码几中几(const Variant&, const Variant&, const Variant&, const Variant&) {
-  return {};
-}
-Variant 自定义函数::包家禽或野兽(const Variant&, const Variant&, const Variant&) { return {}; }
-Variant 自定义函数::平特几尾(const Variant&, const Variant&, const Variant&, const Variant&) {
-  return {};
-}
-Variant 自定义函数::特串软串(const Variant&, const Variant&, const Variant&, const Variant&) {
-  return {};
-}
 
 }  // namespace korvane
