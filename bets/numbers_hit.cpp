@@ -37,9 +37,12 @@ class PaddedList {
   std::size_t size_;
 };
 
-// C(x, 2) and C(x, 3), on fractional bet sizes as well.
+// C(x, 2) and C(x, 3): on the bet size in floating point (it need not be
+// whole), on the hit count in whole numbers, then divided.
 double pairs(double x) noexcept { return x * (x - 1) / 2; }
 double triples(double x) noexcept { return x * (x - 1) * (x - 2) / 6; }
+double pairs(int x) noexcept { return static_cast<double>(x * (x - 1)) / 2; }
+double triples(int x) noexcept { return static_cast<double>(x * (x - 1) * (x - 2)) / 6; }
 
 // The share of 收入 on the winning combinations; fails without a bet type
 // (D unset), with no combination at all (D = 0) and when 收入 is no number.
@@ -75,17 +78,16 @@ Variant 自定义函数::平码几中几(const Variant& g, const Variant& 号码
 
   // The bet size counts two-digit numbers with one separator between them.
   const double n = (static_cast<double>((*list).size()) + 1) / 3;
-  const double h = hits;
 
   Maybe<double> combinations;        // D
   Maybe<double> won;                 // W
   if (c1 == u"二" || c2 == u"二") {  // 5
     combinations = pairs(n);
-    won = pairs(h);
+    won = pairs(hits);
   }
   if (c1 == u"三" || c2 == u"三") {  // 6: a triple overrides a pair
     combinations = triples(n);
-    won = triples(h);
+    won = triples(hits);
   }
 
   assign(result, payout(won, combinations, 收入));  // 7

@@ -98,12 +98,6 @@ inline std::size_t find_text(std::u16string_view x, std::u16string_view e) noexc
   return std::u16string_view::npos;
 }
 
-// The number of characters of a text form.
-inline Maybe<std::size_t> length(const TextView& x) noexcept {
-  if (!x) return std::nullopt;
-  return (*x).size();
-}
-
 // The sentinel position of e in x (1-based; 0 only when both are empty).
 std::size_t sentinel_position_across(std::u16string_view e, std::u16string_view x) noexcept;
 inline std::size_t sentinel_position(std::u16string_view e, std::u16string_view x) noexcept {

