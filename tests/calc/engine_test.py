@@ -122,6 +122,8 @@ ROWS = [
     ("PAID", [Cell(12345678.0)]),
     # arguments Calc hands over differently from Excel
     ("包几肖", [Cell("鼠狗"), Cell(None), DRAW]),              # blank stake: 0, not empty
+    ("平特几尾", [Cell("平特一尾"), Cell(None), Cell(100.0), DRAW]),  # blank tails: tail 0
+    ("平特几尾", [Cell("平特一尾"), Lit(""), Cell(100.0), DRAW]),    # an empty text is none
     ("平特几肖", [Lit("平特二肖"), Lit("牛马"), Cell(Err("#N/A")), DRAW]),  # error stake
     ("TEMAL", [Cell(Err("#DIV/0!"))]),                       # error cell in a Range
     ("PAI", [Lit(12345678.0)]),                              # literal for a Range
@@ -612,8 +614,8 @@ def main():
         excel_rows = ev.expected(kinds, DRAWS[0], as_excel_passes)[1]
         for i, (name, _) in enumerate(ROWS):
             if calc_rows[i] != excel_rows[i]:
-                print(f"differs from Excel: row {FIRST_ROW + i + 1} {name}: Calc {calc_rows[i]}, "
-                      f"Excel {excel_rows[i]}")
+                print(f"differs from Excel: row {FIRST_ROW + i + 1} {name}: Calc shows "
+                      f"{calc_rows[i]}, korvane eval given Excel's arguments {excel_rows[i]}")
     finally:
         watchdog.cancel()
         office.close()
