@@ -4,9 +4,11 @@
 The seeds are the protocol transcripts (tests/protocol/*.jsonl), the example of
 the eval protocol, and the worked examples of the worksheet functions: a draw
 loaded by 验证 and the bets, counts, conversions and wage rows settled against
-it. The same examples feed both targets: as request lines for `eval`, and
+it. The same examples feed two targets: as request lines for `eval`, and
 encoded in the byte program that the `calls` target reads (see calls_fuzz.cpp;
-the encoder below mirrors its Generator). Inputs that the fuzzer found and
+the encoder below mirrors its Generator). The `settle_row` seeds are the rows
+of the example bet book (examples/book-utf8.csv), one seed per function, a few
+of them in GBK, and rows that stretch the CSV reading. Inputs that the fuzzer found and
 that are worth keeping live next to the seeds under other names; this script
 only rewrites seed-*.
 
@@ -184,6 +186,35 @@ def calls_seeds():
     return {name: program(steps) for name, steps in EXAMPLES.items()}
 
 
+# ---- settle_row: rows of a bet book ---------------------------------------------
+
+CSV_ODDITIES = [
+    '平特几不中,"01 02 03, 04 06",300\n',
+    '平特几肖,"平特""二""肖","牛马\n鼠蛇",100\r\n',
+    '平特几肖,平特二肖,"牛马鼠蛇,100\n',
+    '平特几肖,平特二肖,牛马鼠蛇,100,,,\n',
+    ',,,\n',
+    '\ufeff验证,2008,01,02,03,04,05,06,\'00\n',
+    'TEMA,\'07 15 07 33,\'07,TRUE\nTEMAL,#N/A\nPAI,"1,234,567"\nPAID,12%\n',
+    'yyy,5\n不存在,1\n验证,2013\n',
+]
+
+
+def settle_row_seeds():
+    seeds = {f"odd-{i}": s.encode("utf-8") for i, s in enumerate(CSV_ODDITIES)}
+    book = ROOT / "examples" / "book-utf8.csv"
+    if book.exists():
+        by_function = {}
+        for row in book.read_text(encoding="utf-8-sig").splitlines():
+            if row and not row.startswith("#"):
+                by_function.setdefault(row.split(",")[0], []).append(row)
+        for i, rows in enumerate(by_function.values()):
+            seeds[f"book-{i:02}"] = ("\n".join(rows) + "\n").encode("utf-8")
+        gbk = [rows[0] for rows in by_function.values()]
+        seeds["book-gbk"] = ("\r\n".join(gbk) + "\r\n").encode("gb18030")
+    return seeds
+
+
 def write(target, seeds):
     folder = CORPUS / target
     folder.mkdir(parents=True, exist_ok=True)
@@ -196,3 +227,4 @@ def write(target, seeds):
 if __name__ == "__main__":
     write("eval", eval_seeds())
     write("calls", calls_seeds())
+    write("settle_row", settle_row_seeds())
