@@ -18,6 +18,7 @@
 #include <array>
 #include <atomic>
 #include <new>
+#include <span>
 #include <string>
 #include <utility>
 #include <vector>
@@ -95,12 +96,34 @@ struct AddinObject {
   ErrorInfoPart errors;
   std::atomic<ULONG> refs{1};
   自定义函数 state;
+  RangePool ranges;                // the Range arguments of calls
   ITypeInfo* type_info = nullptr;  // loaded from our type library when first asked for
 };
 
 HRESULT ErrorInfoPart::QueryInterface(REFIID riid, void** out) { return owner_->query(riid, out); }
 ULONG ErrorInfoPart::AddRef() { return owner_->add_ref(); }
 ULONG ErrorInfoPart::Release() { return owner_->release(); }
+
+// The arguments of one call, in parameter order. Only as many Variants as
+// the function has parameters are made: Excel makes a call per formula cell,
+// so this is the hot path.
+class ArgList {
+ public:
+  ArgList() = default;
+  ~ArgList() {
+    for (std::size_t i = n_; i > 0; --i) data()[i - 1].~Variant();
+  }
+  ArgList(const ArgList&) = delete;
+  ArgList& operator=(const ArgList&) = delete;
+
+  Variant& add() { return *new (buf_ + n_++ * sizeof(Variant)) Variant(); }
+  std::span<const Variant> view() { return {data(), n_}; }
+
+ private:
+  Variant* data() { return std::launder(reinterpret_cast<Variant*>(buf_)); }
+  alignas(Variant) unsigned char buf_[sizeof(Variant) * kMaxParams];
+  std::size_t n_ = 0;
+};
 
 // ---- failures -------------------------------------------------------------------
 
@@ -218,7 +241,7 @@ HRESULT STDMETHODCALLTYPE get_ids_of_names(DualPart*, REFIID riid, LPOLESTR* nam
 
 // The arguments of a function call in parameter order: positional ones come
 // last-first in rgvarg, named ones first, identified by position.
-HRESULT collect_args(const Member& m, const DISPPARAMS& dp, std::array<Variant, kMaxParams>& args,
+HRESULT collect_args(AddinObject& o, const Member& m, const DISPPARAMS& dp, ArgList& args,
                      UINT* arg_error) {
   const std::size_t n = m.params.size();
   if (dp.cArgs != n) return DISP_E_BADPARAMCOUNT;
@@ -238,7 +261,7 @@ HRESULT collect_args(const Member& m, const DISPPARAMS& dp, std::array<Variant, 
       if (found == dp.cNamedArgs) return DISP_E_PARAMNOTFOUND;
       slot = found;
     }
-    if (FAILED(from_variant(dp.rgvarg[slot], args[p]))) {
+    if (FAILED(from_variant(dp.rgvarg[slot], args.add(), &o.ranges))) {
       if (arg_error) *arg_error = slot;
       return DISP_E_TYPEMISMATCH;
     }
@@ -254,10 +277,13 @@ HRESULT invoke_member(AddinObject& o, const Member& m, WORD flags, const DISPPAR
 
   if (!m.is_property) {
     if (!(flags & kGet) || (flags & kPut)) return DISP_E_MEMBERNOTFOUND;
-    std::array<Variant, kMaxParams> args;
-    HRESULT hr = collect_args(m, dp, args, arg_error);
-    if (FAILED(hr)) return hr;
-    hr = call_function(o, m, std::span<const Variant>(args.data(), m.params.size()), result);
+    HRESULT hr;
+    {
+      ArgList args;
+      hr = collect_args(o, m, dp, args, arg_error);
+      if (SUCCEEDED(hr)) hr = call_function(o, m, args.view(), result);
+    }
+    o.ranges.release_unused();  // the caller's Range objects are let go now
     if (hr == kCallFailed) {
       fill_exception(m, exception);
       return DISP_E_EXCEPTION;
@@ -355,18 +381,21 @@ HRESULT vtable_call(AddinObject& o, std::size_t slot, void* const* a, std::size_
                                                 : set_property(o, m, value);
       }
       case Accessor::Call: {
-        std::array<Variant, kMaxParams> args;
-        for (std::size_t i = 0; i < m.params.size(); ++i) {
-          if (m.params[i].kind == ParamKind::Range) {
-            args[i] = Variant(range_over(*static_cast<IDispatch**>(a[i])));
-          } else if (FAILED(from_variant(*static_cast<VARIANT*>(a[i]), args[i]))) {
-            return DISP_E_TYPEMISMATCH;
-          }
-        }
         VARIANT* result = static_cast<VARIANT*>(a[n - 1]);
         VariantInit(result);
-        const HRESULT hr =
-            call_function(o, m, std::span<const Variant>(args.data(), m.params.size()), result);
+        HRESULT hr = S_OK;
+        {
+          ArgList args;
+          for (std::size_t i = 0; i < m.params.size() && SUCCEEDED(hr); ++i) {
+            if (m.params[i].kind == ParamKind::Range) {
+              args.add() = Variant(o.ranges.over(*static_cast<IDispatch**>(a[i])));
+            } else if (FAILED(from_variant(*static_cast<VARIANT*>(a[i]), args.add(), &o.ranges))) {
+              hr = DISP_E_TYPEMISMATCH;
+            }
+          }
+          if (SUCCEEDED(hr)) hr = call_function(o, m, args.view(), result);
+        }
+        o.ranges.release_unused();
         if (hr == kCallFailed) raise_error_info(m);
         return hr;
       }

@@ -16,6 +16,8 @@ std::atomic<long> g_cells{0};  // CellObjects alive: they keep the module loaded
 
 // ---- a reference read through IDispatch ------------------------------------
 
+}  // namespace
+
 class DispatchRange final : public Range {
  public:
   explicit DispatchRange(IDispatch* d) : d_(d) {
@@ -53,9 +55,18 @@ class DispatchRange final : public Range {
 
   IDispatch* dispatch() const { return d_; }
 
+  // Only while nothing but the pool holds this reference.
+  void reset(IDispatch* d) {
+    if (d) d->AddRef();
+    if (d_) d_->Release();
+    d_ = d;
+  }
+
  private:
   IDispatch* d_;
 };
+
+namespace {
 
 // ---- a reference handed out as IDispatch ------------------------------------
 
@@ -211,7 +222,7 @@ HRESULT to_safearray(const Array2D& a, VARIANT& out) {
 
 // ---- VARIANT -> Variant ---------------------------------------------------------
 
-HRESULT from_variant(const VARIANT& in, Variant& out) {
+HRESULT from_variant(const VARIANT& in, Variant& out, RangePool* pool) {
   const VARIANT* v = &in;
   if (v->vt == (VT_BYREF | VT_VARIANT)) {
     v = v->pvarVal;
@@ -256,9 +267,11 @@ HRESULT from_variant(const VARIANT& in, Variant& out) {
       out = Variant(e);
       return S_OK;
     }
-    case VT_DISPATCH:
-      out = Variant(range_over(by_ref ? *v->ppdispVal : v->pdispVal));
+    case VT_DISPATCH: {
+      IDispatch* d = by_ref ? *v->ppdispVal : v->pdispVal;
+      out = Variant(pool ? pool->over(d) : range_over(d));
       return S_OK;
+    }
     case VT_UNKNOWN: {
       IUnknown* u = by_ref ? *v->ppunkVal : v->punkVal;
       IDispatch* d = nullptr;
@@ -348,6 +361,29 @@ HRESULT to_variant(const Variant& v, VARIANT& out) {
 }
 
 RangeRef range_over(IDispatch* d) { return std::make_shared<DispatchRange>(d); }
+
+RangePool::RangePool() = default;
+RangePool::~RangePool() = default;
+
+RangeRef RangePool::over(IDispatch* d) {
+  std::shared_ptr<DispatchRange>* empty = nullptr;
+  for (auto& slot : slots_) {
+    if (slot && slot.use_count() == 1) {
+      slot->reset(d);
+      return slot;
+    }
+    if (!slot && !empty) empty = &slot;
+  }
+  auto r = std::make_shared<DispatchRange>(d);
+  if (empty) *empty = r;
+  return r;
+}
+
+void RangePool::release_unused() {
+  for (auto& slot : slots_) {
+    if (slot && slot.use_count() == 1) slot->reset(nullptr);
+  }
+}
 
 HRESULT dispatch_for(const RangeRef& r, IDispatch** out) {
   *out = nullptr;

@@ -16,14 +16,40 @@
 
 #include <windows.h>
 
+#include <array>
+#include <memory>
+
 #include "addin/variant.h"
 
 namespace korvane::com {
 
+class DispatchRange;
+
+// Hands out the references a call's IDispatch arguments become, reusing
+// those the previous call let go of: a worksheet function called thousands
+// of times in a recalculation then allocates nothing for its Range
+// arguments. The add-in object keeps one; apartment threading means one call
+// at a time.
+class RangePool {
+ public:
+  RangePool();
+  ~RangePool();
+  RangePool(const RangePool&) = delete;
+  RangePool& operator=(const RangePool&) = delete;
+
+  RangeRef over(IDispatch* d);
+  // After a call: the references nobody kept let go of their objects now.
+  void release_unused();
+
+ private:
+  std::array<std::shared_ptr<DispatchRange>, 12> slots_;
+};
+
 // The value of in (by reference or not) as a core Variant. Fails with
 // DISP_E_TYPEMISMATCH for a kind no worksheet holds (objects other than
 // IDispatch, records, arrays of more than two dimensions, nested arrays...).
-HRESULT from_variant(const VARIANT& in, Variant& out);
+// An IDispatch becomes a reference read through it, from pool if given.
+HRESULT from_variant(const VARIANT& in, Variant& out, RangePool* pool = nullptr);
 
 // Writes v into out, which must be empty (VariantInit'ed); out owns what it
 // holds afterwards. Fails only when memory runs out.

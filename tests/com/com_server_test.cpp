@@ -192,6 +192,7 @@ class Cell final : public IDispatch {
     value_.bstrVal = SysAllocString(text);
   }
   int reads = 0;
+  ULONG refs() const { return refs_; }
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override {
     if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDispatch)) {
@@ -402,6 +403,22 @@ TEST_F(ComTest, LoadsADrawByChineseNameAndReadsTheVolatileRangeNever) {
 
 // Positional arguments fill the first parameters; named ones (here tn and
 // 易失, in either order) the rest.
+// A Range argument is held only while the call runs, unless the add-in keeps
+// it (验证 keeps the special number as passed).
+TEST_F(ComTest, LetsGoOfRangeArgumentsItDoesNotKeep) {
+  CellRef vol(L"1"), special(L"08");
+  for (int i = 0; i < 3; ++i) {
+    Var year(2013.0), pn(L"05 12 18 30 41 49"), tn(special), v(vol), result;
+    ASSERT_EQ(call(L"验证", {&year.v, &pn.v, &tn.v, &v.v}, &result.v), S_OK);
+  }
+  EXPECT_EQ(vol->refs(), 1u);
+  EXPECT_EQ(special->refs(), 2u);  // ours and t's
+  Var t;
+  ASSERT_EQ(get(L"t", &t.v), S_OK);
+  ASSERT_EQ(t.v.vt, VT_DISPATCH);
+  EXPECT_EQ(t.v.pdispVal, static_cast<IDispatch*>(special));
+}
+
 TEST_F(ComTest, NamedArgumentsTakeTheirParameters) {
   Var year(2013.0), pn(L"05 12 18 30 41 49"), tn(L"08"), vol, result;
   VARIANT args[4] = {vol.v, tn.v, pn.v, year.v};  // named first, then positional last-first
