@@ -125,6 +125,16 @@ class ArgList {
   std::size_t n_ = 0;
 };
 
+// One call's use of the object's Range pool: ended when the call's arguments
+// are gone, however the call ends.
+struct CallScope {
+  explicit CallScope(AddinObject& obj) : o(obj) {}
+  ~CallScope() { o.ranges.release_unused(); }
+  CallScope(const CallScope&) = delete;
+  CallScope& operator=(const CallScope&) = delete;
+  AddinObject& o;
+};
+
 // ---- failures -------------------------------------------------------------------
 
 std::wstring failure_text(const Member& m) {
@@ -279,11 +289,11 @@ HRESULT invoke_member(AddinObject& o, const Member& m, WORD flags, const DISPPAR
     if (!(flags & kGet) || (flags & kPut)) return DISP_E_MEMBERNOTFOUND;
     HRESULT hr;
     {
+      CallScope scope(o);
       ArgList args;
       hr = collect_args(o, m, dp, args, arg_error);
       if (SUCCEEDED(hr)) hr = call_function(o, m, args.view(), result);
     }
-    o.ranges.release_unused();  // the caller's Range objects are let go now
     if (hr == kCallFailed) {
       fill_exception(m, exception);
       return DISP_E_EXCEPTION;
@@ -385,6 +395,7 @@ HRESULT vtable_call(AddinObject& o, std::size_t slot, void* const* a, std::size_
         VariantInit(result);
         HRESULT hr = S_OK;
         {
+          CallScope scope(o);
           ArgList args;
           for (std::size_t i = 0; i < m.params.size() && SUCCEEDED(hr); ++i) {
             if (m.params[i].kind == ParamKind::Range) {
@@ -395,7 +406,6 @@ HRESULT vtable_call(AddinObject& o, std::size_t slot, void* const* a, std::size_
           }
           if (SUCCEEDED(hr)) hr = call_function(o, m, args.view(), result);
         }
-        o.ranges.release_unused();
         if (hr == kCallFailed) raise_error_info(m);
         return hr;
       }

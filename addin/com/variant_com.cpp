@@ -20,12 +20,10 @@ std::atomic<long> g_cells{0};  // CellObjects alive: they keep the module loaded
 
 class DispatchRange final : public Range {
  public:
-  explicit DispatchRange(IDispatch* d) : d_(d) {
-    if (d_) d_->AddRef();
+  explicit DispatchRange(IDispatch* d) : d_(d), owned_(d != nullptr) {
+    if (owned_) d_->AddRef();
   }
-  ~DispatchRange() override {
-    if (d_) d_->Release();
-  }
+  ~DispatchRange() override { drop(); }
   DispatchRange(const DispatchRange&) = delete;
   DispatchRange& operator=(const DispatchRange&) = delete;
 
@@ -55,15 +53,30 @@ class DispatchRange final : public Range {
 
   IDispatch* dispatch() const { return d_; }
 
-  // Only while nothing but the pool holds this reference.
-  void reset(IDispatch* d) {
-    if (d) d->AddRef();
-    if (d_) d_->Release();
+  // For the pool, while nothing but the pool holds this reference: read
+  // through d for the length of a call, during which the caller keeps d
+  // alive (COM's rule for arguments), so no reference of our own is taken.
+  void lend(IDispatch* d) {
+    drop();
     d_ = d;
+  }
+  // The call is over and this reference is still held (by the draw state,
+  // say): take a reference of our own while the caller's is still good.
+  void keep() {
+    if (d_ && !owned_) {
+      d_->AddRef();
+      owned_ = true;
+    }
+  }
+  void drop() {
+    if (owned_) d_->Release();
+    d_ = nullptr;
+    owned_ = false;
   }
 
  private:
   IDispatch* d_;
+  bool owned_;
 };
 
 namespace {
@@ -369,7 +382,7 @@ RangeRef RangePool::over(IDispatch* d) {
   std::shared_ptr<DispatchRange>* empty = nullptr;
   for (auto& slot : slots_) {
     if (slot && slot.use_count() == 1) {
-      slot->reset(d);
+      slot->lend(d);
       return slot;
     }
     if (!slot && !empty) empty = &slot;
@@ -381,7 +394,12 @@ RangeRef RangePool::over(IDispatch* d) {
 
 void RangePool::release_unused() {
   for (auto& slot : slots_) {
-    if (slot && slot.use_count() == 1) slot->reset(nullptr);
+    if (!slot) continue;
+    if (slot.use_count() == 1) {
+      slot->drop();
+    } else {
+      slot->keep();
+    }
   }
 }
 

@@ -37,8 +37,11 @@ class RangePool {
   RangePool(const RangePool&) = delete;
   RangePool& operator=(const RangePool&) = delete;
 
+  // A reference read through d, valid for the current call.
   RangeRef over(IDispatch* d);
-  // After a call: the references nobody kept let go of their objects now.
+  // Ends a call (and must end every call that used over): the references the
+  // call's arguments left behind let go of their objects, and those still
+  // held, by the draw state say, take a reference of their own.
   void release_unused();
 
  private:
