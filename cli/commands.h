@@ -9,6 +9,9 @@ namespace korvane::cli {
 void add_commands(CLI::App& app);
 
 void add_eval(CLI::App& app);
+void add_call(CLI::App& app);
+void add_settle(CLI::App& app);
+void add_help(CLI::App& app);
 
 void set_exit_code(int code);
 int exit_code();

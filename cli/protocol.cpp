@@ -243,7 +243,11 @@ struct Decoder {
     }
     if (j.size() != 1)
       return fail("a value object has exactly one key: int, long, error, ref or array");
-    const auto& [key, inner] = *j.items().begin();
+    // The entry is read through a named iterator: a structured binding to
+    // *j.items().begin() would refer to a temporary that is already gone.
+    const auto entry = j.items().begin();
+    const std::string& key = entry.key();
+    const json& inner = entry.value();
     double x = 0;
     if (key == "int") {
       if (!whole_in(inner, -32768, 32767, x))

@@ -1,0 +1,185 @@
+#include "addin/calc/uno_values.h"
+
+#include <com/sun/star/beans/XPropertySet.hpp>
+#include <com/sun/star/sheet/FormulaResult.hpp>
+#include <com/sun/star/sheet/XCellRangeAddressable.hpp>
+#include <com/sun/star/sheet/XCellRangeData.hpp>
+#include <com/sun/star/table/CellContentType.hpp>
+#include <com/sun/star/table/XCell.hpp>
+#include <com/sun/star/text/XTextRange.hpp>
+#include <com/sun/star/uno/RuntimeException.hpp>
+#include <com/sun/star/uno/Sequence.hxx>
+#include <limits>
+#include <rtl/ustring.hxx>
+#include <string>
+#include <vector>
+
+namespace korvane::calc {
+namespace {
+
+namespace css = com::sun::star;
+using css::uno::Any;
+using css::uno::Reference;
+using css::uno::Sequence;
+using css::uno::UNO_QUERY;
+
+Variant text_of(const rtl::OUString& s) {
+  // sal_Unicode is a 16-bit unsigned integer outside LibreOffice's own build:
+  // the same UTF-16 units as char16_t.
+  return Variant(std::u16string(reinterpret_cast<const char16_t*>(s.getStr()),
+                                static_cast<std::size_t>(s.getLength())));
+}
+
+rtl::OUString ou(std::u16string_view s) {
+  if (s.size() > static_cast<std::size_t>(std::numeric_limits<sal_Int32>::max()))
+    throw css::uno::RuntimeException("text too long for a cell");
+  return rtl::OUString(reinterpret_cast<const sal_Unicode*>(s.data()),
+                       static_cast<sal_Int32>(s.size()));
+}
+
+// A value inside a sequence of rows: what Calc passes for several cells.
+Variant element(const Any& a) {
+  if (!a.hasValue()) return Variant();
+  double d = 0;
+  if (a >>= d) return Variant(d);  // also every integer type
+  rtl::OUString s;
+  if (a >>= s) return text_of(s);
+  bool b = false;
+  if (a >>= b) return Variant(b);
+  return Variant(ExcelError::Value);
+}
+
+Variant rows_of(const Sequence<Sequence<Any>>& rows) {
+  const std::size_t n = static_cast<std::size_t>(rows.getLength());
+  std::size_t width = 0;
+  for (const auto& row : rows) width = std::max(width, static_cast<std::size_t>(row.getLength()));
+  std::vector<Variant> cells(n * width);
+  for (std::size_t r = 0; r < n; ++r) {
+    const auto& row = rows[static_cast<sal_Int32>(r)];
+    for (sal_Int32 c = 0; c < row.getLength(); ++c)
+      cells[r * width + static_cast<std::size_t>(c)] = element(row[c]);
+  }
+  return Variant(make_array(n, width, std::move(cells)));
+}
+
+// One cell's value as Excel's Range.Value gives it. Asking for the error first
+// makes Calc calculate a formula cell that is not yet up to date.
+Variant cell_value(const Reference<css::table::XCell>& cell) {
+  switch (cell->getType()) {
+    case css::table::CellContentType_EMPTY:
+      return Variant();
+    case css::table::CellContentType_VALUE:
+      return Variant(cell->getValue());
+    case css::table::CellContentType_TEXT: {
+      Reference<css::text::XTextRange> text(cell, UNO_QUERY);
+      return text.is() ? text_of(text->getString()) : Variant(u"");
+    }
+    case css::table::CellContentType_FORMULA: {
+      if (const sal_Int32 code = cell->getError()) return Variant(from_calc_error(code));
+      sal_Int32 kind = css::sheet::FormulaResult::VALUE;
+      Reference<css::beans::XPropertySet> props(cell, UNO_QUERY);
+      if (props.is()) props->getPropertyValue("FormulaResultType2") >>= kind;
+      if (kind == css::sheet::FormulaResult::STRING) {
+        Reference<css::text::XTextRange> text(cell, UNO_QUERY);
+        return text.is() ? text_of(text->getString()) : Variant(u"");
+      }
+      return Variant(cell->getValue());
+    }
+    default:
+      return Variant();
+  }
+}
+
+}  // namespace
+
+ExcelError from_calc_error(std::int32_t code) noexcept {
+  switch (code) {
+    case 521:
+      return ExcelError::Null;
+    case 532:
+      return ExcelError::Div0;
+    case 524:
+      return ExcelError::Ref;
+    case 525:
+      return ExcelError::Name;
+    case 503:
+      return ExcelError::Num;
+    case 32767:
+      return ExcelError::NA;
+    default:  // #VALUE! and Calc's own Err:5xx codes, which Excel does not have
+      return ExcelError::Value;
+  }
+}
+
+Variant from_any(const Any& a) {
+  if (a.getValueTypeClass() == css::uno::TypeClass_SEQUENCE) {
+    Sequence<Sequence<Any>> rows;
+    if (a >>= rows) return rows_of(rows);
+    return Variant(ExcelError::Value);
+  }
+  return element(a);
+}
+
+Variant from_range(const Reference<css::table::XCellRange>& range) {
+  if (!range.is()) return Variant();  // an omitted argument
+  Reference<css::sheet::XCellRangeAddressable> where(range, UNO_QUERY);
+  std::size_t rows = 1;
+  std::size_t cols = 1;
+  if (where.is()) {
+    const auto a = where->getRangeAddress();
+    rows = static_cast<std::size_t>(a.EndRow - a.StartRow) + 1;
+    cols = static_cast<std::size_t>(a.EndColumn - a.StartColumn) + 1;
+  }
+  if (rows == 1 && cols == 1) return Variant(make_cell(cell_value(range->getCellByPosition(0, 0))));
+  // Several cells: the worksheet functions accept no array, so only the shape
+  // matters; Calc's data array gives blank cells as empty texts and error cells
+  // as void, and they are kept so.
+  Reference<css::sheet::XCellRangeData> data(range, UNO_QUERY);
+  if (!data.is()) return Variant(make_block(rows, cols, std::vector<Variant>(rows * cols)));
+  const Variant block = rows_of(data->getDataArray());
+  const ArrayRef* a = block.if_array();
+  return Variant(make_block((*a)->rows, (*a)->cols, (*a)->cells));
+}
+
+Any to_any(const Variant& v) {
+  switch (v.kind()) {
+    case Variant::Kind::Empty:
+      return Any(0.0);
+    case Variant::Kind::Integer:
+      return Any(static_cast<double>(*v.if_integer()));
+    case Variant::Kind::Long:
+      return Any(static_cast<double>(*v.if_long()));
+    case Variant::Kind::Double:
+      return Any(*v.if_double());
+    case Variant::Kind::String:
+      return Any(ou(*v.if_string()));
+    case Variant::Kind::Boolean:  // Calc's TRUE and FALSE are the numbers 1 and 0
+      return Any(*v.if_boolean() ? 1.0 : 0.0);
+    case Variant::Kind::Error:
+      if (*v.if_error() == ExcelError::NA) return Any();  // void shows #N/A
+      throw css::uno::RuntimeException("error value");    // shows #VALUE!
+    case Variant::Kind::Range:
+      return to_any(value_of(v));
+    case Variant::Kind::Array: {
+      const Array2D& a = **v.if_array();
+      if (a.rows > static_cast<std::size_t>(std::numeric_limits<sal_Int32>::max()) ||
+          a.cols > static_cast<std::size_t>(std::numeric_limits<sal_Int32>::max()))
+        throw css::uno::RuntimeException("array too large");
+      Sequence<Sequence<Any>> rows(static_cast<sal_Int32>(a.rows));
+      for (std::size_t r = 0; r < a.rows; ++r) {
+        Sequence<Any> row(static_cast<sal_Int32>(a.cols));
+        for (std::size_t c = 0; c < a.cols; ++c) {
+          const Variant& cell = a.at(r, c);
+          // Inside an array an empty or error value stays an empty cell.
+          if (!cell.is_empty() && cell.kind() != Variant::Kind::Error)
+            row[static_cast<sal_Int32>(c)] = to_any(cell);
+        }
+        rows[static_cast<sal_Int32>(r)] = row;
+      }
+      return Any(rows);
+    }
+  }
+  return Any(0.0);
+}
+
+}  // namespace korvane::calc

@@ -1,0 +1,59 @@
+// 特串软串: chain bets tying the special number to regular numbers.
+//
+// The bettor lists two-digit numbers in one text and names the form:
+//  - hard (the bet type holds 硬 or 特): the list must begin with the special
+//    number, and every regular number drawn that stands in the list wins 收入
+//    once;
+//  - soft (any other type): the special number may stand anywhere in the list,
+//    and the bet wins 收入, as it was passed, when exactly one regular number
+//    stands in it too.
+// Unlike the other bets it has no test for an undrawn draw.
+#include "addin/custom_functions.h"
+#include "bets/text_tests.h"
+
+namespace korvane {
+namespace {
+
+// hard x first x hits x special x 收入, on numbers; fails when 收入 is no
+// number.
+Maybe<double> product(double hard, double first, double hits, double special, const Variant& 收入) {
+  const Maybe<double> amount = number(收入);
+  if (!amount) return std::nullopt;
+  return checked(hard * first * hits * special * *amount);
+}
+
+}  // namespace
+
+Variant 自定义函数::特串软串(const Variant& g, const Variant& 号码, const Variant& 收入,
+                             const Variant& 易失) {
+  Variant result = bet::preset(易失);  // 1
+
+  const TextOf type(g);
+  const TextOf list(号码);
+  if (!type || !list) return result;  // not settled; a chain bet has no undrawn test
+
+  double hard = 0;  // 2
+  if (holds(occurs_in(std::u16string_view(u"硬"), type)) ||
+      holds(occurs_in(std::u16string_view(u"特"), type))) {
+    hard = 1;
+  }
+
+  // 3. Compared as values: a special number held as a number never equals the
+  // text the list begins with.
+  double first = 0;
+  if (holds(equals_text(t, mid(*list, 1, 2)))) first = 1;
+
+  double hits = 0;  // 4
+  for (const Variant& x : p) {
+    if (holds(occurs_in(TextOf(x), list))) hits += 1;
+  }
+
+  double special = 0;  // 5
+  if (holds(occurs_in(TextOf(t), list))) special = 1;
+
+  assign(result, product(hard, first, hits, special, 收入));         // 6
+  if (hits * special == 1 && hard == 0) result = bet::copied(收入);  // 7
+  return result;                                                     // 8
+}
+
+}  // namespace korvane

@@ -1,0 +1,83 @@
+// 平特几尾: the tail bet on the whole draw.
+//
+// A number's tail is its last digit. The bet type names how many tails the bet
+// needs (平特二尾: two), and the bettor lists the tail digits they back. The
+// bet wins when at least that many distinct tails of the seven drawn numbers,
+// the special number included, are among the backed digits; it then pays the
+// value of 收入.
+#include "addin/custom_functions.h"
+#include "bets/text_tests.h"
+
+namespace korvane {
+namespace {
+
+// A tail that already occurred earlier in the draw is replaced by this marker.
+constexpr std::u16string_view kRepeated = u"X";
+constexpr std::u16string_view kNumerals = u"一二三四";
+
+// One rule of step 2: an empty character needs one tail, a numeral its count,
+// anything else leaves N as it was.
+void read_numeral(std::u16string_view c, Maybe<double>& n) {
+  if (c.empty()) {
+    n = 1;
+  } else if (const std::size_t at = kNumerals.find(c); at != std::u16string_view::npos) {
+    n = static_cast<double>(at + 1);
+  }
+}
+
+// The last character of a text (empty for the empty text).
+std::u16string_view last_char(std::u16string_view s) noexcept {
+  return s.empty() ? s : s.substr(s.size() - 1);
+}
+
+}  // namespace
+
+Variant 自定义函数::平特几尾(const Variant& y, const Variant& 几尾, const Variant& 收入,
+                             const Variant& 易失) {
+  Variant result = bet::preset(易失);  // 1
+
+  const TextOf type(y);
+  const TextOf backed(几尾);
+  if (!type || !backed) return bet::not_settled(*this, std::move(result));
+
+  // 2. N from the third character, then from the first, which overrides it.
+  // A type of three or more characters with a numeral in neither place leaves
+  // N unset, and an unset N lets every bet through at step 6.
+  Maybe<double> n;
+  read_numeral(char_at(*type, 3), n);
+  read_numeral(char_at(*type, 1), n);
+
+  // 3. The tails of p1 ... p6 and of the special number, in one step: a drawn
+  // value without a text form leaves every tail empty.
+  const TextOf drawn[7]{TextOf(p[0]), TextOf(p[1]), TextOf(p[2]), TextOf(p[3]),
+                        TextOf(p[4]), TextOf(p[5]), TextOf(t)};
+  std::u16string_view e[7];
+  bool readable = true;
+  for (const TextOf& x : drawn) readable = readable && static_cast<bool>(x);
+  if (readable) {
+    for (int k = 0; k < 7; ++k) e[k] = last_char(*drawn[k]);
+  }
+
+  // 4. Each tail counts once, at its first number; an empty tail is always
+  // "seen" already and becomes the marker too.
+  JoinedText seen(e[0]);
+  for (int k = 1; k < 7; ++k) {
+    if (occurs_in(e[k], seen.view())) {
+      e[k] = kRepeated;
+    } else {
+      seen.append(e[k]);
+    }
+  }
+
+  int count = 0;  // 5
+  for (const std::u16string_view entry : e) {
+    if (occurs_in(entry, *backed)) ++count;
+  }
+
+  // 6. An unset N counts as 0: the bound is -1 and every count passes.
+  if (count > n.value_or(0) - 1) assign(result, number(收入));
+  bet::undrawn_draw(*this, result);  // 7
+  return result;                     // 8
+}
+
+}  // namespace korvane

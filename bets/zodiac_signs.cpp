@@ -1,0 +1,79 @@
+// 平特几肖: the zodiac bet on the whole draw.
+//
+// Every drawn number carries a zodiac sign for the year of the draw. The bet
+// type names how many signs one winning unit needs (平特二肖: two, anywhere in
+// the draw); the bettor backs any number of signs. The distinct signs of the
+// seven drawn numbers, the special number included, are counted among the
+// backed ones, and every full N of them pays 收入 once.
+#include "addin/custom_functions.h"
+#include "bets/text_tests.h"
+
+namespace korvane {
+namespace {
+
+// A sign that already occurred earlier in the draw is replaced by this marker,
+// so that it is counted once.
+constexpr TextView kRepeated(u"XX");
+
+// The numeral value of a character of the bet type: its sentinel position in
+// 一二三四, so 1 to 4 for the numerals, 1 for the empty text beyond the end of
+// a short bet type, and 5 for anything else.
+std::size_t numeral_value(std::u16string_view c) noexcept {
+  return sentinel_position(c, u"一二三四");
+}
+
+// 收入 once for every full N of hits; fails when N is unset or 收入 is no
+// number.
+Maybe<double> payout(const Variant& 收入, int hits, Maybe<double> n) {
+  if (!n) return std::nullopt;
+  const Maybe<double> amount = number(收入);
+  if (!amount) return std::nullopt;
+  return checked(*amount * floor_(hits / *n));
+}
+
+}  // namespace
+
+Variant 自定义函数::平特几肖(const Variant& g, const Variant& 肖, const Variant& 收入,
+                             const Variant& 易失) {
+  Variant result = bet::preset(易失);  // 1
+
+  const TextOf type(g);
+  const TextOf backed(肖);
+  if (!type || !backed) return bet::not_settled(*this, std::move(result));
+
+  // 2. N from the first or, overriding it, the third character of the bet
+  // type. A type of fewer than three characters has an empty third character,
+  // which reads as 一: 二肖 and 三 alone need one sign.
+  Maybe<double> n;
+  if (const std::size_t v = numeral_value(char_at(*type, 1)); v < 5) n = static_cast<double>(v);
+  if (const std::size_t v = numeral_value(char_at(*type, 3)); v < 5) n = static_cast<double>(v);
+
+  // 3. The entries: the signs of p1 ... p6 and of the special number.
+  const TextOf signs[7]{TextOf(pp[0]), TextOf(pp[1]), TextOf(pp[2]), TextOf(pp[3]),
+                        TextOf(pp[4]), TextOf(pp[5]), TextOf(tt)};
+  const TextView* e[7];
+  for (int k = 0; k < 7; ++k) e[k] = &signs[k];
+  Maybe<JoinedText> seen;
+  if (*e[0]) seen.emplace(**e[0]);
+
+  // 4. Each sign counts once, at its first entry. A failing test joins (and
+  // that join fails too); it never marks the entry as repeated.
+  for (int k = 1; k < 7; ++k) {
+    if (holds(negated(occurs_in(*e[k], text_of(seen))))) {
+      join(seen, *e[k]);
+    } else {
+      e[k] = &kRepeated;
+    }
+  }
+
+  int hits = 0;  // 5
+  for (const TextView* entry : e) {
+    if (holds(occurs_in(*entry, backed))) ++hits;
+  }
+
+  assign(result, payout(收入, hits, n));  // 6
+  bet::undrawn_draw(*this, result);       // 7
+  return result;                          // 8
+}
+
+}  // namespace korvane

@@ -1,0 +1,141 @@
+// Settling a bet book: a CSV file of worksheet calls, one per row, settled
+// top to bottom against the draw its 验证 rows load, as the sheet it was
+// saved from would be.
+//
+// A row is a function name followed by its arguments, without the trailing
+// 易失; each row after a 验证 row gets a reference to that row's result as
+// its 易失, as a sheet's rows refer to the draw cell. The settled book is the
+// input, row for row and byte for byte, with the result of each row appended
+// as one more field, written in the book's own encoding. Blank lines and "#"
+// comment lines pass through. A row that cannot be read is copied through
+// with the reason appended and reported with its line number; the book goes
+// on.
+//
+// The CSV reading follows RFC 4180 as Excel writes it: fields separated by
+// commas, a field in double quotes may hold commas, line breaks and doubled
+// quotes. It is written here rather than taken from a library because the
+// book must be copied through byte for byte, rows that do not read must be
+// skipped and the rest still settled, and the same code must build for
+// Windows; the CSV libraries Debian carries do none of the first two, and
+// ship no Windows build.
+//
+// Memory does not grow with the book: it is read line by line, and a record
+// (or a line) longer than kMaxRecord is not held.
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <iosfwd>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace korvane::cli::book {
+
+inline constexpr std::size_t kMaxRecord = std::size_t{1} << 20;
+
+enum class Encoding { Utf8, Gb18030 };
+
+struct Detected {
+  Encoding encoding = Encoding::Utf8;
+  bool bom = false;  // the UTF-8 byte-order mark opens the book
+};
+
+// Reads in to its end: a book that is UTF-8 throughout (or opens with the
+// UTF-8 byte-order mark) is UTF-8; any other is GB18030, of which GBK is part.
+Detected detect(std::istream& in);
+
+// ---- reading CSV ---------------------------------------------------------------
+
+// One physical line: its bytes, its line end ("\r\n", "\n", or "" at the end
+// of the input), its 1-based number.
+struct Line {
+  std::string_view content;
+  std::string_view eol;
+  std::size_t number = 0;
+  bool overlong = false;  // longer than the reader holds; read it with drain()
+};
+
+class LineReader {
+ public:
+  LineReader(std::istream& in, std::size_t max_line = kMaxRecord);
+
+  // The next line; false at the end. The views stay valid until the next
+  // call. An overlong line is announced (content holds its start) but not
+  // consumed: the next call announces it again, until drain() reads it.
+  bool next(Line& line);
+
+  // Reads the overlong line next() announced, handing its content to sink in
+  // pieces; returns its line end.
+  std::string drain(const std::function<void(std::string_view)>& sink);
+
+ private:
+  bool fill();  // reads more; false when nothing more came
+  std::string_view view(std::size_t from, std::size_t to) const {
+    return {buf_.data() + from, to - from};
+  }
+
+  std::istream& in_;
+  std::size_t max_line_;
+  std::vector<char> buf_;
+  std::size_t begin_ = 0;
+  std::size_t end_ = 0;
+  std::size_t scanned_ = 0;  // bytes after begin_ known to hold no line end
+  std::size_t number_ = 0;
+  bool eof_ = false;
+};
+
+// Splits one CSV record into fields, fed one physical line at a time.
+class RecordSplitter {
+ public:
+  enum class Status { Complete, NeedMore, Malformed };
+
+  void reset();
+  // Feeds one line with its line end; a quoted field open at the line end
+  // takes the line end into its value and needs the next line.
+  Status feed(std::string_view content, std::string_view eol);
+
+  std::size_t size() const noexcept { return bounds_.size(); }
+  std::string_view field(std::size_t i) const {
+    return std::string_view(data_).substr(bounds_[i].first, bounds_[i].second);
+  }
+  const char* problem() const noexcept { return problem_; }
+
+ private:
+  enum class State { FieldStart, Unquoted, Quoted, QuoteInQuoted };
+  void end_field();
+
+  State state_ = State::FieldStart;
+  std::string data_;  // the unquoted bytes of every field, one after another
+  std::vector<std::pair<std::size_t, std::size_t>> bounds_;
+  std::size_t field_begin_ = 0;
+  const char* problem_ = "";
+};
+
+// ---- settling ------------------------------------------------------------------
+
+struct FunctionTally {
+  std::size_t rows = 0;     // rows that called the function
+  std::size_t numeric = 0;  // of which gave a number (an empty result counts as 0)
+  double total = 0;         // the sum of those numbers
+};
+
+struct Summary {
+  std::size_t rows_read = 0;             // rows other than blank and comment lines
+  std::size_t settled = 0;               // calls that gave a result
+  std::size_t failed = 0;                // calls that failed (#VALUE!)
+  std::size_t unreadable = 0;            // rows copied through with the reason
+  std::size_t passed = 0;                // blank and comment lines
+  std::vector<FunctionTally> by_member;  // indexed like korvane::members()
+};
+
+// Settles the book in (whose encoding detect() found) into out. Each
+// unreadable row is reported on diagnostics as "NAME:LINE: reason".
+Summary settle(std::istream& in, const Detected& detected, std::ostream& out,
+               std::ostream& diagnostics, std::string_view name);
+
+// The summary as the tool prints it: counts, then rows and totals per function.
+void write_summary(const Summary& summary, std::ostream& out);
+
+}  // namespace korvane::cli::book

@@ -1,0 +1,113 @@
+// `korvane call`: one worksheet function from the shell, its arguments typed
+// as cell entries, its result printed as the cell would show it.
+#include <iostream>
+#include <memory>
+
+#include "addin/custom_functions.h"
+#include "cli/cell_entry.h"
+#include "cli/commands.h"
+#include "cli/encoding.h"
+#include "cli/protocol.h"
+
+namespace korvane::cli {
+namespace {
+
+struct CallOptions {
+  std::vector<std::string> draw;
+  bool json = false;
+};
+
+constexpr int kUsage = 2;
+
+int usage(const std::string& message) {
+  std::cerr << "korvane call: " << message << '\n';
+  return kUsage;
+}
+
+void print(const Variant& v, bool json) {
+  std::cout << (json ? protocol::encode(v) : protocol::to_utf8(shown(v))) << '\n';
+}
+
+int run_call(const CallOptions& options, std::vector<std::string> words) {
+  use_utf8_console();
+  if (!words.empty() && words[0] == "--") words.erase(words.begin());
+  if (words.empty())
+    return usage("name a function: korvane call [--draw YEAR NUMBERS SPECIAL] FUNCTION [ARG...]");
+
+  自定义函数 obj;
+  const RangeRef empty_cell = make_cell(Variant());
+  if (!options.draw.empty()) {
+    // The draw is typed as a bet book types it, so that 08 stays the text
+    // "08" the settlement functions compare with.
+    std::vector<Variant> args;
+    for (const std::string& d : options.draw)
+      args.push_back(cell_entry(protocol::to_utf16(argument_utf8(d)), EntryRule::Book));
+    args.emplace_back(empty_cell);
+    call(obj, *find_member(u"验证"), args);
+  }
+
+  const std::string name = argument_utf8(words[0]);
+  const Member* m = find_member(protocol::to_utf16(name));
+  if (!m) return usage("no function is named \"" + name + "\" (korvane help lists them)");
+  const std::size_t given = words.size() - 1;
+
+  if (m->is_property) {
+    if (given != 0)
+      return usage(protocol::to_utf8(m->name) + " is a draw-state property and takes no arguments");
+    print(m->property.get(obj), options.json);
+    return 0;
+  }
+
+  const bool volatile_last = !m->params.empty() && m->params.back().name == u"易失";
+  const std::size_t count = m->params.size();
+  if (given != count && !(volatile_last && given + 1 == count)) {
+    std::string names;
+    for (const Param& p : m->params) {
+      if (!names.empty()) names += ", ";
+      names += protocol::to_utf8(p.name);
+    }
+    std::string takes = std::to_string(count);
+    if (volatile_last) takes = std::to_string(count - 1) + " or " + takes;
+    return usage(protocol::to_utf8(m->name) + " takes " + takes +
+                 (count == 1 ? " argument (" : " arguments (") + names + "), not " +
+                 std::to_string(given));
+  }
+
+  std::vector<Variant> args;
+  for (std::size_t i = 1; i < words.size(); ++i)
+    args.push_back(cell_entry(protocol::to_utf16(argument_utf8(words[i])), EntryRule::Sheet));
+  if (args.size() < count) args.emplace_back(empty_cell);  // 易失 left out: an empty cell
+
+  const CallResult r = call(obj, *m, args);
+  if (r.failed) {
+    std::cout << (options.json ? R"({"fail":"#VALUE!"})" : "#VALUE!") << '\n';
+    return 1;
+  }
+  print(r.value, options.json);
+  return 0;
+}
+
+}  // namespace
+
+void add_call(CLI::App& app) {
+  auto options = std::make_shared<CallOptions>();
+  CLI::App* cmd = app.add_subcommand(
+      "call",
+      "Call one worksheet function: korvane call [--draw YEAR NUMBERS SPECIAL] FUNCTION [ARG...]");
+  cmd->add_option("--draw", options->draw,
+                  "Load a draw with 验证 first, such as --draw 2013 \"05 12 18 30 41 49\" 08")
+      ->expected(3)
+      ->allow_extra_args(false)
+      ->type_name("YEAR NUMBERS SPECIAL");
+  cmd->add_flag("--json", options->json, "Print the result in the typed encoding of korvane eval");
+  // Everything from the function name on is an argument, "-5" included.
+  cmd->prefix_command();
+  cmd->footer(
+      "Arguments are typed as Excel types a cell entry: 12.5 is a number, '08 the text 08,\n"
+      "TRUE/FALSE booleans, #N/A and the other error names errors, \"\" an empty cell.\n"
+      "The trailing 易失 may be left out. A draw-state property (t, tt, p1, ...) may be\n"
+      "named instead of a function to print it. A failing call prints #VALUE! and exits 1.");
+  cmd->callback([cmd, options] { set_exit_code(run_call(*options, cmd->remaining())); });
+}
+
+}  // namespace korvane::cli

@@ -1,0 +1,206 @@
+#include "cli/encoding.h"
+
+#include <utf8.h>
+
+#include <algorithm>
+#include <bit>
+
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <fcntl.h>
+#include <io.h>
+#include <windows.h>
+
+#include <cstdio>
+#else
+#include <iconv.h>
+#endif
+
+namespace korvane::cli {
+
+#ifdef _WIN32
+
+// GB18030 is code page 54936; a system without it still has GBK, 936.
+Gb18030::Gb18030() : code_page_(IsValidCodePage(54936) ? 54936u : 936u) {}
+Gb18030::~Gb18030() = default;
+bool Gb18030::ready() const noexcept { return true; }
+
+bool Gb18030::decode(std::string_view bytes, std::u16string& out) {
+  if (bytes.empty()) return true;
+  if (bytes.size() > 0x7FFFFFFF) return false;
+  const int n = static_cast<int>(bytes.size());
+  const int units =
+      MultiByteToWideChar(code_page_, MB_ERR_INVALID_CHARS, bytes.data(), n, nullptr, 0);
+  if (units <= 0) return false;
+  const std::size_t old = out.size();
+  out.resize(old + static_cast<std::size_t>(units));
+  MultiByteToWideChar(code_page_, MB_ERR_INVALID_CHARS, bytes.data(), n,
+                      reinterpret_cast<wchar_t*>(out.data() + old), units);
+  return true;
+}
+
+void Gb18030::encode(std::u16string_view text, std::string& out) {
+  if (text.empty() || text.size() > 0x1FFFFFFF) return;
+  const auto* w = reinterpret_cast<const wchar_t*>(text.data());
+  const int n = static_cast<int>(text.size());
+  const int size = WideCharToMultiByte(code_page_, 0, w, n, nullptr, 0, nullptr, nullptr);
+  if (size <= 0) return;
+  const std::size_t old = out.size();
+  out.resize(old + static_cast<std::size_t>(size));
+  WideCharToMultiByte(code_page_, 0, w, n, out.data() + old, size, nullptr, nullptr);
+}
+
+std::string argument_utf8(std::string_view arg) {
+  if (arg.empty() || arg.size() > 0x7FFFFFFF) return std::string(arg);
+  const int n = static_cast<int>(arg.size());
+  const int units = MultiByteToWideChar(CP_ACP, 0, arg.data(), n, nullptr, 0);
+  if (units <= 0) return std::string(arg);
+  std::wstring wide(static_cast<std::size_t>(units), L'\0');
+  MultiByteToWideChar(CP_ACP, 0, arg.data(), n, wide.data(), units);
+  const int size =
+      WideCharToMultiByte(CP_UTF8, 0, wide.data(), units, nullptr, 0, nullptr, nullptr);
+  std::string out(static_cast<std::size_t>(size > 0 ? size : 0), '\0');
+  if (size > 0)
+    WideCharToMultiByte(CP_UTF8, 0, wide.data(), units, out.data(), size, nullptr, nullptr);
+  return out;
+}
+
+void use_utf8_console() { SetConsoleOutputCP(CP_UTF8); }
+
+void binary_stdout() {
+  std::fflush(stdout);
+  _setmode(_fileno(stdout), _O_BINARY);
+}
+
+#else  // glibc iconv
+
+namespace {
+
+constexpr const char* kUtf16 = std::endian::native == std::endian::little ? "UTF-16LE" : "UTF-16BE";
+const iconv_t kNoConverter = reinterpret_cast<iconv_t>(-1);
+
+iconv_t handle(void* p) { return static_cast<iconv_t>(p); }
+
+}  // namespace
+
+Gb18030::Gb18030()
+    : to_utf16_(iconv_open(kUtf16, "GB18030")), from_utf16_(iconv_open("GB18030", kUtf16)) {}
+
+Gb18030::~Gb18030() {
+  if (handle(to_utf16_) != kNoConverter) iconv_close(handle(to_utf16_));
+  if (handle(from_utf16_) != kNoConverter) iconv_close(handle(from_utf16_));
+}
+
+bool Gb18030::ready() const noexcept {
+  return handle(to_utf16_) != kNoConverter && handle(from_utf16_) != kNoConverter;
+}
+
+bool Gb18030::decode(std::string_view bytes, std::u16string& out) {
+  if (bytes.empty()) return true;
+  if (!ready()) return false;
+  // Every GB18030 sequence of k bytes gives at most k/2 + 1 UTF-16 units.
+  const std::size_t old = out.size();
+  out.resize(old + bytes.size());
+  char* in = const_cast<char*>(bytes.data());
+  std::size_t in_left = bytes.size();
+  char* to = reinterpret_cast<char*>(out.data() + old);
+  std::size_t to_left = bytes.size() * sizeof(char16_t);
+  iconv(handle(to_utf16_), nullptr, nullptr, nullptr, nullptr);
+  const std::size_t r = iconv(handle(to_utf16_), &in, &in_left, &to, &to_left);
+  if (r == static_cast<std::size_t>(-1) || in_left != 0) {
+    out.resize(old);
+    return false;
+  }
+  out.resize(old + bytes.size() - to_left / sizeof(char16_t));
+  return true;
+}
+
+void Gb18030::encode(std::u16string_view text, std::string& out) {
+  if (text.empty() || !ready()) return;
+  const std::size_t old = out.size();
+  out.resize(old + text.size() * 4);  // at most four bytes per unit
+  char* in = const_cast<char*>(reinterpret_cast<const char*>(text.data()));
+  std::size_t in_left = text.size() * sizeof(char16_t);
+  char* to = out.data() + old;
+  std::size_t to_left = text.size() * 4;
+  iconv(handle(from_utf16_), nullptr, nullptr, nullptr, nullptr);
+  while (in_left > 0) {
+    if (iconv(handle(from_utf16_), &in, &in_left, &to, &to_left) != static_cast<std::size_t>(-1))
+      break;
+    if (in_left < sizeof(char16_t) || to_left == 0) break;
+    *to++ = '?';  // a lone surrogate: step over it
+    --to_left;
+    in += sizeof(char16_t);
+    in_left -= sizeof(char16_t);
+  }
+  out.resize(static_cast<std::size_t>(to - out.data()));
+}
+
+std::string argument_utf8(std::string_view arg) { return std::string(arg); }
+
+void use_utf8_console() {}
+
+void binary_stdout() {}
+
+#endif
+
+// ---- UTF-8 check (portable) ----------------------------------------------------
+
+namespace {
+
+// Length of the UTF-8 sequence a lead byte opens; 0 for a byte that opens none.
+std::size_t sequence_length(unsigned char lead) {
+  if (lead < 0x80) return 1;
+  if (lead >= 0xC2 && lead <= 0xDF) return 2;
+  if (lead >= 0xE0 && lead <= 0xEF) return 3;
+  if (lead >= 0xF0 && lead <= 0xF4) return 4;
+  return 0;
+}
+
+}  // namespace
+
+void Utf8Check::feed(std::string_view block) {
+  if (failed_) return;
+  if (!carry_.empty()) {
+    // Complete the sequence the last block cut off.
+    const std::size_t need = sequence_length(static_cast<unsigned char>(carry_[0])) - carry_.size();
+    const std::size_t take = std::min(need, block.size());
+    carry_.append(block.substr(0, take));
+    block.remove_prefix(take);
+    if (take < need) return;
+    if (utf8::find_invalid(carry_.begin(), carry_.end()) != carry_.end()) {
+      failed_ = true;
+      return;
+    }
+    carry_.clear();
+  }
+  const auto bad = utf8::find_invalid(block.begin(), block.end());
+  const std::size_t rest = static_cast<std::size_t>(block.end() - bad);
+  // A sequence cut off by the end of the block is carried to the next one;
+  // anything else that does not read is not UTF-8.
+  const std::size_t length = rest ? sequence_length(static_cast<unsigned char>(*bad)) : 0;
+  if (rest == 0) return;
+  if (length > rest) {
+    bool continuation = true;
+    for (auto it = bad + 1; it != block.end(); ++it)
+      continuation = continuation && (static_cast<unsigned char>(*it) & 0xC0) == 0x80;
+    if (continuation) {
+      carry_.assign(bad, block.end());
+      return;
+    }
+  }
+  failed_ = true;
+}
+
+bool Utf8Check::finish() {
+  if (!carry_.empty()) failed_ = true;
+  carry_.clear();
+  return !failed_;
+}
+
+}  // namespace korvane::cli

@@ -1,0 +1,70 @@
+// Text encodings at the edges of the korvane tool.
+//
+// Bet books come from Excel on a Chinese Windows, which saves a CSV file in
+// the ANSI code page (GBK, read here as its superset GB18030), or in UTF-8
+// when "CSV UTF-8" is chosen. Inside, every text is UTF-16 as the worksheet
+// functions see it. All conversion to and from the Chinese code page lives in
+// encoding.cpp: iconv on Linux, the Windows code-page functions on Windows.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace korvane::cli {
+
+// Converts between GB18030 bytes and UTF-16. Holds the converter state of one
+// book; not shared between threads.
+class Gb18030 {
+ public:
+  Gb18030();
+  ~Gb18030();
+  Gb18030(const Gb18030&) = delete;
+  Gb18030& operator=(const Gb18030&) = delete;
+
+  // False when the platform has no GB18030 converter.
+  bool ready() const noexcept;
+
+  // Appends the text of bytes to out. False when bytes are not GB18030 text;
+  // out is then left as it was.
+  bool decode(std::string_view bytes, std::u16string& out);
+
+  // Appends the GB18030 bytes of text to out. Every character has them; a
+  // lone surrogate (which no decoded book can hold) becomes '?'.
+  void encode(std::u16string_view text, std::string& out);
+
+ private:
+#ifdef _WIN32
+  unsigned code_page_ = 0;
+#else
+  void* to_utf16_ = nullptr;    // iconv_t
+  void* from_utf16_ = nullptr;  // iconv_t
+#endif
+};
+
+// Checks a byte stream for UTF-8, block by block: a sequence may be split
+// between blocks.
+class Utf8Check {
+ public:
+  void feed(std::string_view block);
+  // Ends the stream; true when every byte fed was well-formed UTF-8.
+  bool finish();
+  bool failed() const noexcept { return failed_; }
+
+ private:
+  std::string carry_;  // an incomplete sequence at the end of the last block
+  bool failed_ = false;
+};
+
+// A command-line argument as UTF-8. Linux hands arguments over in the
+// locale's encoding, UTF-8; Windows hands a narrow main() the ANSI code page.
+std::string argument_utf8(std::string_view arg);
+
+// Lets a Windows console show the UTF-8 the tool writes. Nothing elsewhere.
+void use_utf8_console();
+
+// Makes standard output write bytes as they are: Windows would otherwise turn
+// every line feed into a carriage return and line feed. Nothing elsewhere.
+void binary_stdout();
+
+}  // namespace korvane::cli

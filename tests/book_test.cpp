@@ -1,0 +1,335 @@
+// Reading bet books: encodings, CSV records, and settling row by row.
+#include "cli/book.h"
+
+#include <sstream>
+
+#include "cli/encoding.h"
+#include "test_support.h"
+
+namespace korvane::cli::book {
+namespace {
+
+// ---- encodings -------------------------------------------------------------------
+
+// GB18030 bytes of a UTF-8 text, as Excel on a Chinese Windows saves it.
+std::string gbk(std::string_view utf8) {
+  Gb18030 gb;
+  std::string out;
+  gb.encode(protocol::to_utf16(utf8), out);
+  return out;
+}
+
+TEST(Gb18030, ConvertsBothWays) {
+  Gb18030 gb;
+  ASSERT_TRUE(gb.ready());
+  const struct {
+    std::string_view bytes;
+    std::u16string_view text;
+  } cases[] = {
+      {"\xD1\xE9\xD6\xA4", u"验证"},       {"PAI,12", u"PAI,12"},
+      {"\xC5\xA3\xC2\xED", u"牛马"},       {"\xA1\xB0\xA3\xAC", u"“，"},
+      {"\x95\x32\x82\x36", u"\U00020000"},  // four bytes: beyond GBK, still GB18030
+  };
+  for (const auto& c : cases) {
+    std::u16string text;
+    EXPECT_TRUE(gb.decode(c.bytes, text));
+    EXPECT_EQ(text, c.text);
+    std::string bytes;
+    gb.encode(c.text, bytes);
+    EXPECT_EQ(bytes, c.bytes);
+  }
+  for (std::string_view bad : {"\xFF", "\xD1", "ab\x81", "\x81\x30"}) {
+    std::u16string text = u"kept";
+    EXPECT_FALSE(gb.decode(bad, text));
+    EXPECT_EQ(text, u"kept");
+  }
+}
+
+TEST(Utf8Check, SequencesMaySpanBlocks) {
+  const std::string s = "验证,2013";  // 验 is three bytes
+  for (std::size_t cut = 0; cut <= s.size(); ++cut) {
+    Utf8Check check;
+    check.feed(s.substr(0, cut));
+    check.feed(s.substr(cut));
+    EXPECT_TRUE(check.finish()) << cut;
+  }
+  Utf8Check bytewise;
+  for (char c : s) bytewise.feed(std::string_view(&c, 1));
+  EXPECT_TRUE(bytewise.finish());
+
+  for (std::string_view bad :
+       {"\xFF", "\xD1\xE9\xD6\xA4", "\xE9\xAA", "a\xC0\x80", "\xED\xA0\x80"}) {
+    Utf8Check check;
+    check.feed(bad);
+    EXPECT_FALSE(check.finish()) << protocol::encode(Variant(protocol::to_utf16(bad)));
+  }
+}
+
+TEST(Detect, Utf8OrGb18030) {
+  const struct {
+    std::string bytes;
+    Encoding encoding;
+    bool bom;
+  } cases[] = {
+      {"PAI,12\r\n", Encoding::Utf8, false},
+      {"", Encoding::Utf8, false},
+      {"验证,2013\n", Encoding::Utf8, false},
+      {"\xEF\xBB\xBFPAI,12\r\n", Encoding::Utf8, true},
+      {gbk("验证,2013\n"), Encoding::Gb18030, false},
+      // Valid UTF-8 up to the last block, then GBK: the whole book decides.
+      {std::string(200000, 'a') + gbk("狗"), Encoding::Gb18030, false},
+  };
+  for (const auto& c : cases) {
+    std::istringstream in(c.bytes);
+    const Detected d = detect(in);
+    EXPECT_EQ(d.encoding, c.encoding) << c.bytes.substr(0, 20);
+    EXPECT_EQ(d.bom, c.bom);
+  }
+}
+
+// ---- CSV ---------------------------------------------------------------------------
+
+std::vector<std::string> fields(const RecordSplitter& s) {
+  std::vector<std::string> out;
+  for (std::size_t i = 0; i < s.size(); ++i) out.emplace_back(s.field(i));
+  return out;
+}
+
+TEST(RecordSplitter, SplitsOneLineRecords) {
+  using F = std::vector<std::string>;
+  const struct {
+    std::string_view line;
+    F want;  // empty: malformed
+  } cases[] = {
+      {"a,b,c", F{"a", "b", "c"}},
+      {"a,,c,", F{"a", "", "c", ""}},
+      {" a , b", F{" a ", " b"}},  // spaces are part of the cell
+      {"\"a,b\",c", F{"a,b", "c"}},
+      {"\"say \"\"hi\"\"\"", F{"say \"hi\""}},
+      {"\"\",x", F{"", "x"}},
+      {"a\"b", F{}},
+      {"\"a\"b", F{}},
+      {" \"a\"", F{}},
+      {"\"open", F{}},  // at the end of the book: never closed
+  };
+  for (const auto& c : cases) {
+    RecordSplitter s;
+    s.reset();
+    const auto status = s.feed(c.line, "");
+    if (c.want.empty()) {
+      EXPECT_EQ(status, RecordSplitter::Status::Malformed) << c.line;
+      EXPECT_STRNE(s.problem(), "") << c.line;
+    } else {
+      EXPECT_EQ(status, RecordSplitter::Status::Complete) << c.line;
+      EXPECT_EQ(fields(s), c.want) << c.line;
+    }
+  }
+}
+
+TEST(RecordSplitter, AQuotedFieldMayHoldLineBreaks) {
+  RecordSplitter s;
+  s.reset();
+  EXPECT_EQ(s.feed("TEMAL,\"05 12", "\r\n"), RecordSplitter::Status::NeedMore);
+  EXPECT_EQ(s.feed("", "\n"), RecordSplitter::Status::NeedMore);
+  EXPECT_EQ(s.feed("33\",x", "\n"), RecordSplitter::Status::Complete);
+  EXPECT_EQ(fields(s), (std::vector<std::string>{"TEMAL", "05 12\r\n\n33", "x"}));
+}
+
+TEST(LineReader, LinesWithTheirEnds) {
+  std::istringstream in("a,1\r\nb\n\nlast\r");
+  LineReader reader(in);
+  std::vector<std::string> got;
+  Line line;
+  while (reader.next(line))
+    got.push_back(std::to_string(line.number) + ":" + std::string(line.content) + "|" +
+                  std::string(line.eol));
+  EXPECT_EQ(got, (std::vector<std::string>{"1:a,1|\r\n", "2:b|\n", "3:|\n", "4:last|\r"}));
+}
+
+TEST(LineReader, AnOverlongLineIsDrainedInPieces) {
+  for (std::string_view end : {"\r\n", "\n", ""}) {
+    const std::string longline(100, 'x');
+    std::istringstream in("ok\n" + longline + std::string(end) + (end.empty() ? "" : "next\n"));
+    LineReader reader(in, 16);
+    Line line;
+    ASSERT_TRUE(reader.next(line));
+    EXPECT_EQ(line.content, "ok");
+    ASSERT_TRUE(reader.next(line));
+    EXPECT_TRUE(line.overlong);
+    EXPECT_EQ(line.number, 2u);
+    ASSERT_TRUE(reader.next(line));  // announced again until drained
+    EXPECT_TRUE(line.overlong);
+    std::string drained;
+    EXPECT_EQ(reader.drain([&](std::string_view piece) { drained += piece; }), end);
+    EXPECT_EQ(drained, longline);
+    if (end.empty()) continue;
+    ASSERT_TRUE(reader.next(line));
+    EXPECT_EQ(line.content, "next");
+    EXPECT_EQ(line.number, 3u);
+  }
+}
+
+// ---- settling ------------------------------------------------------------------------
+
+struct Settled {
+  std::string out;
+  std::string diagnostics;
+  Summary summary;
+};
+
+Settled settle_bytes(const std::string& book) {
+  std::istringstream probe(book);
+  const Detected detected = detect(probe);
+  std::istringstream in(book);
+  std::ostringstream out, diagnostics;
+  Settled s;
+  s.summary = settle(in, detected, out, diagnostics, "b.csv");
+  s.out = out.str();
+  s.diagnostics = diagnostics.str();
+  return s;
+}
+
+// A GBK book comes back byte for byte, one field appended to each row:
+// comments, blank lines, quoting, line breaks in cells, padding cells, line
+// ends of both kinds and rows that do not read all pass through unchanged.
+TEST(Settle, GbkBookRoundTripsByteForByte) {
+  const struct {
+    std::string_view row;  // UTF-8 here, GBK in the book
+    std::string_view eol;
+    std::string_view appended;  // "" for lines that pass through as they are
+  } rows[] = {
+      {"# 2013 年 第 1 期", "\r\n", ""},
+      {"验证,2013,05 12 18 30 41 49,08", "\r\n", ",开奖号码已载入"},
+      {"", "\r\n", ""},
+      {"PAI,12345678", "\n", ",12"},
+      {"PAI,\"1,000,000\"", "\r\n", ",1"},
+      {"PAID,3000000,,,", "\r\n", ",3000000"},
+      {",,,", "\r\n", ""},
+      {"TEMAL,\"05 12\n33\"", "\r\n", ",3"},  // (8 + 1) / 3
+      {"TEMAL,#N/A", "\r\n", ",#VALUE!"},
+      {"号码转肖,2013,08", "\r\n", ",狗"},
+      {"平特几肖,平特二肖,牛马", "\r\n",
+       ",\"unreadable: 平特几肖 takes 3 arguments (g, 肖, 收入), the row gives 2\""},
+      {"不存在,1", "\r\n", ",unreadable: no function is named “不存在”"},
+      {"PAI,\"12\"3", "\r\n", ",unreadable: text after the closing quote of a field"},
+      {"  # 备注", "\n", ""},
+      {"工资1,12,1.5", "", ",18"},
+  };
+  std::string book, want;
+  for (const auto& r : rows) {
+    const std::string line = gbk(r.row);
+    book += line + std::string(r.eol);
+    want += line + gbk(r.appended) + std::string(r.eol);
+  }
+  const Settled s = settle_bytes(book);
+  EXPECT_EQ(s.out, want);
+  EXPECT_EQ(s.diagnostics,
+            "b.csv:12: 平特几肖 takes 3 arguments (g, 肖, 收入), the row gives 2\n"
+            "b.csv:13: no function is named “不存在”\n"
+            "b.csv:14: text after the closing quote of a field\n");
+  EXPECT_EQ(s.summary.rows_read, 11u);
+  EXPECT_EQ(s.summary.settled, 7u);
+  EXPECT_EQ(s.summary.failed, 1u);
+  EXPECT_EQ(s.summary.unreadable, 3u);
+  EXPECT_EQ(s.summary.passed, 4u);
+}
+
+TEST(Settle, Utf8BookKeepsItsByteOrderMark) {
+  const Settled s =
+      settle_bytes("\xEF\xBB\xBF验证,2013,05 12 18 30 41 49,08\r\n号码转肖,2013,49\r\n");
+  EXPECT_EQ(s.out,
+            "\xEF\xBB\xBF验证,2013,05 12 18 30 41 49,08,开奖号码已载入\r\n"
+            "号码转肖,2013,49,蛇\r\n");
+  EXPECT_EQ(s.diagnostics, "");
+}
+
+TEST(Settle, TotalsTheNumericResultsOfEachFunction) {
+  const Settled s = settle_bytes(
+      "PAI,12345678\nPAI,3000000\nPAI,abc\nSL3,1200000350\n号码转肖,2013,08\n号码转肖,2013,00\n");
+  const auto index = [](std::u16string_view name) {
+    return static_cast<std::size_t>(find_member(name) - members().data());
+  };
+  const FunctionTally& pai = s.summary.by_member[index(u"PAI")];
+  EXPECT_EQ(pai.rows, 3u);
+  EXPECT_EQ(pai.numeric, 2u);
+  EXPECT_EQ(pai.total, 15);
+  EXPECT_EQ(s.summary.by_member[index(u"SL3")].total, 350);
+  const FunctionTally& sign = s.summary.by_member[index(u"号码转肖")];
+  EXPECT_EQ(sign.rows, 2u);
+  EXPECT_EQ(sign.numeric, 1u);  // the 0 of a number outside 1..49; a sign is a text
+  std::ostringstream printed;
+  write_summary(s.summary, printed);
+  EXPECT_EQ(printed.str(),
+            "6 rows read: 5 settled, 1 failed (#VALUE!), 0 unreadable; 0 blank or comment lines "
+            "passed through\n"
+            "function          rows           total\n"
+            "PAI                  3              15\n"
+            "号码转肖             2               0\n"
+            "SL3                  1             350\n");
+}
+
+// Rows that do not read are copied with the reason and the book goes on.
+TEST(Settle, RowsThatDoNotRead) {
+  const struct {
+    std::string book;
+    std::string out;
+    std::string diagnostics;
+  } cases[] = {
+      {"tt\nPAI,3000000\n",
+       "tt,\"unreadable: “tt” is a draw-state property, not a function\"\nPAI,3000000,3\n",
+       "b.csv:1: “tt” is a draw-state property, not a function\n"},
+      {",5\n", ",5,unreadable: the row names no function\n",
+       "b.csv:1: the row names no function\n"},
+      {"PAI,1,2\n", "PAI,1,2,\"unreadable: PAI takes 1 argument (w), the row gives 2\"\n",
+       "b.csv:1: PAI takes 1 argument (w), the row gives 2\n"},
+      {"PAI,a\"b\n",
+       "PAI,a\"b,unreadable: a double quote inside a field that does not start with one\n",
+       "b.csv:1: a double quote inside a field that does not start with one\n"},
+      // A quote opened and never closed: that line alone is unreadable, the
+      // lines it would have swallowed are settled.
+      {"TEMAL,\"05 12\nPAI,3000000\r\nPAI,1000000",
+       "TEMAL,\"05 12,unreadable: a quoted field is not closed on this line\nPAI,3000000,3\r\n"
+       "PAI,1000000,1",
+       "b.csv:1: a quoted field is not closed on this line\n"},
+      {"TEMAL,\"05\nPAI,\"x\"y\nPAI,2000000\n",
+       "TEMAL,\"05,unreadable: a quoted field is not closed on this line\n"
+       "PAI,\"x\"y,unreadable: text after the closing quote of a field\nPAI,2000000,2\n",
+       "b.csv:1: a quoted field is not closed on this line\n"
+       "b.csv:2: text after the closing quote of a field\n"},
+      {"TEMAL,\"05", "TEMAL,\"05,unreadable: a quoted field is not closed",
+       "b.csv:1: a quoted field is not closed\n"},
+  };
+  for (const auto& c : cases) {
+    const Settled s = settle_bytes(c.book);
+    EXPECT_EQ(s.out, c.out) << c.book;
+    EXPECT_EQ(s.diagnostics, c.diagnostics) << c.book;
+  }
+}
+
+TEST(Settle, BytesThatAreNotGbkText) {
+  // \x81\x30 opens a four-byte sequence that never ends; the rest is GBK.
+  const std::string book = gbk("号码转肖,2013,08\n") + "PAI,\x81\x30\n" + gbk("PAI,3000000\n");
+  const Settled s = settle_bytes(book);
+  EXPECT_EQ(s.out, gbk("号码转肖,2013,08,狗\n") +
+                       "PAI,\x81\x30,unreadable: the row holds bytes that are not GBK text\n" +
+                       gbk("PAI,3000000,3\n"));
+  EXPECT_EQ(s.summary.unreadable, 1u);
+}
+
+TEST(Settle, BytesThatAreNotUtf8TextInABookMarkedUtf8) {
+  const Settled s = settle_bytes("\xEF\xBB\xBFPAI,\xD1\xE9\r\nPAI,3000000\r\n");
+  EXPECT_EQ(s.out,
+            "\xEF\xBB\xBFPAI,\xD1\xE9,unreadable: the row holds bytes that are not UTF-8 text\r\n"
+            "PAI,3000000,3\r\n");
+}
+
+TEST(Settle, AnOverlongLineIsCopiedThroughWithoutBeingHeld) {
+  const std::string huge = "TEMAL," + std::string(kMaxRecord + 100, '7');
+  const Settled s = settle_bytes("PAI,1000000\n" + huge + "\r\nPAI,2000000\n");
+  EXPECT_EQ(s.out, "PAI,1000000,1\n" + huge +
+                       ",unreadable: the line is longer than 1 MiB\r\nPAI,2000000,2\n");
+  EXPECT_EQ(s.diagnostics, "b.csv:2: the line is longer than 1 MiB\n");
+}
+
+}  // namespace
+}  // namespace korvane::cli::book

@@ -1,0 +1,197 @@
+#!/usr/bin/env python3
+"""Runs the korvane tool as a person would: call, settle and help.
+
+usage: cli_test.py KORVANE SOURCE_DIR [example|call|settle|help]
+
+The example check settles examples/book-utf8.csv and examples/book-gbk.csv and
+compares the whole output, book and summary, with the reviewed results in
+examples/book-settled.csv and examples/book-settled-summary.txt. While some
+worksheet functions are still placeholders (a definition left in one of the
+unbuilt.cpp files), their rows are checked only for being copied through, the
+summary is not compared, and the check reports itself skipped (exit 77).
+"""
+import pathlib
+import re
+import shlex
+import subprocess
+import sys
+import tempfile
+
+SKIPPED = 77
+failures = []
+
+
+def check(ok, what):
+    if not ok:
+        failures.append(what)
+
+
+def run(korvane, *args, cwd=None):
+    p = subprocess.run([korvane, *args], capture_output=True, cwd=cwd, timeout=120)
+    return p.returncode, p.stdout, p.stderr.decode("utf-8", "replace")
+
+
+def unbuilt_functions(src):
+    names = set()
+    for f in src.glob("*/unbuilt.cpp"):
+        names |= set(re.findall(r"自定义函数::(\w+)\(", f.read_text(encoding="utf-8")))
+    return names
+
+
+def example(korvane, src):
+    ex = src / "examples"
+    utf8_book = (ex / "book-utf8.csv").read_bytes()
+    gbk_book = (ex / "book-gbk.csv").read_bytes()
+    check(utf8_book.startswith(b"\xef\xbb\xbf"), "the UTF-8 book opens with a byte-order mark")
+    check(utf8_book[3:].decode("utf-8") == gbk_book.decode("gb18030"),
+          "the GBK and the UTF-8 book hold the same rows")
+    want = (ex / "book-settled.csv").read_bytes()
+    want_summary = (ex / "book-settled-summary.txt").read_text(encoding="utf-8")
+    unbuilt = unbuilt_functions(src)
+
+    def compare(got, want_bytes, codec, label):
+        got_rows = got.decode(codec).split("\r\n")
+        want_rows = want_bytes.decode(codec).split("\r\n")
+        check(len(got_rows) == len(want_rows), f"{label}: {len(got_rows)} rows, want {len(want_rows)}")
+        for n, (g, w) in enumerate(zip(got_rows, want_rows), 1):
+            name = w.lstrip("\ufeff").split(",", 1)[0]
+            if name in unbuilt:  # only the row itself, not yet its result
+                check(g.rsplit(",", 1)[0] == w.rsplit(",", 1)[0], f"{label}:{n}: {g!r} is not copied through")
+            else:
+                check(g == w, f"{label}:{n}: got {g!r}, want {w!r}")
+        if not unbuilt:
+            check(got == want_bytes, f"{label}: not byte for byte the reviewed book")
+
+    code, out, err = run(korvane, "settle", str(ex / "book-utf8.csv"))
+    check(code == 0, f"settling the UTF-8 book exits {code}: {err}")
+    compare(out, want, "utf-8", "book-utf8.csv")
+    if not unbuilt:
+        check(err == want_summary, f"UTF-8 summary:\n{err}\nwant:\n{want_summary}")
+
+    with tempfile.TemporaryDirectory() as tmp:
+        settled = pathlib.Path(tmp) / "settled.csv"
+        code, out, err = run(korvane, "settle", str(ex / "book-gbk.csv"), "-o", str(settled))
+        check(code == 0 and out == b"", f"settling the GBK book exits {code}: {err}")
+        want_gbk = want[3:].decode("utf-8").encode("gb18030")
+        compare(settled.read_bytes(), want_gbk, "gb18030", "book-gbk.csv")
+        if not unbuilt:
+            check(err == want_summary, f"GBK summary:\n{err}\nwant:\n{want_summary}")
+    if unbuilt and not failures:
+        print("example book: rows of " + " ".join(sorted(unbuilt)) +
+              " checked for being copied only: those functions are not built yet")
+        return SKIPPED
+    return 0
+
+
+DRAW = ["--draw", "2013", "05 12 18 30 41 49"]
+
+
+def call(korvane, src):
+    cases = [
+        # Typing, seen through the draw set-up and its properties.
+        ([*DRAW, "08", "tt"], "狗", 0),
+        ([*DRAW, "08", "pp2"], "马", 0),
+        (["--json", *DRAW, "08", "t"], '"08"', 0),
+        (["--json", *DRAW, "'08", "t"], '"08"', 0),
+        (["--json", *DRAW, "#n/a", "t"], '{"error":"#N/A"}', 0),
+        (["验证", "2013", "05 12 18 30 41 49", "'08"], "开奖号码已载入", 0),  # 易失 left out
+        (["验证", "2013", "05 12 18 30 41 49", "'08", ""], "开奖号码已载入", 0),
+        # Results as a cell shows them.
+        (["号码转肖", "2013", "08"], "狗", 0),
+        (["号码转肖", "2013", "00"], "0", 0),
+        (["--json", "号码转肖", "2013", "00"], '{"int":0}', 0),
+        (["PAI", "12345678"], "12", 0),
+        (["PAI", "-12345678"], "-13", 0),  # a negative number is an argument, not an option
+        (["pai", "'2500000"], "2", 0),  # names bind ignoring Latin case
+        (["SL4", "12", "350"], "1200000350", 0),
+        (["工资1", "", "80"], "80", 0),
+        (["肖转号码", "2013", "蛇", "马", "", "", "", "", ""], "01 13 25 37 49 12 24 36 48", 0),
+        # A failing call.
+        (["PAI", "abc"], "#VALUE!", 1),
+        (["--json", "PAI", "abc"], '{"fail":"#VALUE!"}', 1),
+        # Mistakes in the command.
+        (["NOPE"], "", 2),
+        (["PAI"], "", 2),
+        (["PAI", "1", "2"], "", 2),
+        (["TEMA", "a"], "", 2),
+        (["tt", "x"], "", 2),
+        ([], "", 2),
+    ]
+    for args, want, want_code in cases:
+        code, out, err = run(korvane, "call", *args)
+        got = out.decode("utf-8").strip()
+        check(code == want_code and got == want,
+              f"korvane call {shlex.join(args)}: {got!r} exit {code}, want {want!r} exit {want_code}")
+        if want_code == 2:
+            check(err.startswith("korvane call: "), f"korvane call {shlex.join(args)}: says {err!r}")
+    return 0
+
+
+FUNCTIONS = ("验证 TEMA TEMAL 求和1 PAI PAID 平特几不中 平特单双大小 平特几肖 包几肖 平码几中几 "
+             "包家禽或野兽 平特几尾 特串软串 肖转号码 号码转肖 SL1 SL2 SL3 SL4 工资1").split()
+
+
+def help_(korvane, src):
+    code, out, _ = run(korvane, "help")
+    listing = out.decode("utf-8")
+    check(code == 0, "korvane help fails")
+    for name in FUNCTIONS:
+        check(re.search(rf"^{re.escape(name)}\(", listing, re.M), f"korvane help does not list {name}")
+        code, out, _ = run(korvane, "help", name)
+        text = out.decode("utf-8")
+        check(code == 0 and "Parameters" in text and "Returns" in text, f"korvane help {name}")
+        examples = [l.strip() for l in text.splitlines() if l.strip().startswith("korvane call ")]
+        check(len(examples) == 1, f"korvane help {name} gives {len(examples)} examples")
+        for e in examples:  # the example pastes into korvane call
+            code, out, err = run(korvane, *shlex.split(e)[1:])
+            check(code == 0 and out.strip(), f"{e}: exit {code} {err}")
+    code, out, _ = run(korvane, "help", "平特几肖")
+    text = out.decode("utf-8")
+    for part in ("收入", "每组中奖金额", "korvane call --draw 2013"):
+        check(part in text, f"korvane help 平特几肖 lacks {part}")
+    code, _, err = run(korvane, "help", "NOPE")
+    check(code == 2 and "NOPE" in err, "korvane help NOPE")
+    return 0
+
+
+def settle(korvane, src):
+    book = ("# 账本\r\n验证,2013,05 12 18 30 41 49,08\r\n不存在,1\r\nPAI,12345678\r\n"
+            "PAI,\"1\"2\r\nPAI\r\nPAI,abc\r\n").encode("gbk")
+    with tempfile.TemporaryDirectory() as tmp:
+        path = pathlib.Path(tmp) / "账本.csv"
+        path.write_bytes(book)
+        code, out, err = run(korvane, "settle", str(path))
+        check(code == 1, f"a book with unreadable rows exits {code}")
+        rows = out.decode("gb18030").split("\r\n")
+        check(rows == ["# 账本", "验证,2013,05 12 18 30 41 49,08,开奖号码已载入",
+                       "不存在,1,unreadable: no function is named “不存在”", "PAI,12345678,12",
+                       "PAI,\"1\"2,unreadable: text after the closing quote of a field",
+                       "PAI,\"unreadable: PAI takes 1 argument (w), the row gives 0\"", "PAI,abc,#VALUE!", ""],
+              f"settled bad book: {rows}")
+        for line in (3, 5, 6):
+            check(f"账本.csv:{line}: " in err, f"line {line} is not reported: {err}")
+        check("6 rows read: 2 settled, 1 failed (#VALUE!), 3 unreadable" in err, f"summary: {err}")
+
+        code, _, err = run(korvane, "settle", str(path), "-o", str(path))
+        check(code == 2 and path.read_bytes() == book, "settle -o onto its own book")
+        code, _, err = run(korvane, "settle", str(pathlib.Path(tmp) / "none.csv"))
+        check(code == 2 and "cannot open" in err, f"settle of a missing book: {err}")
+    return 0
+
+
+def main():
+    korvane, src = sys.argv[1], pathlib.Path(sys.argv[2])
+    parts = {"example": example, "call": call, "help": help_, "settle": settle}
+    chosen = sys.argv[3:] or list(parts)
+    status = 0
+    for name in chosen:
+        status = max(status, parts[name](korvane, src) or 0)
+    if failures:
+        print("\n".join(failures))
+        print(f"{len(failures)} failed")
+        return 1
+    return status
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,0 +1,96 @@
+// 肖转号码 and 号码转肖: converting between zodiac signs and lottery numbers.
+//
+// Bookkeepers type the signs a customer backed and need the numbers they
+// stand for in the year of the draw, or the other way round. Both functions
+// give exactly the assignment the draw set-up gives the drawn numbers: the
+// numbers 01, 13, 25, 37 and 49 carry the sign of the year, each next number
+// the sign one place earlier.
+//
+// 肖转号码 does it through the sheets' own sign list and number table, which
+// bookkeepers have long copied between workbooks; 号码转肖 by the same
+// arithmetic as the draw set-up. Both fail the whole call on the first step
+// that cannot be carried out.
+#include <array>
+#include <cstdint>
+#include <limits>
+
+#include "addin/custom_functions.h"
+#include "zodiac/zodiac_rule.h"
+
+namespace korvane {
+namespace {
+
+// The signs in the order the number table lists their groups, with a "0" in
+// front so that a sign's index is its place in the list minus one (鼠 = 1 ...
+// 猪 = 12) and an empty argument, found at the very start, has index 0. The
+// rabbit is written 免 here as everywhere in the sheets; 兔 is not a sign.
+constexpr std::u16string_view kSignList = u"0鼠牛虎免龙蛇马羊猴鸡狗猪";
+
+// Twelve groups of four numbers, 11 characters each, "*" between groups.
+// Group k starts at 12 (k - 1) + 1 and holds the numbers 1..48 congruent to
+// 2 - k modulo 12. The 49 belongs to group 1 and is added when that group is
+// listed.
+constexpr std::u16string_view kNumberTable =
+    u"01 13 25 37*12 24 36 48*11 23 35 47*10 22 34 46*09 21 33 45*08 20 32 44*"
+    u"07 19 31 43*06 18 30 42*05 17 29 41*04 16 28 40*03 15 27 39*02 14 26 38";
+static_assert(kSignList.size() == 13);
+static_assert(kNumberTable.size() == 143);
+
+constexpr std::size_t kGroupLength = 11;
+constexpr std::u16string_view kFortyNine = u" 49";
+
+// The numbers one sign argument stands for in a year (year offset D), written
+// into out; returns how many characters. Empty when the argument names no
+// sign.
+std::size_t group_text(const Variant& sign, double d, char16_t* out) {
+  const Text name = need(text(sign));
+  // Index: the place of the whole text in the list, minus one; -1 when absent.
+  const std::size_t at = kSignList.find(name);
+  const double index = at == std::u16string_view::npos ? -1 : static_cast<double>(at);
+
+  // The group of that sign in the year: the table's groups turn by eleven
+  // places (one back) a year; the floor keeps it in 1..12 before 2008 too.
+  const double turned = need(checked(index + 11 * d));
+  const double group = need(checked(turned + 1200 - 12 * floor_((turned + 1199) / 12)));
+  if (index <= 0) return 0;
+
+  // A fractional year gives a fractional group; its start is rounded and the
+  // 11 characters from there may straddle two groups, as they always did.
+  const std::int64_t start = need(position(need(checked(12 * (group - 1) + 1))));
+  if (start < 1 || start > std::numeric_limits<std::int32_t>::max()) throw CallFailed{};
+  const std::u16string_view numbers =
+      mid(kNumberTable, static_cast<std::size_t>(start), kGroupLength);
+  std::size_t n = numbers.copy(out, numbers.size());
+  if (numbers.starts_with(u"01")) n += kFortyNine.copy(out + n, kFortyNine.size());
+  return n;
+}
+
+}  // namespace
+
+Variant 自定义函数::肖转号码(const Variant& 年, const Variant& 肖1, const Variant& 肖2,
+                             const Variant& 肖3, const Variant& 肖4, const Variant& 肖5,
+                             const Variant& 肖6, const Variant& 肖7, const Variant& /*易失*/) {
+  const double d = need(checked(need(number(年)) - 2008));
+
+  // Seven groups of at most 14 characters and the six spaces between them.
+  std::array<char16_t, 7 * 15> joined;
+  std::size_t n = 0;
+  const Variant* signs[] = {&肖1, &肖2, &肖3, &肖4, &肖5, &肖6, &肖7};
+  for (const Variant* sign : signs) {
+    if (sign != signs[0]) joined[n++] = u' ';
+    n += group_text(*sign, d, joined.data() + n);
+  }
+  // Arguments that name no sign leave their spaces inside the list (two
+  // spaces mark a gap), but none at either end.
+  return Variant(trim_spaces(std::u16string_view(joined.data(), n)));
+}
+
+Variant 自定义函数::号码转肖(const Variant& 年, const Variant& 号码, const Variant& /*易失*/) {
+  const double c = need(zodiac::cycle_position(号码));
+  const double y = zodiac::reduced_offset(need(checked(need(number(年)) - 2008)));
+  Variant result = need(zodiac::sign_at(c, y));
+  if (need(zodiac::outside_draw_range(号码))) result = Variant::integer(0);
+  return result;
+}
+
+}  // namespace korvane
