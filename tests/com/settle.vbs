@@ -5,7 +5,8 @@
 '
 ' Each result goes to the output file as "value<TAB>type<TAB>text", in the
 ' order of the "' eval:" lines: the test asks the add-in's core the same
-' requests through `korvane eval` and wants the same answers. Checks of the
+' requests through `korvane eval` and wants the same answers (a whole-number
+' literal is an Integer in VBScript, hence {"int": n} there). Checks of the
 ' COM binding itself go there as "ok ..." or "FAIL ...", and the last line
 ' counts the failures. (Wine's cscript cannot print Chinese text to a pipe,
 ' and it exits 0 even after an error, hence the file and the final count.)
@@ -57,9 +58,9 @@ End Sub
 
 Dim addin, draw
 Set addin = CreateObject("Korvane.自定义函数")
-Set draw = MakeCell(2)
+Set draw = MakeCell(CDbl(2))
 
-' eval: {"call":"验证","args":[2013,"05 12 18 30 41 49","08",{"ref":2}]}
+' eval: {"call":"验证","args":[{"int":2013},"05 12 18 30 41 49","08",{"ref":2}]}
 Record addin.验证(2013, "05 12 18 30 41 49", "08", draw)
 Check "验证 leaves 易失 unread", draw.Reads = 0
 Check "tt", addin.tt = "狗"
@@ -67,30 +68,30 @@ Check "pp2", addin.pp2 = "马"
 Check "yyy", addin.yyy = "5"
 Check "names ignore Latin case", addin.PP6 = addin.pp6
 
-' eval: {"call":"平特几肖","args":["平特二肖","牛马鼠蛇",100,{"ref":2}]}
+' eval: {"call":"平特几肖","args":["平特二肖","牛马鼠蛇",{"int":100},{"ref":2}]}
 Record addin.平特几肖("平特二肖", "牛马鼠蛇", 100, draw)
-' eval: {"call":"包几肖","args":["鼠狗",80,{"ref":2}]}
+' eval: {"call":"包几肖","args":["鼠狗",{"int":80},{"ref":2}]}
 Record addin.包几肖("鼠狗", 80, draw)
-' eval: {"call":"平码几中几","args":["三中三","05-12-18-08-45",600,{"ref":2}]}
+' eval: {"call":"平码几中几","args":["三中三","05-12-18-08-45",{"int":600},{"ref":2}]}
 Record addin.平码几中几("三中三", "05-12-18-08-45", 600, draw)
-' eval: {"call":"平特几尾","args":["平特二尾","3 9 0",100,{"ref":2}]}
+' eval: {"call":"平特几尾","args":["平特二尾","3 9 0",{"int":100},{"ref":2}]}
 Record addin.平特几尾("平特二尾", "3 9 0", 100, draw)
-' eval: {"call":"特串软串","args":["特串","08 12 41",100,{"ref":2}]}
+' eval: {"call":"特串软串","args":["特串","08 12 41",{"int":100},{"ref":2}]}
 Record addin.特串软串("特串", "08 12 41", 100, draw)
-' eval: {"call":"平特单双大小","args":["小",50,{"ref":2}]}
+' eval: {"call":"平特单双大小","args":["小",{"int":50},{"ref":2}]}
 Record addin.平特单双大小("小", 50, draw)
-' eval: {"call":"平特几不中","args":["01 02 03 04 06",300,{"ref":2}]}
+' eval: {"call":"平特几不中","args":["01 02 03 04 06",{"int":300},{"ref":2}]}
 Record addin.平特几不中("01 02 03 04 06", 300, draw)
-' eval: {"call":"包家禽或野兽","args":["家禽",100,{"ref":2}]}
+' eval: {"call":"包家禽或野兽","args":["家禽",{"int":100},{"ref":2}]}
 Record addin.包家禽或野兽("家禽", 100, draw)
 
 ' The special number held as a cell reference, read where it is used.
 Dim special
 Set special = MakeCell("08")
-' eval: {"call":"验证","args":[2013,"05 12 18 30 41 49",{"ref":"08"},{"ref":2}]}
+' eval: {"call":"验证","args":[{"int":2013},"05 12 18 30 41 49",{"ref":"08"},{"ref":2}]}
 Record addin.验证(2013, "05 12 18 30 41 49", special, draw)
 Check "t keeps the reference", addin.t Is special
-' eval: {"call":"平特几肖","args":["平特一肖","狗",100,{"ref":2}]}
+' eval: {"call":"平特几肖","args":["平特一肖","狗",{"int":100},{"ref":2}]}
 Record addin.平特几肖("平特一肖", "狗", 100, draw)
 
 ' Assigning: a let stores the value, a set the object itself.
