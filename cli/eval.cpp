@@ -1,14 +1,45 @@
 #include <iostream>
+#include <memory>
 
 #include "cli/commands.h"
 #include "cli/protocol.h"
+
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+
+#include <cstdio>
+
+#include "cli/com_backend.h"
+#endif
 
 namespace korvane::cli {
 
 void add_eval(CLI::App& app) {
   CLI::App* eval = app.add_subcommand(
       "eval", "Answer JSON Lines requests on standard input (one add-in object per process)");
-  eval->callback([] {
+  auto com = std::make_shared<bool>(false);
+#ifdef _WIN32
+  eval->add_flag("--com", *com,
+                 "Call the registered COM class Korvane.自定义函数 late-bound, as Excel does");
+#endif
+  eval->callback([com] {
+#ifdef _WIN32
+    // Lines end in \n alone, as on every other system.
+    _setmode(_fileno(stdin), _O_BINARY);
+    _setmode(_fileno(stdout), _O_BINARY);
+    if (*com) {
+      std::string error;
+      auto backend = protocol::make_com_backend(error);
+      if (!backend) {
+        std::cerr << "korvane eval --com: " << error << '\n';
+        set_exit_code(1);
+        return;
+      }
+      protocol::serve(*backend, std::cin, std::cout);
+      return;
+    }
+#endif
     auto backend = protocol::make_native_backend();
     protocol::serve(*backend, std::cin, std::cout);
   });

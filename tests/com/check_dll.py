@@ -1,0 +1,60 @@
+#!/usr/bin/env python3
+"""Static checks of korvane.dll, for builds that cannot run it (32-bit) and
+those that can: the five entry points exported under their plain names, only
+Windows' own DLLs imported (the DLL is copied alone onto a user's machine),
+the machine type, and the embedded type library with its vtable offsets.
+
+usage: check_dll.py --objdump OBJDUMP --syskind win32|win64 korvane.dll korvane.tlb
+"""
+import argparse
+import pathlib
+import re
+import subprocess
+import sys
+
+sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[2] / "addin" / "com"))
+import typelib_vtable  # noqa: E402
+
+EXPORTS = {"DllCanUnloadNow", "DllGetClassObject", "DllRegisterServer", "DllUnregisterServer",
+           "DllInstall"}
+SYSTEM_DLLS = {"kernel32.dll", "advapi32.dll", "ole32.dll", "oleaut32.dll", "msvcrt.dll",
+               "user32.dll"}
+FORMAT = {"win32": "pei-i386", "win64": "pei-x86-64"}
+
+
+def main():
+    ap = argparse.ArgumentParser()
+    ap.add_argument("--objdump", required=True)
+    ap.add_argument("--syskind", choices=FORMAT, required=True)
+    ap.add_argument("dll")
+    ap.add_argument("tlb")
+    args = ap.parse_args()
+
+    problems = []
+    header = subprocess.run([args.objdump, "-f", args.dll], capture_output=True, text=True,
+                            check=True).stdout
+    if f"file format {FORMAT[args.syskind]}" not in header:
+        problems.append(f"not a {FORMAT[args.syskind]} file")
+
+    dump = subprocess.run([args.objdump, "-p", args.dll], capture_output=True, text=True,
+                          check=True).stdout
+    exports = set(re.findall(r"^\s*\[\s*\d+\]\s+(\S+)\s*$", dump, re.M))
+    if exports != EXPORTS:
+        problems.append(f"exports {sorted(exports)}, wanted {sorted(EXPORTS)}")
+    imports = {m.lower() for m in re.findall(r"DLL Name:\s*(\S+)", dump)}
+    if not imports or not imports <= SYSTEM_DLLS:
+        problems.append(f"imports DLLs beyond Windows' own: {sorted(imports - SYSTEM_DLLS)}")
+
+    problems += typelib_vtable.check(args.tlb, {"win32": typelib_vtable.SYS_WIN32,
+                                                "win64": typelib_vtable.SYS_WIN64}[args.syskind])
+    if pathlib.Path(args.tlb).read_bytes() not in pathlib.Path(args.dll).read_bytes():
+        problems.append("the DLL does not embed this type library")
+
+    for p in problems:
+        print(f"{args.dll}: {p}")
+    print(f"{len(problems)} problems: exports {sorted(exports)}, imports {sorted(imports)}")
+    return 1 if problems else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
