@@ -95,6 +95,12 @@ void write_double(std::string& out, double x) {
     out += R"({"error":"#NUM!"})";
     return;
   }
+  if (x == 0 && std::signbit(x)) {
+    // "-0" would read back as the integer 0 in most JSON readers; "-0.0" keeps
+    // the sign (a result such as 0 / -1/9 has one).
+    out += "-0.0";
+    return;
+  }
   char buf[32];
   auto r = std::to_chars(buf, buf + sizeof buf, x);
   out.append(buf, r.ptr);

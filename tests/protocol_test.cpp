@@ -54,7 +54,7 @@ TEST(Encoding, RoundTripsEveryKind) {
 TEST(Encoding, DoublesAreShortestRoundTrip) {
   EXPECT_EQ(encode(N(8000)), "8000");
   EXPECT_EQ(encode(N(0.1 + 0.2)), "0.30000000000000004");
-  EXPECT_EQ(encode(N(-0.0)), "-0");
+  EXPECT_EQ(encode(N(-0.0)), "-0.0");  // keeps its sign when read back
   EXPECT_EQ(encode(N(1e21)), "1e+21");
   EXPECT_EQ(encode(N(1.5e-7)), "1.5e-07");
 }

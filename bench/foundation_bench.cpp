@@ -1,0 +1,37 @@
+// The draw set-up and the eval protocol: one 验证 call on the core, and one
+// request line answered by `korvane eval` (parse, bind, call, encode).
+#include <benchmark/benchmark.h>
+
+#include <array>
+
+#include "addin/custom_functions.h"
+#include "cli/protocol.h"
+
+namespace {
+
+using namespace korvane;
+
+void BM_DrawSetup(benchmark::State& state) {
+  自定义函数 obj;
+  const Member& verify = *find_member(u"验证");
+  const std::array<Variant, 4> draw = {Variant(2013.0), Variant(u"05 12 18 30 41 49"),
+                                       Variant(u"08"), Variant()};
+  for (auto _ : state) {
+    CallResult r = call(obj, verify, draw);
+    benchmark::DoNotOptimize(r);
+  }
+}
+BENCHMARK(BM_DrawSetup);
+
+void BM_EvalRequestLine(benchmark::State& state) {
+  auto backend = protocol::make_native_backend();
+  protocol::answer(*backend, R"({"call":"验证","args":[2013,"05 12 18 30 41 49","08",null]})");
+  const std::string line = R"({"call":"平特几肖","args":["平特二肖","牛马鼠蛇",100,{"ref":2}]})";
+  for (auto _ : state) {
+    std::string a = protocol::answer(*backend, line);
+    benchmark::DoNotOptimize(a);
+  }
+}
+BENCHMARK(BM_EvalRequestLine);
+
+}  // namespace
