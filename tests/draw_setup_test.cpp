@@ -123,6 +123,70 @@ TEST(DrawSetup, FailingStepsKeepThePreviousDraw) {
   EXPECT_EQ(fresh.tt, S(u"鼠"));
 }
 
+// The rule as the sheets compute it, through text forms and Val, for every
+// kind of value: the quick way for whole numbers must agree with it.
+TEST(ZodiacRule, CyclePositionAgreesWithTheTextRoundTrip) {
+  auto literal_cycle = [](const Variant& n) -> Maybe<double> {
+    const Maybe<double> value = number(n);
+    if (!value) return std::nullopt;
+    const Maybe<Text> before = text(Variant(*value - 1));
+    const Maybe<Text> self = text(n);
+    if (!before || !self) return std::nullopt;
+    return leading_number(*self) - 12 * floor_(leading_number(*before) / 12);
+  };
+  auto literal_outside = [](const Variant& n) -> Maybe<bool> {
+    const Maybe<Text> self = text(n);
+    if (!self) return std::nullopt;
+    return leading_number(*self) < 1 || leading_number(*self) > 49;
+  };
+  std::vector<Variant> values = {kEmpty,
+                                 Variant(true),
+                                 Variant(false),
+                                 I(0),
+                                 I(-7),
+                                 I(49),
+                                 Variant::long_integer(123456),
+                                 N(-0.0),
+                                 N(0.5),
+                                 N(7.5),
+                                 N(12.3),
+                                 N(12.7),
+                                 N(1e15),
+                                 N(1e15 - 1),
+                                 N(-1e15 + 1),
+                                 N(1e20),
+                                 N(0.1 + 0.2),
+                                 N(48.99999999999999),
+                                 S(u""),
+                                 S(u"05"),
+                                 S(u" 5 "),
+                                 S(u"+5"),
+                                 S(u"-0"),
+                                 S(u"1e1"),
+                                 S(u"5."),
+                                 S(u".5"),
+                                 S(u"00"),
+                                 S(u"0049"),
+                                 S(u"5x"),
+                                 S(u"ab"),
+                                 S(u"&H10"),
+                                 S(u"1e15"),
+                                 S(u"999999999999999"),
+                                 S(u"1e999"),
+                                 E(ExcelError::NA),
+                                 Ref(S(u"08")),
+                                 Ref(N(13)),
+                                 Block(N(1), N(2))};
+  for (int n = -30; n <= 80; ++n) {
+    values.push_back(N(n));
+    values.push_back(S(protocol::to_utf16(std::to_string(n))));
+  }
+  for (const Variant& v : values) {
+    EXPECT_EQ(zodiac::cycle_position(v), literal_cycle(v)) << protocol::encode(v);
+    EXPECT_EQ(zodiac::outside_draw_range(v), literal_outside(v)) << protocol::encode(v);
+  }
+}
+
 TEST(DrawSetup, FractionalYear) {
   Draw d(N(2013.5), S(u"05"), S(u"08"));
   EXPECT_EQ(d.obj.yyy, u"5.5");
