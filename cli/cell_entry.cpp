@@ -20,17 +20,13 @@ bool same_ignoring_case(std::u16string_view a, std::string_view b) {
 
 // The error value whose name this is, ignoring case as Excel does.
 bool error_named(std::u16string_view s, ExcelError& out) {
-  static constexpr ExcelError kAll[] = {ExcelError::Null, ExcelError::Div0, ExcelError::Value,
-                                        ExcelError::Ref,  ExcelError::Name, ExcelError::Num,
-                                        ExcelError::NA};
-  if (s.empty() || s[0] != u'#') return false;
-  for (ExcelError e : kAll) {
-    if (same_ignoring_case(s, excel_error_name(e))) {
-      out = e;
-      return true;
-    }
+  if (s.empty() || s[0] != u'#' || s.size() > 8) return false;  // #DIV/0! is the longest
+  std::string name;
+  for (const char16_t c : s) {
+    if (c > 0x7F) return false;
+    name += static_cast<char>(upper(c));
   }
-  return false;
+  return excel_error_from_name(name, out);
 }
 
 // A number as Excel reads one typed into a cell; nothing when it is not one.
