@@ -97,6 +97,11 @@ struct CallResult {
 };
 using Invoker = CallResult (*)(自定义函数&, std::span<const Variant>);
 
+// How a function uses the draw that 验证 loads: 验证 writes it; the bets that
+// settle against it read it (a front end warns when none is loaded, and may
+// call readers concurrently); the rest never look at it.
+enum class DrawUse : unsigned char { None, Reads, Writes };
+
 struct Member {
   std::u16string_view name;
   bool is_property;
@@ -104,6 +109,7 @@ struct Member {
   Invoker invoke;                 // functions only
   std::span<const Param> params;  // functions only, in order
   bool skips_errors;              // functions only: the skip-on-error regime
+  DrawUse draw;                   // functions only
   std::string_view zh;            // one-line description, Chinese (UTF-8)
   std::string_view en;            // one-line description, English
   std::string_view returns;       // what the function hands back (English)

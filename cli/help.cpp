@@ -18,9 +18,7 @@ constexpr std::string_view kExampleDraw = "--draw 2013 \"05 12 18 30 41 49\" 08"
 
 // Whether a function reads the draw 验证 loads: the eight bet functions and
 // 求和1 (which tests it for an undrawn draw). Their examples load one first.
-bool reads_draw(const Member& m) {
-  return (m.skips_errors && m.name != u"验证") || m.name == u"求和1";
-}
+bool reads_draw(const Member& m) { return m.draw == DrawUse::Reads; }
 
 std::string utf8(std::u16string_view s) { return protocol::to_utf8(s); }
 
