@@ -120,6 +120,20 @@ struct Member {
 // worksheet functions.
 std::span<const Member> members() noexcept;
 
+// What the front ends can carry, checked against the table when it is
+// compiled. The dual COM interface gets one vtable method per function and
+// per property accessor (get, let, and set where there is one) after
+// IDispatch's seven, and its forwarders are built for at most this many
+// methods and this many parameters a method; Excel's automation calls pass no
+// more than that either.
+inline constexpr std::size_t kMaxInterfaceMethods = 80;
+inline constexpr std::size_t kMaxParams = 9;
+
+// The interface's members are pinned: a front end that stores a member's
+// position (COM's DISPIDs and vtable slots, kept in compiled workbooks and
+// VBA projects) relies on rows only ever being appended. The pinned list is
+// addin/com/interface.pin; a test compares it with the table.
+
 // The member bound to a name as COM binds it: exact for Chinese characters,
 // ignoring case for Latin letters. Null when there is none.
 const Member* find_member(std::u16string_view name) noexcept;

@@ -191,7 +191,7 @@ constexpr std::array kWageParams{
     Param{u"单价", R, "单价", "the unit price"},
 };
 
-const std::array kMembers{
+constexpr std::array kMembers{
     property(u"t", field_access<&Obj::t>(), "特码", "the special number"),
     property(u"tt", field_access<&Obj::tt>(), "特码生肖", "the special number's sign"),
     property(u"p1", slot_access<&Obj::p, 0>(), "平码一", "regular number 1"),
@@ -281,6 +281,22 @@ const std::array kMembers{
                           "piece wage: quantity x unit price (the price alone for no quantity)",
                           "数量 x 单价, or 单价 when 数量 is 0", "12 1.5"),
 };
+
+// The table fits what the front ends can carry (see kMaxInterfaceMethods).
+constexpr std::size_t interface_methods() {
+  std::size_t n = 0;
+  for (const Member& m : kMembers) n += m.is_property ? (m.property.set ? 3 : 2) : 1;
+  return n;
+}
+constexpr bool params_fit() {
+  for (const Member& m : kMembers) {
+    if (m.params.size() > kMaxParams) return false;
+  }
+  return true;
+}
+static_assert(interface_methods() <= kMaxInterfaceMethods,
+              "the COM interface holds at most 80 methods: no room for another member");
+static_assert(params_fit(), "a worksheet function takes at most 9 parameters");
 
 bool is_ascii_letter(char16_t c) { return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z'); }
 char16_t fold(char16_t c) { return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + 32) : c; }

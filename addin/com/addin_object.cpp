@@ -31,9 +31,9 @@
 namespace korvane::com {
 namespace {
 
-constexpr std::size_t kMaxMethods = 80;  // methods after IDispatch's seven
-constexpr std::size_t kMaxArity = 10;    // pointer arguments of one method
-constexpr std::size_t kMaxParams = kMaxArity - 1;
+constexpr std::size_t kMaxMethods = kMaxInterfaceMethods;  // after IDispatch's seven
+constexpr std::size_t kMaxArity =
+    kMaxParams + 1;  // pointer arguments: the parameters and the result
 
 std::atomic<long> g_objects{0};
 
