@@ -134,8 +134,11 @@ inline constexpr std::size_t kMaxParams = 9;
 // VBA projects) relies on rows only ever being appended. The pinned list is
 // addin/com/interface.pin; a test compares it with the table.
 
-// The member bound to a name as COM binds it: exact for Chinese characters,
-// ignoring case for Latin letters. Null when there is none.
+// Whether a name binds to a member's (or a parameter's) name as COM binds
+// names: exactly for Chinese characters, ignoring case for Latin letters.
+bool binds_to(std::u16string_view member_name, std::u16string_view name) noexcept;
+
+// The member bound to a name as COM binds it. Null when there is none.
 const Member* find_member(std::u16string_view name) noexcept;
 
 // Calls a function member; args.size() must equal its parameter count. A plain

@@ -305,16 +305,18 @@ char16_t fold(char16_t c) { return (c >= u'A' && c <= u'Z') ? static_cast<char16
 
 std::span<const Member> members() noexcept { return kMembers; }
 
+bool binds_to(std::u16string_view member_name, std::u16string_view name) noexcept {
+  if (member_name.size() != name.size()) return false;
+  for (std::size_t i = 0; i < name.size(); ++i) {
+    const char16_t a = member_name[i];
+    if (a != name[i] && !(is_ascii_letter(a) && fold(a) == fold(name[i]))) return false;
+  }
+  return true;
+}
+
 const Member* find_member(std::u16string_view name) noexcept {
   for (const Member& m : kMembers) {
-    if (m.name.size() != name.size()) continue;
-    bool same = true;
-    for (std::size_t i = 0; i < name.size() && same; ++i) {
-      const char16_t a = m.name[i];
-      const char16_t b = name[i];
-      same = a == b || (is_ascii_letter(a) && fold(a) == fold(b));
-    }
-    if (same) return &m;
+    if (binds_to(m.name, name)) return &m;
   }
   return nullptr;
 }

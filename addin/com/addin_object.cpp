@@ -242,7 +242,7 @@ HRESULT STDMETHODCALLTYPE get_ids_of_names(DualPart*, REFIID riid, LPOLESTR* nam
   HRESULT hr = S_OK;
   for (UINT i = 1; i < count; ++i) {
     for (std::size_t p = 0; p < m->params.size(); ++p) {
-      if (same_name(m->params[p].name, u16(names[i]))) ids[i] = static_cast<DISPID>(p);
+      if (binds_to(m->params[p].name, u16(names[i]))) ids[i] = static_cast<DISPID>(p);
     }
     if (ids[i] == DISPID_UNKNOWN) hr = DISP_E_UNKNOWNNAME;
   }

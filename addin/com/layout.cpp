@@ -21,9 +21,6 @@ std::vector<Method> build() {
   return out;
 }
 
-bool is_ascii_letter(char16_t c) { return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z'); }
-char16_t fold(char16_t c) { return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + 32) : c; }
-
 }  // namespace
 
 std::span<const Method> interface_methods() {
@@ -35,14 +32,6 @@ std::size_t member_of(DISPID id) {
   const std::size_t n = members().size();
   if (id < 1 || static_cast<std::size_t>(id) > n) return n;
   return static_cast<std::size_t>(id) - 1;
-}
-
-bool same_name(std::u16string_view a, std::u16string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (a[i] != b[i] && !(is_ascii_letter(a[i]) && fold(a[i]) == fold(b[i]))) return false;
-  }
-  return true;
 }
 
 }  // namespace korvane::com

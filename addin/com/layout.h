@@ -42,10 +42,6 @@ std::size_t member_of(DISPID id);
 // give a BSTR instead of a VARIANT.
 inline bool holds_text(const Member& m) { return m.is_property && m.property.set == nullptr; }
 
-// Binding a name as COM binds it: exact for Chinese characters, ignoring case
-// for Latin letters.
-bool same_name(std::u16string_view a, std::u16string_view b);
-
 // A wide string as the core's UTF-16 text (wchar_t is 16 bits on Windows).
 inline std::u16string_view u16(const wchar_t* s) {
   return s ? std::u16string_view(reinterpret_cast<const char16_t*>(s)) : std::u16string_view();
