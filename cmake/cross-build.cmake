@@ -2,11 +2,16 @@
 
 # ---- Wine ---------------------------------------------------------------------
 # Windows programs of this build (the type library generator, the tests) run
-# under Wine in the build's own prefix: a small shim pins the prefix and hands
-# over to scripts/wine, which holds every other Wine setting.
+# under Wine in the build's own prefix: a small shim pins the prefix and the
+# bitness and hands over to scripts/wine, which holds every other Wine setting.
 set(KORVANE_WINEPREFIX ${CMAKE_BINARY_DIR}/wineprefix CACHE PATH "Wine prefix of this build")
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+  set(KORVANE_WINE_ARCH x64)
+else()
+  set(KORVANE_WINE_ARCH x86)
+endif()
 file(CONFIGURE OUTPUT ${CMAKE_BINARY_DIR}/wine
-     CONTENT "#!/bin/sh\nKORVANE_WINEPREFIX='@KORVANE_WINEPREFIX@' exec '@PROJECT_SOURCE_DIR@/scripts/wine' \"$@\"\n"
+     CONTENT "#!/bin/sh\nKORVANE_WINEPREFIX='@KORVANE_WINEPREFIX@' KORVANE_WINE_ARCH=@KORVANE_WINE_ARCH@ exec '@PROJECT_SOURCE_DIR@/scripts/wine' \"$@\"\n"
      @ONLY)
 file(CHMOD ${CMAKE_BINARY_DIR}/wine PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ
      GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)

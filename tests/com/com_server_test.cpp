@@ -86,6 +86,10 @@ bool same_path(const std::optional<std::wstring>& a, const std::wstring& b) {
 const std::wstring kClassKey = std::wstring(L"CLSID\\") + kClsidText;
 const std::wstring kInterfaceKey = std::wstring(L"Interface\\") + kIidText;
 const std::wstring kLibKey = std::wstring(L"TypeLib\\") + kLibIdText;
+// The type library's platform key: the DLL registers the library it embeds,
+// which is built for the DLL's own bitness.
+const std::wstring kLibPlatformKey =
+    kLibKey + (sizeof(void*) == 8 ? L"\\1.0\\0\\win64" : L"\\1.0\\0\\win32");
 
 // Every key a registration writes.
 const std::vector<std::wstring> kOurKeys = {
@@ -99,7 +103,7 @@ const std::vector<std::wstring> kOurKeys = {
     kInterfaceKey,
     kInterfaceKey + L"\\TypeLib",
     kLibKey + L"\\1.0",
-    kLibKey + L"\\1.0\\0\\win64",
+    kLibPlatformKey,
 };
 
 struct Scope {
@@ -138,7 +142,7 @@ TEST_P(Registration, RegistersAndUnregistersThroughRegsvr32) {
   EXPECT_EQ(reg_text(s.per_user, kInterfaceKey + L"\\ProxyStubClsid32"),
             L"{00020424-0000-0000-C000-000000000046}");
   EXPECT_EQ(reg_text(s.per_user, kLibKey + L"\\1.0"), L"Korvane");
-  EXPECT_TRUE(same_path(reg_text(s.per_user, kLibKey + L"\\1.0\\0\\win64"), dll));
+  EXPECT_TRUE(same_path(reg_text(s.per_user, kLibPlatformKey), dll));
   // Nothing of Excel's own: its Range interface is not ours to register.
   EXPECT_NE(reg_text(s.per_user, L"Interface\\{00020846-0000-0000-C000-000000000046}\\TypeLib"),
             std::optional<std::wstring>(kLibIdText));
