@@ -113,8 +113,8 @@ XLOPER12* call_function(std::size_t n, std::initializer_list<XLOPER12*> in) noex
 
 }  // namespace korvane::xll
 
-using korvane::xll::XLOPER12;
 using korvane::xll::call_function;
+using korvane::xll::XLOPER12;
 
 // ---- the exported worksheet functions, one per member, by arity -------------------------
 
@@ -123,44 +123,42 @@ using korvane::xll::call_function;
 #define KV_P3 KV_P2, XLOPER12* c
 #define KV_P4 KV_P3, XLOPER12* d
 #define KV_P5 KV_P4, XLOPER12* e
-#define KV_P9 KV_P5, XLOPER12* f, XLOPER12* g, XLOPER12* h, XLOPER12* i
+#define KV_P9 KV_P5, XLOPER12 *f, XLOPER12 *g, XLOPER12 *h, XLOPER12 *i
 #define KV_A1 a
 #define KV_A2 KV_A1, b
 #define KV_A3 KV_A2, c
 #define KV_A4 KV_A3, d
 #define KV_A5 KV_A4, e
 #define KV_A9 KV_A5, f, g, h, i
-#define KV_ENTRY(N, ARITY)                                                       \
-  extern "C" XLOPER12* __stdcall kv_##N(KV_P##ARITY) {                          \
-    return call_function(N, {KV_A##ARITY});                                     \
-  }                                                                              \
-  static_assert(N < korvane::xll::kEntryCount);                                  \
+#define KV_ENTRY(N, ARITY)                                                                       \
+  extern "C" XLOPER12* __stdcall kv_##N(KV_P##ARITY) { return call_function(N, {KV_A##ARITY}); } \
+  static_assert(N < korvane::xll::kEntryCount);                                                  \
   extern "C" const unsigned char kv_arity_##N = ARITY;
 
 // The arity of each entry must be the parameter count of its member: xlAutoOpen
 // registers nothing when one differs (on 32-bit Windows the callee removes its
 // arguments from the stack, so a wrong count would corrupt it).
-KV_ENTRY(0, 4)    // 验证
-KV_ENTRY(1, 4)    // TEMA
-KV_ENTRY(2, 1)    // TEMAL
-KV_ENTRY(3, 5)    // 求和1
-KV_ENTRY(4, 1)    // PAI
-KV_ENTRY(5, 1)    // PAID
-KV_ENTRY(6, 3)    // 平特几不中
-KV_ENTRY(7, 3)    // 平特单双大小
-KV_ENTRY(8, 4)    // 平特几肖
-KV_ENTRY(9, 3)    // 包几肖
-KV_ENTRY(10, 4)   // 平码几中几
-KV_ENTRY(11, 3)   // 包家禽或野兽
-KV_ENTRY(12, 4)   // 平特几尾
-KV_ENTRY(13, 4)   // 特串软串
-KV_ENTRY(14, 9)   // 肖转号码
-KV_ENTRY(15, 3)   // 号码转肖
-KV_ENTRY(16, 1)   // SL1
-KV_ENTRY(17, 1)   // SL2
-KV_ENTRY(18, 1)   // SL3
-KV_ENTRY(19, 2)   // SL4
-KV_ENTRY(20, 2)   // 工资1
+KV_ENTRY(0, 4)   // 验证
+KV_ENTRY(1, 4)   // TEMA
+KV_ENTRY(2, 1)   // TEMAL
+KV_ENTRY(3, 5)   // 求和1
+KV_ENTRY(4, 1)   // PAI
+KV_ENTRY(5, 1)   // PAID
+KV_ENTRY(6, 3)   // 平特几不中
+KV_ENTRY(7, 3)   // 平特单双大小
+KV_ENTRY(8, 4)   // 平特几肖
+KV_ENTRY(9, 3)   // 包几肖
+KV_ENTRY(10, 4)  // 平码几中几
+KV_ENTRY(11, 3)  // 包家禽或野兽
+KV_ENTRY(12, 4)  // 平特几尾
+KV_ENTRY(13, 4)  // 特串软串
+KV_ENTRY(14, 9)  // 肖转号码
+KV_ENTRY(15, 3)  // 号码转肖
+KV_ENTRY(16, 1)  // SL1
+KV_ENTRY(17, 1)  // SL2
+KV_ENTRY(18, 1)  // SL3
+KV_ENTRY(19, 2)  // SL4
+KV_ENTRY(20, 2)  // 工资1
 
 namespace korvane::xll {
 

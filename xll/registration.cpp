@@ -23,8 +23,8 @@ constexpr std::u16string_view kAddinName = u"Korvane 自定义函数";
 
 std::u16string utf16(std::string_view utf8) {
   if (utf8.empty()) return {};
-  const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()),
-                                    nullptr, 0);
+  const int n =
+      MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
   std::u16string out(static_cast<std::size_t>(n), u'\0');
   MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()),
                       reinterpret_cast<wchar_t*>(out.data()), n);

@@ -60,8 +60,8 @@ bool read_multi(const XLOPER12& in, Variant& out) {
   for (std::size_t i = 0; i < n; ++i) {
     if (!read_scalar(in.val.array.lparray[i], cells[i])) return false;
   }
-  out = Variant(make_array(static_cast<std::size_t>(rows), static_cast<std::size_t>(cols),
-                           std::move(cells)));
+  out = Variant(
+      make_array(static_cast<std::size_t>(rows), static_cast<std::size_t>(cols), std::move(cells)));
   return true;
 }
 
