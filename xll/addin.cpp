@@ -16,12 +16,15 @@
 // runs on Excel's main thread (see draw.h for how readers stay safe).
 //
 // A call: the arguments become Variants (values.h), the core's call runs on
-// the draw it needs, and the result goes back in a per-thread XLOPER12; a
-// text or array in it is marked xlbitDLLFree, and Excel hands it back to
-// xlAutoFree12 on the same thread before that thread's next call. A failing
-// call, and any argument no worksheet passes, gives #VALUE!.
+// the draw it needs, and the result goes back in a per-thread XLOPER12, a
+// text in a per-thread buffer: Excel copies a thread-safe function's result
+// before that thread calls again. An array result (none of today's functions
+// gives one) is allocated and marked xlbitDLLFree; Excel hands it back to
+// xlAutoFree12 on the same thread. A failing call, and any argument no
+// worksheet passes, gives #VALUE!.
 #include <array>
 #include <cstddef>
+#include <mutex>
 #include <new>
 #include <span>
 #include <string>
@@ -38,14 +41,87 @@ namespace {
 
 constexpr std::size_t kMaxParams = 9;
 
-// The result of the calling thread's last call, until Excel frees it.
-thread_local XLOPER12 t_result{{0}, xltypeNil};
+// The result of the calling thread's last call, and the text it may point
+// to, until Excel has copied it (before the thread's next call).
+struct ResultSlot {
+  XLOPER12 oper{{0}, xltypeNil};
+  XCHAR text[kMaxString + 1];
+};
 
-XLOPER12* fail() noexcept {
-  free_result(t_result);
-  t_result.xltype = xltypeErr;
-  t_result.val.err = xlerrValue;
-  return &t_result;
+// One slot per calling thread, found through Windows' own thread-local
+// storage (a C++ thread_local costs several times as much here: mingw-w64
+// emulates it). A slot is made on a thread's first call and released when
+// the thread ends or the XLL is unloaded.
+class ResultSlots {
+ public:
+  ResultSlots() : index_(TlsAlloc()) {}
+  ~ResultSlots() {
+    for (ResultSlot* s : all_) release(s);
+    if (index_ != TLS_OUT_OF_INDEXES) TlsFree(index_);
+  }
+  ResultSlots(const ResultSlots&) = delete;
+  ResultSlots& operator=(const ResultSlots&) = delete;
+
+  // The calling thread's slot; null when none can be made.
+  ResultSlot* mine() noexcept {
+    if (index_ == TLS_OUT_OF_INDEXES) return nullptr;
+    if (auto* s = static_cast<ResultSlot*>(TlsGetValue(index_))) return s;
+    auto* s = new (std::nothrow) ResultSlot;
+    if (!s) return nullptr;
+    try {
+      std::lock_guard lock(mutex_);
+      all_.push_back(s);
+    } catch (...) {
+      delete s;
+      return nullptr;
+    }
+    TlsSetValue(index_, s);
+    return s;
+  }
+
+  // The calling thread ends.
+  void thread_ends() noexcept {
+    if (index_ == TLS_OUT_OF_INDEXES) return;
+    auto* s = static_cast<ResultSlot*>(TlsGetValue(index_));
+    if (!s) return;
+    TlsSetValue(index_, nullptr);
+    std::lock_guard lock(mutex_);
+    std::erase(all_, s);
+    release(s);
+  }
+
+ private:
+  static void release(ResultSlot* s) noexcept {
+    free_result(s->oper);
+    delete s;
+  }
+  DWORD index_;
+  std::mutex mutex_;
+  std::vector<ResultSlot*> all_;
+};
+
+ResultSlots& result_slots() {
+  static ResultSlots slots;
+  return slots;
+}
+
+// What a call hands back when no result slot can be had (out of memory):
+// #VALUE!, from memory nobody writes to.
+XLOPER12* no_slot() noexcept {
+  static const XLOPER12 value_error = [] {
+    XLOPER12 x{};
+    x.xltype = xltypeErr;
+    x.val.err = xlerrValue;
+    return x;
+  }();
+  return const_cast<XLOPER12*>(&value_error);
+}
+
+XLOPER12* fail(ResultSlot& slot) noexcept {
+  free_result(slot.oper);
+  slot.oper.xltype = xltypeErr;
+  slot.oper.val.err = xlerrValue;
+  return &slot.oper;
 }
 
 // The arguments of one call, made on the stack.
@@ -58,11 +134,17 @@ class Args {
   Args(const Args&) = delete;
   Args& operator=(const Args&) = delete;
 
-  Variant& add() { return *new (buf_ + n_++ * sizeof(Variant)) Variant(); }
+  // Makes the next argument from Excel's; false when it cannot be read.
+  bool add(const XLOPER12& x) {
+    const bool ok = make_argument(x, next());  // made there unless it throws
+    ++n_;
+    return ok;
+  }
   std::span<const Variant> view() { return {data(), n_}; }
 
  private:
   Variant* data() { return std::launder(reinterpret_cast<Variant*>(buf_)); }
+  Variant* next() { return reinterpret_cast<Variant*>(buf_ + n_ * sizeof(Variant)); }
   alignas(Variant) unsigned char buf_[sizeof(Variant) * kMaxParams];
   std::size_t n_ = 0;
 };
@@ -94,27 +176,37 @@ CallResult run(const Member& m, std::span<const Variant> args) {
 
 // Calls the n-th function of the member list with Excel's arguments.
 XLOPER12* call_function(std::size_t n, std::initializer_list<XLOPER12*> in) noexcept {
+  ResultSlot* slot = result_slots().mine();
+  if (!slot) return no_slot();
   try {
     const Member* m = function_member(n);
-    if (!m || in.size() != m->params.size() || in.size() > kMaxParams) return fail();
+    if (!m || in.size() != m->params.size() || in.size() > kMaxParams) return fail(*slot);
     Args args;
     for (XLOPER12* x : in) {
-      if (!x || !read_argument(*x, args.add())) return fail();
+      if (!x || !args.add(*x)) return fail(*slot);
     }
     const CallResult r = run(*m, args.view());
-    if (r.failed) return fail();
-    free_result(t_result);
-    write_result(r.value, t_result);
-    return &t_result;
+    if (r.failed) return fail(*slot);
+    free_result(slot->oper);
+    write_result(r.value, slot->oper, slot->text);
+    return &slot->oper;
   } catch (...) {  // out of memory: no exception crosses into Excel
-    return fail();
+    return fail(*slot);
   }
 }
+
+void thread_ends() noexcept { result_slots().thread_ends(); }
 
 }  // namespace korvane::xll
 
 using korvane::xll::call_function;
 using korvane::xll::XLOPER12;
+
+// Windows tells every loaded DLL when a thread ends: its result slot goes.
+extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
+  if (reason == DLL_THREAD_DETACH) korvane::xll::thread_ends();
+  return TRUE;
+}
 
 // ---- the exported worksheet functions, one per member, by arity -------------------------
 

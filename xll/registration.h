@@ -26,6 +26,9 @@ const std::array<unsigned char, kEntryCount>& entry_arities();
 // until xlAutoFree12 or the thread's next call.
 XLOPER12* call_function(std::size_t n, std::initializer_list<XLOPER12*> args) noexcept;
 
+// Releases the calling thread's result storage (the thread ends).
+void thread_ends() noexcept;
+
 // One function's registration, as xlfRegister receives it (all UTF-16).
 struct Registration {
   std::u16string procedure;      // the export, kv_<n>

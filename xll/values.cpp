@@ -165,26 +165,40 @@ XCHAR* new_xl_string(std::u16string_view s) {
   return buffer;
 }
 
-bool read_argument(const XLOPER12& in, Variant& out) {
+bool make_argument(const XLOPER12& in, Variant* where) {
   switch (in.xltype & xltypeMask) {
+    case xltypeNum:
+      new (where) Variant(in.val.num);
+      return true;
+    case xltypeStr:
+      if (in.val.str) {
+        new (where) Variant(std::u16string_view(reinterpret_cast<const char16_t*>(in.val.str + 1),
+                                                static_cast<std::size_t>(in.val.str[0])));
+      } else {
+        new (where) Variant(std::u16string());
+      }
+      return true;
     case xltypeMulti:
-      return read_multi(in, out);
+      new (where) Variant();
+      return read_multi(in, *where);
     case xltypeRef:
     case xltypeSRef:
-      return read_reference(in, out);
+      new (where) Variant();
+      return read_reference(in, *where);
     default:
-      return read_scalar(in, out);
+      new (where) Variant();
+      return read_scalar(in, *where);
   }
 }
 
-void write_result(const Variant& v, XLOPER12& out) {
+void write_result(const Variant& v, XLOPER12& out, XCHAR* text) {
   if (const RangeRef* r = v.if_range()) {
     if (!*r) {
       out.xltype = xltypeErr;
       out.val.err = xlerrValue;
       return;
     }
-    write_result((*r)->value(), out);  // a range's value is never a range
+    write_result((*r)->value(), out, text);  // a range's value is never a range
     return;
   }
   if (const ArrayRef* a = v.if_array()) {
@@ -193,6 +207,14 @@ void write_result(const Variant& v, XLOPER12& out) {
     } else {
       out.xltype = xltypeNil;
     }
+    return;
+  }
+  if (const std::u16string* s = v.if_string(); s && text) {
+    const std::size_t n = std::min<std::size_t>(s->size(), kMaxString);
+    text[0] = static_cast<XCHAR>(n);
+    std::copy_n(s->data(), n, reinterpret_cast<char16_t*>(text + 1));
+    out.val.str = text;
+    out.xltype = xltypeStr;
     return;
   }
   write_scalar(v, out);

@@ -12,8 +12,10 @@
 //
 // The other way, a result goes back as a value Excel shows like the automation
 // add-in's: Integers and Longs as numbers, Empty as nil (the cell shows 0), a
-// reference as its value. What is allocated for a result is marked
-// xlbitDLLFree and released by free_result (from xlAutoFree12).
+// reference as its value. A text result is written into the calling thread's
+// own buffer (Excel copies a result before that thread calls again); what is
+// allocated for a result (an array) is marked xlbitDLLFree and released by
+// free_result (from xlAutoFree12).
 #pragma once
 
 #include "addin/variant.h"
@@ -21,13 +23,17 @@
 
 namespace korvane::xll {
 
-// Reads one argument. Returns false for what no worksheet passes (a flow
-// value, binary data, a reference the host cannot read): the call then fails.
-bool read_argument(const XLOPER12& in, Variant& out);
+// Makes the Variant of one argument at where (raw storage): always one, Empty
+// when the argument cannot be read. Returns false for what no worksheet
+// passes (a flow value, binary data, a reference the host cannot read): the
+// call then fails. Made in place, as argument reading is most of a call's
+// cost outside the core.
+bool make_argument(const XLOPER12& in, Variant* where);
 
 // Writes a result into out, whose former contents must already be released.
-// Throws std::bad_alloc only.
-void write_result(const Variant& v, XLOPER12& out);
+// A text goes into text (room for kMaxString characters and the length) when
+// given, and is allocated otherwise. Throws std::bad_alloc only.
+void write_result(const Variant& v, XLOPER12& out, XCHAR* text = nullptr);
 
 // Releases what write_result allocated; out becomes nil.
 void free_result(XLOPER12& out) noexcept;
