@@ -563,11 +563,13 @@ int run_threads(Host& host, int rounds) {
   }
 
   std::atomic<bool> done{false};
+  std::atomic<int> started{0};
   std::atomic<long> calls{0}, seen_a{0}, seen_b{0}, torn{0};
   std::mutex report;
   auto reader = [&](std::size_t first) {
     Host quiet;  // no references are passed: readers never touch the sheet
     quiet.xll = host.xll;
+    ++started;
     for (std::size_t i = first; !done.load(std::memory_order_relaxed); ++i) {
       const Expected& e = expected[i % expected.size()];
       const CallAnswer got = call_registered(quiet, *e.f, e.args);
@@ -585,6 +587,7 @@ int run_threads(Host& host, int rounds) {
   };
   std::vector<std::thread> readers;
   for (std::size_t t = 0; t < 3; ++t) readers.emplace_back(reader, t);
+  while (started < 3) std::this_thread::yield();  // a cold Wine starts threads slowly
   for (int r = 0; r < rounds; ++r) call_registered(host, *verify, r % 2 ? draw_b : draw_a);
   done = true;
   for (std::thread& t : readers) t.join();
