@@ -16,7 +16,7 @@
 //   korvane_xll_standin eval            `korvane eval` on standard input/output
 //   korvane_xll_standin registrations   prints the registrations and checks
 //                                       them against the member list
-//   korvane_xll_standin threads [N]     N draws loaded while three threads
+//   korvane_xll_standin threads [N [T]] N draws loaded while T threads (3)
 //                                       settle bets; every answer must belong
 //                                       to one draw
 //
@@ -526,7 +526,7 @@ struct Probe {
   std::vector<Variant> args;
 };
 
-int run_threads(Host& host, int rounds) {
+int run_threads(Host& host, int rounds, int reader_count) {
   const Registered* verify = registered(host, u"验证");
   if (!verify) return 1;
   const std::vector<Variant> draw_a{Variant(2013.0), Variant(u"05 12 18 30 41 49"), Variant(u"08"),
@@ -586,8 +586,8 @@ int run_threads(Host& host, int rounds) {
     }
   };
   std::vector<std::thread> readers;
-  for (std::size_t t = 0; t < 3; ++t) readers.emplace_back(reader, t);
-  while (started < 3) std::this_thread::yield();  // a cold Wine starts threads slowly
+  for (int t = 0; t < reader_count; ++t) readers.emplace_back(reader, static_cast<std::size_t>(t));
+  while (started < reader_count) std::this_thread::yield();  // a cold Wine starts threads slowly
   for (int r = 0; r < rounds; ++r) call_registered(host, *verify, r % 2 ? draw_b : draw_a);
   done = true;
   for (std::thread& t : readers) t.join();
@@ -603,7 +603,7 @@ int run_threads(Host& host, int rounds) {
 int run(int argc, char** argv) {
   const std::string mode = argc > 1 ? argv[1] : "";
   if (mode != "eval" && mode != "registrations" && mode != "threads") {
-    std::cerr << "usage: korvane_xll_standin eval | registrations | threads [ROUNDS]\n";
+    std::cerr << "usage: korvane_xll_standin eval | registrations | threads [ROUNDS [READERS]]\n";
     return 2;
   }
   Host host;
@@ -636,7 +636,8 @@ int run(int argc, char** argv) {
   } else if (mode == "registrations") {
     rc = check_registrations(host);
   } else {
-    rc = run_threads(host, argc > 2 ? std::atoi(argv[2]) : 20000);
+    rc =
+        run_threads(host, argc > 2 ? std::atoi(argv[2]) : 20000, argc > 3 ? std::atoi(argv[3]) : 3);
   }
   if (close) close();
   FreeLibrary(host.xll);
