@@ -147,9 +147,19 @@ extern "C" int __stdcall xlAutoOpen() {
   }
 }
 
-// Unloading forgets the draw, as closing the automation add-in does.
+// Unloading forgets the draw, as closing the automation add-in does. Excel
+// unregisters the functions itself after this; the names xlfRegister
+// defined for them stay unless deleted (xlfSetName with the name alone), and
+// would keep the functions in the wizard.
 extern "C" int __stdcall xlAutoClose() {
   try {
+    for (std::size_t n = 0; n < kEntryCount; ++n) {
+      const korvane::Member* m = function_member(n);
+      if (!m) break;
+      OwnedText name(m->name);
+      ExcelResult ignored;
+      excel12(xlfSetName, &ignored.oper, {&name.oper});
+    }
     draws().reset();
   } catch (...) {
   }

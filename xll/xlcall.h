@@ -121,6 +121,7 @@ inline constexpr int xlSpecial = 0x4000;
 inline constexpr int xlFree = 0 | xlSpecial;
 inline constexpr int xlCoerce = 2 | xlSpecial;
 inline constexpr int xlGetName = 9 | xlSpecial;
+inline constexpr int xlfSetName = 88;
 inline constexpr int xlfRegister = 149;
 
 // Limits of a registration, from the description of xlfRegister: Excel 2007

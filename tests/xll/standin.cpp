@@ -7,7 +7,9 @@
 // characters, more than 255 arguments, a malformed type text, a parameter
 // count that disagrees with the argument names, a missing export, a name
 // registered twice). It answers xlGetName, xlCoerce (for the cells of its one
-// sheet) and xlFree. A function is called through its registered export with
+// sheet), xlFree and xlfSetName, and at the end checks that xlAutoClose
+// deleted the name of every function it registered (or the wizard would
+// still list them). A function is called through its registered export with
 // XLOPER12 arguments built as Excel builds them for the registered type: for
 // Q the values of referenced cells (nil for a blank cell, an array for a
 // block), for U a reference into the sheet; a result marked xlbitDLLFree is
@@ -30,6 +32,7 @@
 #include <io.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <iostream>
@@ -194,7 +197,8 @@ class Host {
   HMODULE xll = nullptr;
   std::wstring xll_path;
   std::vector<Registered> functions;
-  std::vector<std::string> refusals;  // what Excel would have refused
+  std::vector<std::string> refusals;          // what Excel would have refused
+  std::vector<std::u16string> deleted_names;  // xlfSetName with a name alone
   // The sheet: each reference argument of a call gets fresh rows; the
   // sheet is cleared after the call, so the XLL cannot keep a reference.
   std::map<RW, Variant> blocks;  // first row -> the block's value
@@ -291,6 +295,15 @@ int Host::callback(int xlfn, int count, LPXLOPER12* opers, LPXLOPER12 res) {
       }
       return xlretSuccess;
     }
+    case xlfSetName:
+      if (count != 1 || !opers[0] || (opers[0]->xltype & xltypeMask) != xltypeStr)
+        return xlretInvXloper;
+      deleted_names.push_back(text_of(*opers[0]));
+      if (res) {
+        res->xltype = xltypeBool;
+        res->val.xbool = TRUE;
+      }
+      return xlretSuccess;
     case xlCoerce: {
       if (count < 1 || !opers[0] || !res) return xlretInvCount;
       const XLOPER12& src = *opers[0];
@@ -640,6 +653,13 @@ int run(int argc, char** argv) {
         run_threads(host, argc > 2 ? std::atoi(argv[2]) : 20000, argc > 3 ? std::atoi(argv[3]) : 3);
   }
   if (close) close();
+  for (const Registered& r : host.functions) {
+    if (std::find(host.deleted_names.begin(), host.deleted_names.end(), r.function_text) ==
+        host.deleted_names.end()) {
+      std::cerr << "PROBLEM xlAutoClose left the name " << utf8(r.function_text) << '\n';
+      rc = 1;
+    }
+  }
   FreeLibrary(host.xll);
   g_host = nullptr;
   return rc;
