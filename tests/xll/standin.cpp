@@ -525,6 +525,14 @@ int check_registrations(const Host& host) {
     for (const std::u16string& h : r->argument_help) std::cout << " | " << utf8(trim_end(h));
     std::cout << '\n';
   }
+  // The name the Add-ins dialog shows.
+  const auto info = reinterpret_cast<LPXLOPER12(__stdcall*)(LPXLOPER12)>(
+      reinterpret_cast<void*>(GetProcAddress(host.xll, "xlAddInManagerInfo12")));
+  XLOPER12 action{};
+  action.xltype = xltypeNum;
+  action.val.num = 1;
+  const LPXLOPER12 shown = info ? info(&action) : nullptr;
+  if (!shown || text_of(*shown) != u"Korvane 自定义函数") problem("the Add-ins dialog name");
   if (host.functions.size() != expected)
     problem(std::to_string(host.functions.size()) + " registrations for " +
             std::to_string(expected) + " functions");
