@@ -6,7 +6,11 @@ answer expected ("< {...}"); "#" lines are comments. A transcript is one
 process: the draw one request loads is what the next ones see. Answers are
 compared as JSON values, except fault sentences, which only need to be faults.
 
-usage: run_corpus.py DIR -- COMMAND [ARG...]
+--excel compares what a cell shows, for a front end that hands results back
+as Excel values (korvane.xll): an Integer or a Long is the number it holds,
+and the error value #VALUE! reads as a failing call, which shows the same.
+
+usage: run_corpus.py [--excel] DIR -- COMMAND [ARG...]
 """
 import json
 import pathlib
@@ -33,7 +37,19 @@ def load(path):
     return requests, expected
 
 
-def same(got, want):
+def as_excel_shows(answer):
+    if isinstance(answer, dict) and set(answer) == {"result"}:
+        v = answer["result"]
+        if isinstance(v, dict) and set(v) in ({"int"}, {"long"}):
+            return {"result": float(next(iter(v.values())))}
+        if v == {"error": "#VALUE!"}:
+            return {"fail": "#VALUE!"}
+    return answer
+
+
+def same(got, want, excel=False):
+    if excel:
+        got, want = as_excel_shows(got), as_excel_shows(want)
     if isinstance(want, dict) and "fault" in want:
         return isinstance(got, dict) and set(got) == {"fault"} and isinstance(got["fault"], str)
     return got == want
@@ -41,6 +57,9 @@ def same(got, want):
 
 def main():
     argv = sys.argv[1:]
+    excel = bool(argv) and argv[0] == "--excel"
+    if excel:
+        argv = argv[1:]
     if "--" not in argv or argv.index("--") != 1:
         sys.exit(__doc__)
     corpus, command = pathlib.Path(argv[0]), argv[2:]
@@ -61,7 +80,7 @@ def main():
                 got = json.loads(ans)
             except ValueError:
                 got = ans
-            if not same(got, want):
+            if not same(got, want, excel):
                 print(f"FAIL {path.name}\n  request {req}\n  answer  {ans}\n  wanted  "
                       f"{json.dumps(want, ensure_ascii=False)}")
                 failures += 1
