@@ -8,13 +8,18 @@ installer comparing versions read exactly these fields.
 
 The PE file's resource section is walked by hand (DOS header, section table,
 resource directory down to RT_VERSION, then the VS_VERSIONINFO tree), so the
-check needs nothing beyond Python.
+check needs nothing beyond Python. With --wine, Windows' own reader is asked
+too (FileSystemObject.GetFileVersion in a VBScript under Wine), so that a
+resource this parser accepts but Windows would not is caught.
 
-usage: check_version.py --version X.Y.Z FILE...
+usage: check_version.py --version X.Y.Z [--wine WRAPPER] FILE...
 """
 import argparse
+import pathlib
 import struct
+import subprocess
 import sys
+import tempfile
 
 RT_VERSION = 16
 FIXED_SIGNATURE = 0xFEEF04BD
@@ -146,14 +151,41 @@ def check(path, version):
     return problems
 
 
+WINDOWS_READER = """Set fso = CreateObject("Scripting.FileSystemObject")
+Set out = fso.CreateTextFile(WScript.Arguments(0), True)
+For i = 1 To WScript.Arguments.Count - 1
+  out.WriteLine fso.GetFileVersion(WScript.Arguments(i))
+Next
+out.Close
+"""
+
+
+def windows_versions(wine, files):
+    """The file versions as Windows reports them, one per file."""
+    def windows_path(p):
+        return "Z:" + str(pathlib.Path(p).resolve()).replace("/", "\\")
+    with tempfile.TemporaryDirectory() as tmp:
+        script = pathlib.Path(tmp) / "file_version.vbs"
+        script.write_bytes(WINDOWS_READER.replace("\n", "\r\n").encode("ascii"))
+        out = pathlib.Path(tmp) / "versions.txt"
+        subprocess.run([wine, "cscript", "//nologo", windows_path(script), windows_path(out)]
+                       + [windows_path(f) for f in files], check=True, timeout=120)
+        lines = out.read_text(encoding="ascii").splitlines() if out.exists() else []
+    return lines + [""] * (len(files) - len(lines))
+
+
 def main():
     ap = argparse.ArgumentParser()
     ap.add_argument("--version", required=True)
+    ap.add_argument("--wine", help="scripts/wine wrapper: also ask Windows for the version")
     ap.add_argument("files", nargs="+")
     args = ap.parse_args()
+    seen = windows_versions(args.wine, args.files) if args.wine else [None] * len(args.files)
     failed = 0
-    for path in args.files:
+    for path, windows in zip(args.files, seen):
         problems = check(path, args.version)
+        if windows is not None and windows != args.version + ".0":
+            problems.append(f"Windows reads file version {windows!r}, wanted {args.version}.0")
         for p in problems:
             print(f"{path}: {p}")
         print(f"{path}: {'version information ' + args.version if not problems else 'FAILED'}")
