@@ -1,0 +1,214 @@
+#!/usr/bin/env python3
+"""The release files written by scripts/package, checked as a user receives
+them: the Windows zip (exactly the files install.cmd expects, Windows text
+where Notepad and cmd.exe read it, each binary of the right bitness carrying
+the version), the Calc extension (its description gives the same version and
+ships the licence and descriptions it names) and the Debian package (its
+control fields, root-owned files, a korvane tool that prints the same version,
+a manual page that renders cleanly, the README, copyright and .oxt).
+
+One version runs through all three: the one in the zip's name.
+
+usage: package_test.py DIST_DIR
+"""
+import pathlib
+import re
+import shutil
+import subprocess
+import sys
+import tempfile
+import xml.etree.ElementTree as ET
+import zipfile
+
+sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[1] / "com"))
+import check_version  # noqa: E402
+
+BOM = b"\xef\xbb\xbf"
+PE_MACHINE = {"x64": 0x8664, "x86": 0x14C}
+# The zip's folder: each file, the bitness of a binary (None for text) and
+# whether it is Windows text needing a byte-order mark.
+ZIP_FILES = {
+    "install.cmd": ("text", False),
+    "uninstall.cmd": ("text", False),
+    "korvane.exe": ("x64", None),
+    "x64/korvane.dll": ("x64", None),
+    "x86/korvane.dll": ("x86", None),
+    "x86/korvane.exe": ("x86", None),
+    "使用说明.txt": ("text", True),
+    "LICENSE.txt": ("text", False),
+}
+XLL_FILES = {"x64/korvane.xll": ("x64", None), "x86/korvane.xll": ("x86", None)}
+DESCRIPTION_NS = "{http://openoffice.org/extensions/description/2006}"
+XLINK_HREF = "{http://www.w3.org/1999/xlink}href"
+
+
+def pe_machine(data):
+    if data[:2] != b"MZ":
+        return None
+    pe = int.from_bytes(data[0x3C:0x40], "little")
+    return int.from_bytes(data[pe + 4:pe + 6], "little") if data[pe:pe + 4] == b"PE\0\0" else None
+
+
+def check_zip(path, version):
+    """The Windows zip: one folder, exactly the expected files, each as shipped."""
+    problems = []
+    folder = f"korvane-{version}/"
+    with zipfile.ZipFile(path) as z:
+        names = [n for n in z.namelist() if not n.endswith("/")]
+        outside = [n for n in z.namelist() if not n.startswith(folder)]
+        if outside:
+            problems.append(f"entries outside {folder}: {outside}")
+        files = {n[len(folder):] for n in names if n.startswith(folder)}
+        expected = dict(ZIP_FILES)
+        if files & set(XLL_FILES):  # the XLL comes in both bitnesses or not at all
+            expected.update(XLL_FILES)
+        if files != set(expected):
+            problems.append(f"files {sorted(files)}, wanted {sorted(expected)}")
+        for name, (kind, bom) in expected.items():
+            if name not in files:
+                continue
+            data = z.read(folder + name)
+            if kind == "text":
+                problems += [f"{name}: {p}" for p in check_windows_text(data, bom)]
+            else:
+                if pe_machine(data) != PE_MACHINE[kind]:
+                    problems.append(f"{name}: not a {kind} Windows binary")
+                with tempfile.NamedTemporaryFile(suffix=pathlib.Path(name).suffix) as f:
+                    f.write(data)
+                    f.flush()
+                    problems += [f"{name}: {p}" for p in check_version.check(f.name, version)]
+        guide = z.read(folder + "使用说明.txt").decode("utf-8-sig") if "使用说明.txt" in files else ""
+        if guide and (version not in guide or "@VERSION@" in guide):
+            problems.append("使用说明.txt does not name the version")
+        for word in ("install.cmd", "uninstall.cmd", "解除锁定", "korvane.exe help"):
+            if guide and word not in guide:
+                problems.append(f"使用说明.txt does not mention {word}")
+    return problems
+
+
+def check_windows_text(data, bom):
+    """UTF-8, CRLF line ends throughout, a byte-order mark where Notepad needs one."""
+    problems = []
+    if data.startswith(BOM) != bom:
+        problems.append("starts with a UTF-8 byte-order mark" if not bom else
+                        "does not start with a UTF-8 byte-order mark")
+    try:
+        data.decode("utf-8")
+    except UnicodeDecodeError:
+        problems.append("not UTF-8")
+    if re.search(rb"(?<!\r)\n", data) or not data.endswith(b"\r\n"):
+        problems.append("lines do not all end in CRLF")
+    return problems
+
+
+def check_oxt(path, version):
+    """The extension's description: version, publisher, and the files it names."""
+    problems = []
+    with zipfile.ZipFile(path) as z:
+        names = set(z.namelist())
+        root = ET.fromstring(z.read("description.xml"))
+    found = root.find(f"{DESCRIPTION_NS}version")
+    if found is None or found.get("value") != version:
+        problems.append(f"description.xml version {found.get('value') if found is not None else None}")
+    if root.find(f"{DESCRIPTION_NS}publisher/{DESCRIPTION_NS}name") is None:
+        problems.append("description.xml names no publisher")
+    for what, tag, langs in (("licence", "registration/{0}simple-license/{0}license-text", {"en"}),
+                             ("description", "extension-description/{0}src", {"en", "zh-CN"})):
+        found = root.findall(DESCRIPTION_NS + tag.format(DESCRIPTION_NS))
+        if {e.get("lang") for e in found} != langs:
+            problems.append(f"{what} in languages {[e.get('lang') for e in found]}, wanted {langs}")
+        missing = [e.get(XLINK_HREF) for e in found if e.get(XLINK_HREF) not in names]
+        if missing:
+            problems.append(f"{what} files missing from the extension: {missing}")
+    return problems
+
+
+def check_deb(path, version, oxt):
+    """The Debian package: control fields, owners, and what it installs."""
+    problems = []
+    fields = {}
+    for field in ("Package", "Version", "Architecture", "Maintainer", "Depends", "Description"):
+        fields[field] = subprocess.run(["dpkg-deb", "-f", path, field], capture_output=True,
+                                       text=True, check=True).stdout.strip()
+    for field, wanted in (("Package", "korvane"), ("Version", version), ("Architecture", "amd64")):
+        if fields[field] != wanted:
+            problems.append(f"control {field} {fields[field]!r}, wanted {wanted!r}")
+    if "@" not in fields["Maintainer"]:
+        problems.append(f"control Maintainer {fields['Maintainer']!r} has no address")
+    if not re.search(r"\blibc6 \(>= ", fields["Depends"]):
+        problems.append(f"control Depends {fields['Depends']!r} lacks a versioned libc6")
+    if len(fields["Description"].splitlines()) < 2:
+        problems.append("control Description has no long description")
+
+    listing = subprocess.run(["dpkg-deb", "-c", path], capture_output=True, text=True,
+                             check=True).stdout.splitlines()
+    not_root = [line for line in listing if line.split()[1] != "root/root"]
+    if not_root:
+        problems.append(f"files not owned by root: {not_root[:3]}")
+
+    with tempfile.TemporaryDirectory() as tmp:
+        subprocess.run(["dpkg-deb", "-x", path, tmp], check=True)
+        root = pathlib.Path(tmp)
+        tool = root / "usr/bin/korvane"
+        said = subprocess.run([str(tool), "--version"], capture_output=True, text=True).stdout.strip()
+        if said != f"korvane {version}":
+            problems.append(f"usr/bin/korvane --version says {said!r}")
+        for rel in ("usr/share/man/man1/korvane.1.gz", "usr/share/doc/korvane/README.md",
+                    "usr/share/doc/korvane/copyright", "usr/share/korvane/korvane.oxt"):
+            if not (root / rel).is_file():
+                problems.append(f"{rel} missing")
+        shipped = root / "usr/share/korvane/korvane.oxt"
+        if shipped.is_file() and shipped.read_bytes() != pathlib.Path(oxt).read_bytes():
+            problems.append("usr/share/korvane/korvane.oxt differs from the released .oxt")
+        if "License: MIT" not in (root / "usr/share/doc/korvane/copyright").read_text():
+            problems.append("copyright does not state the MIT licence")
+        problems += check_manual(root / "usr/share/man/man1/korvane.1.gz")
+    return problems
+
+
+def check_manual(page):
+    """The manual page renders with groff without a warning and has its sections."""
+    if not page.is_file():
+        return []
+    if not shutil.which("groff"):
+        print("note: groff missing, manual page not rendered")
+        return []
+    source = subprocess.run(["gzip", "-dc", str(page)], capture_output=True, check=True).stdout
+    out = subprocess.run(["groff", "-k", "-man", "-Tutf8", "-ww"], input=source,
+                         capture_output=True)
+    problems = [f"manual page: {line}" for line in out.stderr.decode().splitlines()]
+    text = re.sub(r".\x08", "", out.stdout.decode())
+    for section in ("NAME", "SYNOPSIS", "EXIT STATUS", "korvane eval", "korvane settle"):
+        if section not in text:
+            problems.append(f"manual page lacks {section}")
+    return problems
+
+
+def main():
+    if len(sys.argv) != 2:
+        sys.exit(__doc__)
+    dist = pathlib.Path(sys.argv[1])
+    zips = sorted(dist.glob("korvane-*-windows.zip"))
+    if len(zips) != 1:
+        sys.exit(f"{dist}: wanted one korvane-VERSION-windows.zip, found {[z.name for z in zips]}")
+    version = re.fullmatch(r"korvane-(.+)-windows\.zip", zips[0].name).group(1)
+    oxt = dist / f"korvane-{version}.oxt"
+    deb = dist / f"korvane_{version}_amd64.deb"
+    problems = []
+    for path, check in ((zips[0], lambda: check_zip(zips[0], version)),
+                        (oxt, lambda: check_oxt(oxt, version)),
+                        (deb, lambda: check_deb(deb, version, oxt))):
+        if not path.is_file():
+            problems.append(f"{path.name} missing")
+            continue
+        found = check()
+        problems += [f"{path.name}: {p}" for p in found]
+        print(f"{path.name}: {path.stat().st_size} bytes, {'ok' if not found else 'FAILED'}")
+    for p in problems:
+        print(p)
+    print(f"{len(problems)} problems (version {version})")
+    return 1 if problems else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
