@@ -62,8 +62,23 @@ Variant rows_of(const Sequence<Sequence<Any>>& rows) {
   return Variant(make_array(n, width, std::move(cells)));
 }
 
-// One cell's value as Excel's Range.Value gives it. Asking for the error first
-// makes Calc calculate a formula cell that is not yet up to date.
+// The text a formula cell holds as its result. The cell's own text (XTextRange)
+// cannot be used: while Calc is calculating, which it is while it calls the
+// add-in, it shows every formula cell's text as "..."; the data array gives
+// the result itself.
+Variant formula_text(const Reference<css::table::XCell>& cell) {
+  Reference<css::sheet::XCellRangeData> data(cell, UNO_QUERY);
+  if (!data.is()) return Variant(ExcelError::Value);
+  const Sequence<Sequence<Any>> rows = data->getDataArray();
+  rtl::OUString s;
+  if (rows.getLength() == 1 && rows[0].getLength() == 1 && (rows[0][0] >>= s)) return text_of(s);
+  return Variant(ExcelError::Value);
+}
+
+// One cell's value as Excel's Range.Value gives it: a formula cell by its
+// result (a number, a text, possibly empty, or an error value), whatever the
+// formula. Asking for the error first makes Calc calculate a formula cell that
+// is not yet up to date.
 Variant cell_value(const Reference<css::table::XCell>& cell) {
   switch (cell->getType()) {
     case css::table::CellContentType_EMPTY:
@@ -79,10 +94,7 @@ Variant cell_value(const Reference<css::table::XCell>& cell) {
       sal_Int32 kind = css::sheet::FormulaResult::VALUE;
       Reference<css::beans::XPropertySet> props(cell, UNO_QUERY);
       if (props.is()) props->getPropertyValue("FormulaResultType2") >>= kind;
-      if (kind == css::sheet::FormulaResult::STRING) {
-        Reference<css::text::XTextRange> text(cell, UNO_QUERY);
-        return text.is() ? text_of(text->getString()) : Variant(u"");
-      }
+      if (kind == css::sheet::FormulaResult::STRING) return formula_text(cell);
       return Variant(cell->getValue());
     }
     default:

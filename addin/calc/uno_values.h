@@ -12,7 +12,12 @@
 //  - a cell-range parameter (every Range parameter) receives the reference
 //    itself, which the function reads as Excel reads a Range through its
 //    default value: empty, a number, a text or the cell's error value for one
-//    cell, an array for several. A literal there is refused by Calc (Err:504).
+//    cell, an array for several; a formula cell by its result. A literal there
+//    is refused by Calc (Err:504).
+//  - declaring a parameter as a sequence of rows of `any` changes none of the
+//    above for one cell (blank is 0, an error is not passed, TRUE is 1), and
+//    for several cells one error cell gives Err:504: it gains nothing. Only a
+//    cell-range parameter sees the cell itself, and it refuses literals.
 //
 // What a result shows: a number or a text as such; Calc shows a void result as
 // #N/A, so an empty result is handed back as 0, which is what Excel shows for

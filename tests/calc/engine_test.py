@@ -13,9 +13,10 @@ full recalculation.
 A call is handed to `korvane eval` the way Calc hands it to the add-in (see
 addin/calc/uno_values.h): a blank cell given for a Variant parameter arrives as
 the number 0, an error cell given for a Variant parameter never reaches the
-function (Calc shows that error), a literal given for a Range parameter is
-refused (Err:504). Where that differs from what Excel would hand over, the
-test prints the difference.
+function (Calc shows that error), a boolean cell is the number 1 or 0, a
+literal given for a Range parameter is refused (Err:504); a formula cell is
+its result, whatever the formula. Where that differs from what Excel would
+hand over, the test prints the difference.
 
 usage: engine_test.py --oxt korvane.oxt --korvane build/calc/korvane
                       [--office /usr/lib/libreoffice/program] [--keep]
@@ -55,9 +56,24 @@ class Err:
         self.name = name
 
 
+class Fx:
+    """An input cell holding a formula whose result is `value` (a text, possibly
+    empty, or a number): a function sees the result, whatever made it."""
+
+    def __init__(self, value):
+        self.value = value
+
+    def formula(self):
+        if isinstance(self.value, str):
+            return '="' + self.value.replace('"', '""') + '"'
+        return f"=0+{self.value!r}"
+
+
 class Cell:
     """An argument given as a reference to an input cell of the row holding `value`
-    (None for a blank cell, a str for a text, a float for a number, an Err)."""
+    (None for a blank cell, a str for a text, a float for a number, True or False
+    for a boolean (Calc's number 1 or 0 shown as TRUE or FALSE), an Err or an
+    Fx)."""
 
     def __init__(self, value):
         self.value = value
@@ -120,6 +136,20 @@ ROWS = [
     ("工资1", [Cell(None), Cell(2.5)]),
     ("PAI", [Cell(12345678.0)]),
     ("PAID", [Cell(12345678.0)]),
+    # every Range parameter given a formula cell: a text, a number, an empty
+    # text and an error as its result
+    *[(name, [*lead, Cell(v)])
+      for name, lead, text, number in [
+          ("TEMAL", [], "05 12 33", 7.0),
+          ("PAI", [], "12345678", 12345678.0),
+          ("PAID", [], "12345678", 12345678.0),
+          ("SL1", [], "3", 3.0),
+          ("SL2", [], "3", 3.0),
+          ("SL3", [], "1200000350", 1200000350.0),
+          ("SL4", [Cell(12.0)], "350", 350.0),
+          ("工资1", [Cell(12.0)], "1.5", 1.5),
+      ]
+      for v in (Fx(text), Fx(number), Fx(""), Err("#N/A"))],
     # arguments Calc hands over differently from Excel
     ("包几肖", [Cell("鼠狗"), Cell(None), DRAW]),              # blank stake: 0, not empty
     ("平特几尾", [Cell("平特一尾"), Cell(None), Cell(100.0), DRAW]),  # blank tails: tail 0
@@ -128,6 +158,10 @@ ROWS = [
     ("TEMAL", [Cell(Err("#DIV/0!"))]),                       # error cell in a Range
     ("PAI", [Lit(12345678.0)]),                              # literal for a Range
     ("平特几不中", [Block("01", None), Cell(300.0), DRAW]),     # several cells, Variant
+    ("平特几尾", [Cell("平特一尾"), Cell(True), Cell(100.0), DRAW]),  # TRUE: 1, not "True"
+    ("包几肖", [Cell("鼠狗"), Cell(True), DRAW]),               # TRUE stake: 1, not -1
+    ("SL1", [Cell(True)]),                                   # TRUE in a Range: 1, not -1
+    ("包几肖", [Cell("鼠狗"), Cell(Fx("")), DRAW]),             # an empty text stake
     ("SL1", [Block(3.0, 4.0)]),                              # several cells, Range
 ]
 
@@ -171,6 +205,10 @@ def put(cell, v):
         return
     if isinstance(v, Err):
         cell.setFormula(Err.FORMULAS[v.name])
+    elif isinstance(v, Fx):
+        cell.setFormula(v.formula())
+    elif isinstance(v, bool):  # entered as typed: the number 1 or 0, shown as a boolean
+        cell.setFormula("TRUE" if v else "FALSE")
     elif isinstance(v, str):
         cell.setString(v)
     else:
@@ -224,9 +262,19 @@ def set_draw(sheet, draw):
 # ---- what the add-in is handed, as `korvane eval` values --------------------------------
 
 def scalar(v):
+    """A cell's value as Excel's Range.Value gives it."""
     if isinstance(v, Err):
         return {"error": v.name}
+    if isinstance(v, Fx):
+        return v.value
     return v
+
+
+def calc_scalar(v):
+    """A cell's value as Calc reads it: a boolean is the number 1 or 0."""
+    if isinstance(v, bool):
+        return 1.0 if v else 0.0
+    return scalar(v)
 
 
 def as_calc_passes(arg, kind, draw):
@@ -243,14 +291,14 @@ def as_calc_passes(arg, kind, draw):
     if isinstance(arg, Cell):
         v = arg.value
         if kind == "Range":
-            return {"ref": scalar(v)}
+            return {"ref": calc_scalar(v)}
         if isinstance(v, Err):
             return ("shows", CALC_ERRORS[v.name])
-        return 0.0 if v is None else v
+        return 0.0 if v is None else calc_scalar(v)
     if isinstance(arg, Block):
         if kind == "Variant" and any(isinstance(v, Err) for v in arg.values):
             return ("shows", ERR_504)
-        cells = [["" if v is None else scalar(v) for v in arg.values]]
+        cells = [["" if v is None else calc_scalar(v) for v in arg.values]]
         return {"ref": cells} if kind == "Range" else {"array": cells}
     raise AssertionError(arg)
 
