@@ -1,7 +1,5 @@
 #include "addin/calc/uno_values.h"
 
-#include <com/sun/star/beans/XPropertySet.hpp>
-#include <com/sun/star/sheet/FormulaResult.hpp>
 #include <com/sun/star/sheet/XCellRangeAddressable.hpp>
 #include <com/sun/star/sheet/XCellRangeData.hpp>
 #include <com/sun/star/table/CellContentType.hpp>
@@ -62,17 +60,16 @@ Variant rows_of(const Sequence<Sequence<Any>>& rows) {
   return Variant(make_array(n, width, std::move(cells)));
 }
 
-// The text a formula cell holds as its result. The cell's own text (XTextRange)
-// cannot be used: while Calc is calculating, which it is while it calls the
-// add-in, it shows every formula cell's text as "..."; the data array gives
-// the result itself.
-Variant formula_text(const Reference<css::table::XCell>& cell) {
+// The result of a formula cell that shows no error: a number or a text. The
+// cell's own text (XTextRange) cannot be used: while Calc is calculating,
+// which it is while it calls the add-in, it gives every formula cell's text as
+// "..."; the data array holds the result itself, a double or a string.
+Variant formula_result(const Reference<css::table::XCell>& cell) {
   Reference<css::sheet::XCellRangeData> data(cell, UNO_QUERY);
-  if (!data.is()) return Variant(ExcelError::Value);
+  if (!data.is()) return Variant(cell->getValue());
   const Sequence<Sequence<Any>> rows = data->getDataArray();
-  rtl::OUString s;
-  if (rows.getLength() == 1 && rows[0].getLength() == 1 && (rows[0][0] >>= s)) return text_of(s);
-  return Variant(ExcelError::Value);
+  if (rows.getLength() != 1 || rows[0].getLength() != 1) return Variant(ExcelError::Value);
+  return element(rows[0][0]);
 }
 
 // One cell's value as Excel's Range.Value gives it: a formula cell by its
@@ -91,11 +88,7 @@ Variant cell_value(const Reference<css::table::XCell>& cell) {
     }
     case css::table::CellContentType_FORMULA: {
       if (const sal_Int32 code = cell->getError()) return Variant(from_calc_error(code));
-      sal_Int32 kind = css::sheet::FormulaResult::VALUE;
-      Reference<css::beans::XPropertySet> props(cell, UNO_QUERY);
-      if (props.is()) props->getPropertyValue("FormulaResultType2") >>= kind;
-      if (kind == css::sheet::FormulaResult::STRING) return formula_text(cell);
-      return Variant(cell->getValue());
+      return formula_result(cell);
     }
     default:
       return Variant();
