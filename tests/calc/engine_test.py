@@ -162,6 +162,7 @@ ROWS = [
     ("包几肖", [Cell("鼠狗"), Cell(True), DRAW]),               # TRUE stake: 1, not -1
     ("SL1", [Cell(True)]),                                   # TRUE in a Range: 1, not -1
     ("包几肖", [Cell("鼠狗"), Cell(Fx("")), DRAW]),             # an empty text stake
+    ("TEMA", [Cell("07 12 08"), TN, Cell(0.0), DRAW]),        # an empty result: 0, as in Excel
     ("SL1", [Block(3.0, 4.0)]),                              # several cells, Range
 ]
 
@@ -207,8 +208,8 @@ def put(cell, v):
         cell.setFormula(Err.FORMULAS[v.name])
     elif isinstance(v, Fx):
         cell.setFormula(v.formula())
-    elif isinstance(v, bool):  # entered as typed: the number 1 or 0, shown as a boolean
-        cell.setFormula("TRUE" if v else "FALSE")
+    elif isinstance(v, bool):  # Calc's boolean: the number 1 or 0 in a boolean format
+        cell.setFormula("=TRUE()" if v else "=FALSE()")
     elif isinstance(v, str):
         cell.setString(v)
     else:

@@ -12,8 +12,8 @@ median of several, after one warm-up; the builds' offices are all started
 first and then take turns, one recalculation each, so that the load of the
 machine falls on them alike. It measures; it asserts nothing about time.
 
-usage: recalc_bench.py --korvane build/calc/korvane --oxt before.oxt --oxt after.oxt
-                       [--rows 10000] [--repeat 5]
+usage: recalc_bench.py --oxt before.oxt --oxt after.oxt [--rows 10000] [--repeat 9]
+                       [--office /usr/lib/libreoffice/program]
 """
 import argparse
 import pathlib
