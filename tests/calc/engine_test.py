@@ -18,8 +18,13 @@ is the number 1 or 0, a literal given for a Range parameter is refused
 (Err:504); a formula cell is its result, whatever the formula. Where that differs from what Excel would
 hand over, the test prints the difference.
 
+With --written-by OLD.oxt the two files are written and stored in a second
+office that has an earlier build installed, and opened in the first: files
+that users stored before must still open and compute the same.
+
 usage: engine_test.py --oxt korvane.oxt --korvane build/calc/korvane
-                      [--office /usr/lib/libreoffice/program] [--keep]
+                      [--office /usr/lib/libreoffice/program] [--keep] [--show]
+                      [--written-by OLD.oxt]
 """
 import argparse
 import json
