@@ -7,8 +7,9 @@
 //    a text, and a blank cell as the number 0 (not as empty); a reference to
 //    several cells as a sequence of rows, blank cells in it as empty texts; an
 //    omitted argument as void. A boolean cell is the number 1 or 0: Calc has no
-//    boolean values, and the number is all an `any` receives. A cell holding an error value never
-//    reaches the function: Calc shows that error in the formula's cell without calling it.
+//    boolean values, and the number is all an `any` receives. A cell holding an
+//    error value never reaches the function: Calc shows that error in the
+//    formula's cell without calling it.
 //  - a cell-range parameter (every Range parameter) receives the reference
 //    itself, which the function reads as Excel reads a Range through its
 //    default value: empty, a number, a text or the cell's error value for one
