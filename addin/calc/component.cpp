@@ -11,6 +11,7 @@
 // its arguments to `invoke`, which converts them (uno_values.h), calls the
 // member and converts the result. Calc calls add-ins on its one calculation
 // thread, under its own lock, so the object needs no lock of its own.
+#include <com/sun/star/beans/XPropertySet.hpp>
 #include <com/sun/star/lang/Locale.hpp>
 #include <com/sun/star/lang/XServiceInfo.hpp>
 #include <com/sun/star/lang/XServiceName.hpp>
@@ -23,6 +24,7 @@
 #include <cppuhelper/implbase5.hxx>
 #include <cppuhelper/implementationentry.hxx>
 #include <cppuhelper/supportsservice.hxx>
+#include <cstddef>
 #include <exception>
 #include <initializer_list>
 #include <korvane/calc/XCustomFunctions.hpp>
@@ -126,10 +128,21 @@ class CustomFunctions final
   }
 
  private:
-  static Variant argument(const css::uno::Any& a) { return from_any(a); }
-  static Variant argument(const css::uno::Reference<css::table::XCellRange>& r) {
-    return from_range(r);
-  }
+  // Reads one method's arguments; its cell ranges with the document the
+  // formula is in (null for a method without one).
+  class Arguments {
+   public:
+    explicit Arguments(std::nullptr_t) {}
+    explicit Arguments(const css::uno::Reference<css::beans::XPropertySet>& document)
+        : document_(document) {}
+    Variant operator()(const css::uno::Any& a) const { return from_any(a); }
+    Variant operator()(const css::uno::Reference<css::table::XCellRange>& r) const {
+      return from_range(r, document_);
+    }
+
+   private:
+    css::uno::Reference<css::beans::XPropertySet> document_;
+  };
 
   // Calls the function member at `index` of the member list. A failing call
   // raises the exception that Calc shows as #VALUE!.

@@ -44,6 +44,13 @@ inline std::string programmatic_name(std::u16string_view name) {
   return out;
 }
 
+// The hidden last parameter of every method that reads a Range's value: Calc hands
+// a parameter of type XPropertySet the document the formula is in, without a
+// formula argument for it (the formulas and the wizard show only the others).
+// The document's number formats tell a boolean cell (TRUE is the number 1 in
+// a boolean format) from a number.
+inline constexpr const char* kCaller = "caller";
+
 // The method's parameter names: p01, p02, ... Calc's configuration lists the
 // parameters as named child nodes, which come back sorted by name, so the
 // names sort in parameter order.

@@ -1,7 +1,6 @@
 #include "addin/calc/uno_values.h"
 
 #include <com/sun/star/beans/XPropertySet.hpp>
-#include <com/sun/star/sheet/FormulaResult.hpp>
 #include <com/sun/star/sheet/XCellRangeAddressable.hpp>
 #include <com/sun/star/sheet/XCellRangeData.hpp>
 #include <com/sun/star/table/CellContentType.hpp>
@@ -9,6 +8,9 @@
 #include <com/sun/star/text/XTextRange.hpp>
 #include <com/sun/star/uno/RuntimeException.hpp>
 #include <com/sun/star/uno/Sequence.hxx>
+#include <com/sun/star/util/NumberFormat.hpp>
+#include <com/sun/star/util/XNumberFormats.hpp>
+#include <com/sun/star/util/XNumberFormatsSupplier.hpp>
 #include <limits>
 #include <rtl/ustring.hxx>
 #include <string>
@@ -62,28 +64,70 @@ Variant rows_of(const Sequence<Sequence<Any>>& rows) {
   return Variant(make_array(n, width, std::move(cells)));
 }
 
-// One cell's value as Excel's Range.Value gives it. Asking for the error first
-// makes Calc calculate a formula cell that is not yet up to date.
-Variant cell_value(const Reference<css::table::XCell>& cell) {
+// Whether the cell is shown in a boolean format: how Calc, which has no
+// boolean values, keeps TRUE and FALSE (the numbers 1 and 0), whether typed or
+// the result of a formula. The format's type is known only to the document's
+// number formats.
+bool boolean_format(const Reference<css::table::XCell>& cell,
+                    const Reference<css::beans::XPropertySet>& document) {
+  Reference<css::util::XNumberFormatsSupplier> supplier(document, UNO_QUERY);
+  Reference<css::beans::XPropertySet> props(cell, UNO_QUERY);
+  if (!supplier.is() || !props.is()) return false;
+  try {
+    sal_Int32 key = 0;
+    if (!(props->getPropertyValue("NumberFormat") >>= key)) return false;
+    const Reference<css::util::XNumberFormats> formats = supplier->getNumberFormats();
+    const Reference<css::beans::XPropertySet> format =
+        formats.is() ? formats->getByKey(key) : nullptr;
+    sal_Int16 type = 0;
+    return format.is() && (format->getPropertyValue("Type") >>= type) &&
+           (type & css::util::NumberFormat::LOGICAL) != 0;
+  } catch (const css::uno::Exception&) {
+    return false;  // no such format: a number
+  }
+}
+
+// A cell's number as Excel's Range.Value gives it: TRUE and FALSE as booleans.
+// Only 1 and 0 can be booleans, so other numbers cost no look-up.
+Variant number(double d, const Reference<css::table::XCell>& cell,
+               const Reference<css::beans::XPropertySet>& document) {
+  if ((d == 0 || d == 1) && boolean_format(cell, document)) return Variant(d == 1);
+  return Variant(d);
+}
+
+// The result of a formula cell that shows no error: a number or a text. The
+// cell's own text (XTextRange) cannot be used: while Calc is calculating,
+// which it is while it calls the add-in, it gives every formula cell's text as
+// "..."; the data array holds the result itself, a double or a string.
+Variant formula_result(const Reference<css::table::XCell>& cell,
+                       const Reference<css::beans::XPropertySet>& document) {
+  Reference<css::sheet::XCellRangeData> data(cell, UNO_QUERY);
+  if (!data.is()) return number(cell->getValue(), cell, document);
+  const Sequence<Sequence<Any>> rows = data->getDataArray();
+  if (rows.getLength() != 1 || rows[0].getLength() != 1) return Variant(ExcelError::Value);
+  double d = 0;
+  if (rows[0][0] >>= d) return number(d, cell, document);
+  return element(rows[0][0]);
+}
+
+// One cell's value as Excel's Range.Value gives it: a formula cell by its
+// result (a number, a boolean, a text, possibly empty, or an error value),
+// whatever the formula. Asking for the error first makes Calc calculate a
+// formula cell that is not yet up to date.
+Variant cell_value(const Reference<css::table::XCell>& cell,
+                   const Reference<css::beans::XPropertySet>& document) {
   switch (cell->getType()) {
     case css::table::CellContentType_EMPTY:
       return Variant();
     case css::table::CellContentType_VALUE:
-      return Variant(cell->getValue());
+      return number(cell->getValue(), cell, document);
     case css::table::CellContentType_TEXT: {
       Reference<css::text::XTextRange> text(cell, UNO_QUERY);
       return text.is() ? text_of(text->getString()) : Variant(u"");
     }
     case css::table::CellContentType_FORMULA: {
       if (const sal_Int32 code = cell->getError()) return Variant(from_calc_error(code));
-      sal_Int32 kind = css::sheet::FormulaResult::VALUE;
-      Reference<css::beans::XPropertySet> props(cell, UNO_QUERY);
-      if (props.is()) props->getPropertyValue("FormulaResultType2") >>= kind;
-      if (kind == css::sheet::FormulaResult::STRING) {
-        Reference<css::text::XTextRange> text(cell, UNO_QUERY);
-        return text.is() ? text_of(text->getString()) : Variant(u"");
-      }
-      return Variant(cell->getValue());
+      return formula_result(cell, document);
     }
     default:
       return Variant();
@@ -120,7 +164,8 @@ Variant from_any(const Any& a) {
   return element(a);
 }
 
-Variant from_range(const Reference<css::table::XCellRange>& range) {
+Variant from_range(const Reference<css::table::XCellRange>& range,
+                   const Reference<css::beans::XPropertySet>& document) {
   if (!range.is()) return Variant();  // an omitted argument
   Reference<css::sheet::XCellRangeAddressable> where(range, UNO_QUERY);
   std::size_t rows = 1;
@@ -130,7 +175,8 @@ Variant from_range(const Reference<css::table::XCellRange>& range) {
     rows = static_cast<std::size_t>(a.EndRow - a.StartRow) + 1;
     cols = static_cast<std::size_t>(a.EndColumn - a.StartColumn) + 1;
   }
-  if (rows == 1 && cols == 1) return Variant(make_cell(cell_value(range->getCellByPosition(0, 0))));
+  if (rows == 1 && cols == 1)
+    return Variant(make_cell(cell_value(range->getCellByPosition(0, 0), document)));
   // Several cells: the worksheet functions accept no array, so only the shape
   // matters; Calc's data array gives blank cells as empty texts and error cells
   // as void, and they are kept so.

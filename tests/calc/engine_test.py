@@ -13,12 +13,18 @@ full recalculation.
 A call is handed to `korvane eval` the way Calc hands it to the add-in (see
 addin/calc/uno_values.h): a blank cell given for a Variant parameter arrives as
 the number 0, an error cell given for a Variant parameter never reaches the
-function (Calc shows that error), a literal given for a Range parameter is
-refused (Err:504). Where that differs from what Excel would hand over, the
-test prints the difference.
+function (Calc shows that error), a boolean cell given for a Variant parameter
+is the number 1 or 0, a literal given for a Range parameter is refused
+(Err:504); a formula cell is its result, whatever the formula. Where that differs from what Excel would
+hand over, the test prints the difference.
+
+With --written-by OLD.oxt the two files are written and stored in a second
+office that has an earlier build installed, and opened in the first: files
+that users stored before must still open and compute the same.
 
 usage: engine_test.py --oxt korvane.oxt --korvane build/calc/korvane
-                      [--office /usr/lib/libreoffice/program] [--keep]
+                      [--office /usr/lib/libreoffice/program] [--keep] [--show]
+                      [--written-by OLD.oxt]
 """
 import argparse
 import json
@@ -55,9 +61,24 @@ class Err:
         self.name = name
 
 
+class Fx:
+    """An input cell holding a formula whose result is `value` (a text, possibly
+    empty, or a number): a function sees the result, whatever made it."""
+
+    def __init__(self, value):
+        self.value = value
+
+    def formula(self):
+        if isinstance(self.value, str):
+            return '="' + self.value.replace('"', '""') + '"'
+        return f"=0+{self.value!r}"
+
+
 class Cell:
     """An argument given as a reference to an input cell of the row holding `value`
-    (None for a blank cell, a str for a text, a float for a number, an Err)."""
+    (None for a blank cell, a str for a text, a float for a number, True or False
+    for a boolean (Calc's number 1 or 0 shown as TRUE or FALSE), an Err or an
+    Fx)."""
 
     def __init__(self, value):
         self.value = value
@@ -120,6 +141,20 @@ ROWS = [
     ("工资1", [Cell(None), Cell(2.5)]),
     ("PAI", [Cell(12345678.0)]),
     ("PAID", [Cell(12345678.0)]),
+    # every Range parameter given a formula cell: a text, a number, an empty
+    # text and an error as its result
+    *[(name, [*lead, Cell(v)])
+      for name, lead, text, number in [
+          ("TEMAL", [], "05 12 33", 7.0),
+          ("PAI", [], "12345678", 12345678.0),
+          ("PAID", [], "12345678", 12345678.0),
+          ("SL1", [], "3", 3.0),
+          ("SL2", [], "3", 3.0),
+          ("SL3", [], "1200000350", 1200000350.0),
+          ("SL4", [Cell(12.0)], "350", 350.0),
+          ("工资1", [Cell(12.0)], "1.5", 1.5),
+      ]
+      for v in (Fx(text), Fx(number), Fx(""), Err("#N/A"))],
     # arguments Calc hands over differently from Excel
     ("包几肖", [Cell("鼠狗"), Cell(None), DRAW]),              # blank stake: 0, not empty
     ("平特几尾", [Cell("平特一尾"), Cell(None), Cell(100.0), DRAW]),  # blank tails: tail 0
@@ -128,6 +163,12 @@ ROWS = [
     ("TEMAL", [Cell(Err("#DIV/0!"))]),                       # error cell in a Range
     ("PAI", [Lit(12345678.0)]),                              # literal for a Range
     ("平特几不中", [Block("01", None), Cell(300.0), DRAW]),     # several cells, Variant
+    ("平特几尾", [Cell("平特一尾"), Cell(True), Cell(100.0), DRAW]),  # TRUE: 1, not "True"
+    ("包几肖", [Cell("鼠狗"), Cell(True), DRAW]),               # TRUE stake: 1, not -1
+    ("SL1", [Cell(True)]),                                   # TRUE in a Range: True
+    ("TEMAL", [Cell(False)]),                                # FALSE in a Range: False
+    ("包几肖", [Cell("鼠狗"), Cell(Fx("")), DRAW]),             # an empty text stake
+    ("TEMA", [Cell("07 12 08"), TN, Cell(0.0), DRAW]),        # an empty result: 0, as in Excel
     ("SL1", [Block(3.0, 4.0)]),                              # several cells, Range
 ]
 
@@ -171,6 +212,10 @@ def put(cell, v):
         return
     if isinstance(v, Err):
         cell.setFormula(Err.FORMULAS[v.name])
+    elif isinstance(v, Fx):
+        cell.setFormula(v.formula())
+    elif isinstance(v, bool):  # Calc's boolean: the number 1 or 0 in a boolean format
+        cell.setFormula("=TRUE()" if v else "=FALSE()")
     elif isinstance(v, str):
         cell.setString(v)
     else:
@@ -224,9 +269,19 @@ def set_draw(sheet, draw):
 # ---- what the add-in is handed, as `korvane eval` values --------------------------------
 
 def scalar(v):
+    """A cell's value as Excel's Range.Value gives it."""
     if isinstance(v, Err):
         return {"error": v.name}
+    if isinstance(v, Fx):
+        return v.value
     return v
+
+
+def calc_scalar(v):
+    """A cell's value as Calc reads it: a boolean is the number 1 or 0."""
+    if isinstance(v, bool):
+        return 1.0 if v else 0.0
+    return scalar(v)
 
 
 def as_calc_passes(arg, kind, draw):
@@ -242,15 +297,15 @@ def as_calc_passes(arg, kind, draw):
         return arg.value
     if isinstance(arg, Cell):
         v = arg.value
-        if kind == "Range":
+        if kind == "Range":  # the cell itself: its boolean format tells TRUE from 1
             return {"ref": scalar(v)}
         if isinstance(v, Err):
             return ("shows", CALC_ERRORS[v.name])
-        return 0.0 if v is None else v
+        return 0.0 if v is None else calc_scalar(v)
     if isinstance(arg, Block):
         if kind == "Variant" and any(isinstance(v, Err) for v in arg.values):
             return ("shows", ERR_504)
-        cells = [["" if v is None else scalar(v) for v in arg.values]]
+        cells = [["" if v is None else calc_scalar(v) for v in arg.values]]
         return {"ref": cells} if kind == "Range" else {"array": cells}
     raise AssertionError(arg)
 
@@ -357,7 +412,8 @@ class Office:
         self.work = work
         self.profile = work / "profile"
         self.url = self.profile.as_uri()
-        self.pipe = f"korvane_calc_{os.getpid()}"
+        work.mkdir(exist_ok=True)
+        self.pipe = f"korvane_calc_{os.getpid()}_{work.name}"
         self.proc = None
         # unopkg refuses to install into a user profile as root: the profile is
         # then made and filled by an unprivileged user, and soffice (root) uses it.
@@ -440,8 +496,10 @@ class Office:
         kinds = {}
         for m in iface.getMembers():
             name = display_name(m.MemberName.split("::")[-1])
+            # A document parameter is Calc's to fill: it has no argument.
             kinds[name] = ["Range" if p.Type.Name == "com.sun.star.table.XCellRange"
-                           else "Variant" for p in m.Parameters]
+                           else "Variant" for p in m.Parameters
+                           if p.Type.Name != "com.sun.star.beans.XPropertySet"]
         return kinds
 
     def new_sheet(self):
@@ -535,6 +593,28 @@ def wizard_failures(office, kinds):
     return failures
 
 
+def write_files(office, kinds, books, ev=None, show=False):
+    """Writes the workbook in `office` and stores it as every file of `books`;
+    compares the new workbook with `korvane eval` when given `ev`."""
+    failures = []
+    doc = office.new_sheet()
+    sheet = doc.Sheets.getByIndex(0)
+    write_book(sheet, kinds, DRAWS[0])
+    doc.calculateAll()
+    if ev:
+        failures += compare(sheet, ev.expected(kinds, DRAWS[0], as_calc_passes), "new workbook")
+    if show:
+        for i, (name, _) in enumerate(ROWS):
+            cell = sheet.getCellByPosition(RESULT_COL, FIRST_ROW + i)
+            print(f"row {FIRST_ROW + i + 1}: {cell.FormulaLocal} -> {shows(cell)}")
+    doc.enableAutomaticCalculation(False)
+    set_draw(sheet, DRAWS[1])
+    doc.storeToURL(books["ods"].as_uri(), (prop("FilterName", "calc8"),))
+    doc.storeToURL(books["xlsx"].as_uri(), (prop("FilterName", "Calc Office Open XML"),))
+    doc.close(True)
+    return failures
+
+
 def main():
     global CONFIRMATION
     ap = argparse.ArgumentParser()
@@ -543,6 +623,9 @@ def main():
     ap.add_argument("--office", default="/usr/lib/libreoffice/program")
     ap.add_argument("--keep", action="store_true", help="keep the work folder")
     ap.add_argument("--show", action="store_true", help="list what every row shows")
+    ap.add_argument("--written-by", metavar="OXT",
+                    help="write the .ods and .xlsx files in an office with this (earlier) build: "
+                         "the files it stores must open and compute with --oxt")
     opts = ap.parse_args()
 
     ev = Eval(opts.korvane)
@@ -551,7 +634,8 @@ def main():
 
     work = pathlib.Path(tempfile.mkdtemp(prefix="korvane-calc-"))
     office = Office(opts.office, opts.oxt, work)
-    watchdog = threading.Timer(DEADLINE, office.kill)
+    offices = [office]
+    watchdog = threading.Timer(DEADLINE, lambda: [o.kill() for o in offices])
     watchdog.daemon = True
     failures = []
     checks = 0
@@ -570,23 +654,20 @@ def main():
         # The workbook: calculated with the first draw, then the second draw is
         # entered with automatic calculation off, so the files hold results that
         # are out of date and only a recalculation on load puts them right.
-        doc = office.new_sheet()
-        sheet = doc.Sheets.getByIndex(0)
-        write_book(sheet, kinds, DRAWS[0])
-        doc.calculateAll()
-        want = ev.expected(kinds, DRAWS[0], as_calc_passes)
-        failures += compare(sheet, want, "new workbook")
-        if opts.show:
-            for i, (name, _) in enumerate(ROWS):
-                cell = sheet.getCellByPosition(RESULT_COL, FIRST_ROW + i)
-                print(f"row {FIRST_ROW + i + 1}: {cell.FormulaLocal} -> {shows(cell)}")
-        checks += 1
-        doc.enableAutomaticCalculation(False)
-        set_draw(sheet, DRAWS[1])
         books = {"ods": work / "book.ods", "xlsx": work / "book.xlsx"}
-        doc.storeToURL(books["ods"].as_uri(), (prop("FilterName", "calc8"),))
-        doc.storeToURL(books["xlsx"].as_uri(), (prop("FilterName", "Calc Office Open XML"),))
-        doc.close(True)
+        if opts.written_by:
+            writer = Office(opts.office, opts.written_by, work / "writer")
+            offices.append(writer)
+            try:
+                writer.install()
+                writer.connect()
+                write_files(writer, writer.kinds(), books)
+            finally:
+                writer.close()
+            print(f"the files were written with {opts.written_by}")
+        else:
+            failures += write_files(office, kinds, books, ev, opts.show)
+            checks += 1
 
         for kind, path in books.items():
             doc = office.open(path)
