@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "addin/search.h"
+
 namespace korvane {
 namespace {
 
@@ -352,8 +354,12 @@ Maybe<bool> equals_text(const Variant& v, std::u16string_view s) {
 std::size_t count_code(std::u16string_view s, std::u16string_view b) noexcept {
   if (b.size() < 2) return 0;
   std::size_t found = 0;
-  for (std::size_t at = s.find(b); at != std::u16string_view::npos; at = s.find(b, at + b.size()))
+  for (std::size_t from = 0;;) {
+    const std::size_t at = find_linear(s.substr(from), b);
+    if (at == std::u16string_view::npos) break;
     ++found;
+    from += at + b.size();  // occurrences do not overlap
+  }
   return found * (b.size() - 1);
 }
 
