@@ -150,6 +150,9 @@ std::size_t format_double(double x, char* out) noexcept {
 }
 
 std::u16string number_text(double x) {
+  // The add-in's values are finite (arithmetic that overflows fails its
+  // step); a caller that sums them itself may not be.
+  if (!std::isfinite(x)) return u"#NUM!";
   char buf[40];
   const std::size_t n = format_double(x, buf);
   return std::u16string(buf, buf + n);
