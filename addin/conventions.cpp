@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "addin/search.h"
+
 namespace korvane {
 namespace {
 
@@ -148,6 +150,9 @@ std::size_t format_double(double x, char* out) noexcept {
 }
 
 std::u16string number_text(double x) {
+  // The add-in's values are finite (arithmetic that overflows fails its
+  // step); a caller that sums them itself may not be.
+  if (!std::isfinite(x)) return u"#NUM!";
   char buf[40];
   const std::size_t n = format_double(x, buf);
   return std::u16string(buf, buf + n);
@@ -352,8 +357,12 @@ Maybe<bool> equals_text(const Variant& v, std::u16string_view s) {
 std::size_t count_code(std::u16string_view s, std::u16string_view b) noexcept {
   if (b.size() < 2) return 0;
   std::size_t found = 0;
-  for (std::size_t at = s.find(b); at != std::u16string_view::npos; at = s.find(b, at + b.size()))
+  for (std::size_t from = 0;;) {
+    const std::size_t at = find_linear(s.substr(from), b);
+    if (at == std::u16string_view::npos) break;
     ++found;
+    from += at + b.size();  // occurrences do not overlap
+  }
   return found * (b.size() - 1);
 }
 

@@ -6,18 +6,15 @@ namespace korvane {
 
 // e is not inside x: the first place where e starts in x and runs on into the
 // appended copy of e. The start at len(x) always matches, so the join itself is
-// never built.
+// never built: the search reads the tail of x and then e.
 std::size_t sentinel_position_across(std::u16string_view e, std::u16string_view x) noexcept {
   const std::size_t lo = x.size() >= e.size() ? x.size() - e.size() + 1 : 0;
-  for (std::size_t start = lo; start < x.size(); ++start) {
-    bool match = true;
-    for (std::size_t j = 0; j < e.size() && match; ++j) {
-      const std::size_t k = start + j;
-      match = (k < x.size() ? x[k] : e[k - x.size()]) == e[j];
-    }
-    if (match) return start + 1;
-  }
-  return x.size() + 1;
+  const std::u16string_view tail = x.substr(lo);
+  const auto joined = [tail, e](std::size_t i) {
+    return i < tail.size() ? tail[i] : e[i - tail.size()];
+  };
+  const auto entry = [e](std::size_t i) { return e[i]; };
+  return lo + find_linear(joined, tail.size() + e.size(), entry, e.size()) + 1;
 }
 
 IndexedText::IndexedText(std::u16string_view x) noexcept : text_(x) {

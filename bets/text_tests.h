@@ -26,6 +26,7 @@
 
 #include "addin/conventions.h"
 #include "addin/custom_functions.h"
+#include "addin/search.h"
 #include "addin/variant.h"
 
 namespace korvane {
@@ -75,8 +76,9 @@ class TextOf : public TextView {
 };
 
 // The first place, 0-based, where e is found in x (e empty: 0), or npos.
-// Bet texts are short and the searched entries one or two characters long, so
-// a plain scan beats the general search.
+// The entries looked up are nearly always one or two characters (a sign, a
+// drawn number): those are scanned for directly; a longer one goes through
+// the linear search, whatever the lengths.
 inline std::size_t find_text(std::u16string_view x, std::u16string_view e) noexcept {
   if (e.size() > x.size()) return std::u16string_view::npos;
   if (e.empty()) return 0;
@@ -88,14 +90,8 @@ inline std::size_t find_text(std::u16string_view x, std::u16string_view e) noexc
     }
     return std::u16string_view::npos;
   }
-  const char16_t head = e[0];
-  for (std::size_t i = 0; i <= last; ++i) {
-    if (x[i] != head) continue;
-    std::size_t j = 1;
-    while (j < e.size() && x[i + j] == e[j]) ++j;
-    if (j == e.size()) return i;
-  }
-  return std::u16string_view::npos;
+  if (e.size() == 1) return x.find(e[0]);
+  return find_linear(x, e);
 }
 
 // The sentinel position of e in x (1-based; 0 only when both are empty).

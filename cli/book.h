@@ -40,16 +40,21 @@ enum class Encoding { Utf8, Gb18030 };
 struct Detected {
   Encoding encoding = Encoding::Utf8;
   bool bom = false;  // the UTF-8 byte-order mark opens the book
+  // Why, when the choice is not the obvious one (a book mixing UTF-8 and
+  // other rows, or a comment line that is not UTF-8 in a UTF-8 book); "" else.
+  std::string note;
 };
 
-// Reads in to its end: a book that is UTF-8 throughout (or opens with the
-// UTF-8 byte-order mark) is UTF-8; any other is GB18030, of which GBK is part.
+// Reads in to its end: a book that opens with the UTF-8 byte-order mark, or
+// whose rows are UTF-8 throughout, is UTF-8; any other is GB18030, of which
+// GBK is part. Blank and comment lines carry no text a function reads, so a
+// stray byte in one does not decide the book's encoding.
 Detected detect(std::istream& in);
 
 // ---- reading CSV ---------------------------------------------------------------
 
-// One physical line: its bytes, its line end ("\r\n", "\n", or "" at the end
-// of the input), its 1-based number.
+// One physical line: its bytes, its line end ("\r\n", "\n", a lone "\r" as
+// classic Mac OS wrote them, or "" at the end of the input), its 1-based number.
 struct Line {
   std::string_view content;
   std::string_view eol;
@@ -72,6 +77,9 @@ class LineReader {
 
  private:
   bool fill();  // reads more; false when nothing more came
+  std::size_t find_eol(std::size_t from) const;
+  bool eol_known(std::size_t p) const;
+  std::size_t eol_length(std::size_t p) const;
   std::string_view view(std::size_t from, std::size_t to) const {
     return {buf_.data() + from, to - from};
   }
@@ -121,21 +129,37 @@ struct FunctionTally {
   double total = 0;         // the sum of those numbers
 };
 
+// What a bet row that reads the draw gets instead of a result when no draw is
+// loaded: before the first 验证 row, or after a 验证 row that could not be read.
+inline constexpr std::string_view kNoDraw = "no draw";
+
 struct Summary {
   std::size_t rows_read = 0;             // rows other than blank and comment lines
   std::size_t settled = 0;               // calls that gave a result
   std::size_t failed = 0;                // calls that failed (#VALUE!)
   std::size_t unreadable = 0;            // rows copied through with the reason
+  std::size_t no_draw = 0;               // bets not settled for want of a draw
+  std::size_t warnings = 0;              // rows settled but reported
   std::size_t passed = 0;                // blank and comment lines
+  std::vector<std::string> failed_rows;  // "NAME:LINE" of the first failed calls
   std::vector<FunctionTally> by_member;  // indexed like korvane::members()
 };
 
+// How many failed rows the summary names; the rest are counted.
+inline constexpr std::size_t kFailedRowsNamed = 20;
+
 // Settles the book in (whose encoding detect() found) into out. Each
-// unreadable row is reported on diagnostics as "NAME:LINE: reason".
+// unreadable row, each bet left without a draw and each warning is reported on
+// diagnostics as "NAME:LINE: reason" (LINE-LINE for a row over several lines).
+// The copied lines and the appended results are written in output, by default
+// the book's own encoding.
 Summary settle(std::istream& in, const Detected& detected, std::ostream& out,
                std::ostream& diagnostics, std::string_view name);
+Summary settle(std::istream& in, const Detected& detected, Encoding output, std::ostream& out,
+               std::ostream& diagnostics, std::string_view name);
 
-// The summary as the tool prints it: counts, then rows and totals per function.
+// The summary as the tool prints it: counts, the failed rows, then rows and
+// totals per function.
 void write_summary(const Summary& summary, std::ostream& out);
 
 }  // namespace korvane::cli::book

@@ -73,6 +73,11 @@ int run_call(const CallOptions& options, std::vector<std::string> words) {
                  std::to_string(given));
   }
 
+  if (m->draw == DrawUse::Reads && options.draw.empty()) {
+    std::cerr
+        << "korvane call: warning: " << protocol::to_utf8(m->name)
+        << " settles against the draw, and none is loaded: give --draw YEAR NUMBERS SPECIAL\n";
+  }
   std::vector<Variant> args;
   for (std::size_t i = 1; i < words.size(); ++i)
     args.push_back(cell_entry(protocol::to_utf16(argument_utf8(words[i])), EntryRule::Sheet));

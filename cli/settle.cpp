@@ -1,8 +1,28 @@
 // `korvane settle`: settles a bet book against the draw its 验证 rows load.
+//
+// The book is read twice (once to decide its encoding, once to settle it), so
+// a book given on standard input is first spooled to a temporary file. The
+// settled book never overwrites the book, nor feeds it: an output that is the
+// book itself (`-o BOOK`, or `>> BOOK` on the shell) is refused before a byte
+// is written.
+#include <sys/stat.h>
+
+#include <cctype>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <memory>
+#include <optional>
+#include <random>
+
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#include <windows.h>
+#endif
 
 #include "cli/book.h"
 #include "cli/commands.h"
@@ -14,48 +34,144 @@ namespace {
 struct SettleOptions {
   std::string book;
   std::string output;
+  std::string output_encoding;  // "", "utf-8" or "gb18030"
 };
 
-constexpr int kUnreadableRows = 1;
+constexpr int kRowsNotSettled = 1;
 constexpr int kCannot = 2;
+constexpr std::string_view kStandard = "-";
 
 int cannot(const std::string& message) {
   std::cerr << "korvane settle: " << message << '\n';
   return kCannot;
 }
 
+// Why the last file operation failed, as the system says it.
+std::string reason() { return std::strerror(errno); }
+
+// ---- the same file ------------------------------------------------------------
+
+#ifdef _WIN32
+bool file_id(HANDLE h, BY_HANDLE_FILE_INFORMATION& info) {
+  return h != INVALID_HANDLE_VALUE && GetFileInformationByHandle(h, &info);
+}
+
+// Whether the open file behind fd is the file at path.
+bool same_file(const std::string& path, int fd) {
+  BY_HANDLE_FILE_INFORMATION a, b;
+  const HANDLE h =
+      CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  const bool got = file_id(h, a);
+  if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+  return got && file_id(reinterpret_cast<HANDLE>(_get_osfhandle(fd)), b) &&
+         a.dwVolumeSerialNumber == b.dwVolumeSerialNumber && a.nFileIndexHigh == b.nFileIndexHigh &&
+         a.nFileIndexLow == b.nFileIndexLow;
+}
+#else
+bool same_file(const std::string& path, int fd) {
+  struct stat a, b;
+  return ::stat(path.c_str(), &a) == 0 && ::fstat(fd, &b) == 0 && S_ISREG(b.st_mode) &&
+         a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+#endif
+
+// ---- standard input, spooled ------------------------------------------------------
+
+// Standard input copied to a temporary file that is removed again, so that
+// the book can be read twice as a file is.
+class Spool {
+ public:
+  ~Spool() {
+    if (!path_.empty()) std::filesystem::remove(path_, ignored_);
+  }
+  // The spooled book's path; "" (with the reason in error) when it could not be made.
+  std::string fill(std::string& error) {
+#ifdef _WIN32
+    std::fflush(stdin);
+    _setmode(_fileno(stdin), _O_BINARY);
+#endif
+    path_ = std::filesystem::temp_directory_path(ignored_) /
+            ("korvane-settle-" + std::to_string(std::random_device{}()) + ".csv");
+    std::ofstream out(path_, std::ios::binary | std::ios::trunc);
+    if (!out) {
+      error = "cannot make a temporary file for standard input: " + reason();
+      path_.clear();
+      return {};
+    }
+    out << std::cin.rdbuf();
+    if (std::cin.bad() || !out.flush()) {
+      error = "cannot read standard input into " + path_.string();
+      return {};
+    }
+    return path_.string();
+  }
+
+ private:
+  std::filesystem::path path_;
+  std::error_code ignored_;
+};
+
+std::optional<book::Encoding> encoding_named(std::string name) {
+  for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  if (name == "utf-8" || name == "utf8") return book::Encoding::Utf8;
+  if (name == "gb18030" || name == "gbk") return book::Encoding::Gb18030;
+  return std::nullopt;
+}
+
+// 1. Open the book (spooling standard input); 2. decide its encoding; 3. open
+// the output, refusing the book itself; 4. settle; 5. report.
 int run_settle(const SettleOptions& o) {
   use_utf8_console();
-  std::ifstream in(o.book, std::ios::binary);
-  if (!in) return cannot("cannot open " + o.book);
+  const bool from_stdin = o.book == kStandard;
+  const std::string name = from_stdin ? "(standard input)" : o.book;
+  Spool spool;
+  std::string path = o.book;
+  if (from_stdin) {
+    std::string error;
+    path = spool.fill(error);
+    if (path.empty()) return cannot(error);
+  }
+
+  errno = 0;
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return cannot("cannot open " + name + ": " + reason());
   const book::Detected detected = book::detect(in);
-  if (in.bad()) return cannot("cannot read " + o.book);
+  if (in.bad()) return cannot("cannot read " + name + ": " + reason());
   in.clear();
   in.seekg(0);
-  if (!in) return cannot("cannot read " + o.book + " a second time: give a file, not a pipe");
-  if (detected.encoding == book::Encoding::Gb18030 && !Gb18030().ready())
-    return cannot(o.book + " is not UTF-8, and this system has no GB18030 converter");
+  if (!in) return cannot("cannot read " + name + " a second time");
+  const book::Encoding output =
+      o.output_encoding.empty() ? detected.encoding : *encoding_named(o.output_encoding);
+  if ((detected.encoding == book::Encoding::Gb18030 || output == book::Encoding::Gb18030) &&
+      !Gb18030().ready())
+    return cannot("this system has no GB18030 converter");
+  if (!detected.note.empty()) std::cerr << name << ": " << detected.note << '\n';
 
+  const bool to_stdout = o.output.empty() || o.output == kStandard;
   std::ofstream file;
-  if (!o.output.empty()) {
+  if (!to_stdout) {
     std::error_code ec;
-    if (std::filesystem::equivalent(o.book, o.output, ec))
+    if (!from_stdin && std::filesystem::equivalent(o.book, o.output, ec))
       return cannot("the settled book would overwrite " + o.book + ": choose another -o");
+    errno = 0;
     file.open(o.output, std::ios::binary | std::ios::trunc);
-    if (!file) return cannot("cannot write " + o.output);
+    if (!file) return cannot("cannot write " + o.output + ": " + reason());
   } else {
+    if (!from_stdin && same_file(o.book, 1))
+      return cannot("standard output is " + o.book +
+                    " itself: the settled book would feed the book it settles; write it elsewhere");
     binary_stdout();
   }
-  std::ostream& out = o.output.empty() ? std::cout : file;
+  std::ostream& out = to_stdout ? std::cout : file;
 
-  const book::Summary summary = book::settle(in, detected, out, std::cerr, o.book);
+  const book::Summary summary = book::settle(in, detected, output, out, std::cerr, name);
   out.flush();
   if (file.is_open()) file.close();
-  if (in.bad()) return cannot("reading " + o.book + " failed part way");
-  if (!out)
-    return cannot("writing " + (o.output.empty() ? "the settled book" : o.output) + " failed");
+  if (in.bad()) return cannot("reading " + name + " failed part way");
+  if (!out) return cannot("writing " + (to_stdout ? "the settled book" : o.output) + " failed");
   book::write_summary(summary, std::cerr);
-  return summary.unreadable ? kUnreadableRows : 0;
+  return summary.unreadable || summary.no_draw ? kRowsNotSettled : 0;
 }
 
 }  // namespace
@@ -64,14 +180,21 @@ void add_settle(CLI::App& app) {
   auto options = std::make_shared<SettleOptions>();
   CLI::App* cmd = app.add_subcommand(
       "settle", "Settle a bet book (CSV, UTF-8 or GBK) against the draw its 验证 rows load");
-  cmd->add_option("BOOK", options->book, "The bet book: one worksheet call per row")->required();
-  cmd->add_option("-o,--output", options->output,
-                  "Write the settled book here instead of to standard output");
+  cmd->add_option("BOOK", options->book,
+                  "The bet book: one worksheet call per row (- reads standard input)")
+      ->required();
+  cmd->add_option(
+      "-o,--output", options->output,
+      "Write the settled book here instead of to standard output (- is standard output)");
+  cmd->add_option("--output-encoding", options->output_encoding,
+                  "utf-8 or gb18030: the settled book's encoding (default: the book's)")
+      ->check(CLI::IsMember({"utf-8", "utf8", "gb18030", "gbk"}, CLI::ignore_case));
   cmd->footer(
       "Each row is a function name and its arguments without 易失; a 验证 row loads the\n"
       "draw for the rows after it. The settled book is every row as it was with its result\n"
-      "appended, in the book's encoding; the summary goes to standard error. Exits 1 when\n"
-      "a row could not be read (it is copied through with the reason), 2 on a file error.");
+      "appended, in the book's encoding; the summary goes to standard error. A bet that\n"
+      "reads the draw with none loaded gets \"no draw\" instead of a result. Exits 1 when a\n"
+      "row could not be read or went without a draw, 2 on a file error.");
   cmd->callback([options] { set_exit_code(run_settle(*options)); });
 }
 

@@ -77,13 +77,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const book::Summary s = book::settle(in, detected, out, diagnostics, "row");
   const std::string settled = out.str();
 
-  if (s.rows_read != s.settled + s.failed + s.unreadable)
-    broken("rows read are not settled, failed or unreadable", text, settled);
+  if (s.rows_read != s.settled + s.failed + s.unreadable + s.no_draw)
+    broken("rows read are not settled, failed, unreadable or without a draw", text, settled);
   std::size_t reported = 0;
   for (char c : diagnostics.str()) reported += c == '\n';
   // A reason that quotes a name read from a quoted field can span lines.
-  if (reported < s.unreadable || (s.unreadable == 0 && reported != 0))
-    broken("unreadable rows and diagnostics differ", text, settled, diagnostics.str());
+  const std::size_t to_report = s.unreadable + s.no_draw + s.warnings;
+  if (reported < to_report || (to_report == 0 && reported != 0))
+    broken("reported rows and diagnostics differ", text, settled, diagnostics.str());
   const std::string first =
       draw + "," + in_encoding(std::u16string(kConfirmation), encoding, gb) + "\n";
   if (!settled.starts_with(first)) broken("the draw row did not settle first", text, settled);

@@ -1,6 +1,7 @@
 // Reading bet books: encodings, CSV records, and settling row by row.
 #include "cli/book.h"
 
+#include <limits>
 #include <sstream>
 
 #include "cli/encoding.h"
@@ -224,6 +225,8 @@ TEST(Settle, GbkBookRoundTripsByteForByte) {
   const Settled s = settle_bytes(book);
   EXPECT_EQ(s.out, want);
   EXPECT_EQ(s.diagnostics,
+            "b.csv:8-9: warning: a quoted cell runs over lines 8-9 (a stray double quote?); "
+            "settled as one row\n"
             "b.csv:12: 平特几肖 takes 3 arguments (g, 肖, 收入), the row gives 2\n"
             "b.csv:13: no function is named “不存在”\n"
             "b.csv:14: text after the closing quote of a field\n");
@@ -262,6 +265,7 @@ TEST(Settle, TotalsTheNumericResultsOfEachFunction) {
   EXPECT_EQ(printed.str(),
             "6 rows read: 5 settled, 1 failed (#VALUE!), 0 unreadable; 0 blank or comment lines "
             "passed through\n"
+            "failed (#VALUE!): b.csv:3\n"
             "function          rows           total\n"
             "PAI                  3              15\n"
             "号码转肖             2               0\n"
@@ -329,6 +333,151 @@ TEST(Settle, AnOverlongLineIsCopiedThroughWithoutBeingHeld) {
   EXPECT_EQ(s.out, "PAI,1000000,1\n" + huge +
                        ",unreadable: the line is longer than 1 MiB\r\nPAI,2000000,2\n");
   EXPECT_EQ(s.diagnostics, "b.csv:2: the line is longer than 1 MiB\n");
+}
+
+}  // namespace
+}  // namespace korvane::cli::book
+
+namespace korvane::cli::book {
+namespace {
+
+// ---- money safety -----------------------------------------------------------------
+
+constexpr std::string_view kDraw = "验证,2013,05 12 18 30 41 49,08\n";
+
+// A bet on the draw is settled only against a draw a 验证 row loaded: before
+// the first one, or after one that could not be read, it is marked instead.
+TEST(SettleSafely, BetsWithoutADrawAreMarkedNotPaid) {
+  const struct {
+    std::string_view book;
+    std::string_view last_row_out;  // the last row as settled
+    std::size_t no_draw;
+  } cases[] = {
+      {"平码几中几,二中二,01-02,100\n", "平码几中几,二中二,01-02,100,no draw\n", 1},
+      {"验证,2013,05 12 18 30 41 49\n平特几肖,平特二肖,牛马鼠蛇,100\n",  // 验证 unreadable
+       "平特几肖,平特二肖,牛马鼠蛇,100,no draw\n", 1},
+      {"验证,2013,05 12 18 30 41 49,08\n验证,2014,\"05\"x,08\n包几肖,鼠狗,80\n",  // bad CSV
+       "包几肖,鼠狗,80,no draw\n", 1},
+      {"求和1,07 08,08,100,40\n", "求和1,07 08,08,100,40,no draw\n", 1},
+      {"PAI,12345678\n", "PAI,12345678,12\n", 0},  // reads no draw: settled
+      {"验证,2013,05 12 18 30 41 49,08\n平特几肖,平特二肖,牛马鼠蛇,100\n",
+       "平特几肖,平特二肖,牛马鼠蛇,100,200\n", 0},
+  };
+  for (const auto& c : cases) {
+    const Settled s = settle_bytes(std::string(c.book));
+    SCOPED_TRACE(c.book);
+    EXPECT_TRUE(s.out.ends_with(c.last_row_out)) << s.out;
+    EXPECT_EQ(s.summary.no_draw, c.no_draw);
+    EXPECT_EQ(s.diagnostics.find("no draw is loaded") != std::string::npos, c.no_draw > 0)
+        << s.diagnostics;
+  }
+}
+
+// A draw that loads but no lottery could draw is settled against, and reported.
+TEST(SettleSafely, AMalformedDrawIsReported) {
+  const struct {
+    std::string_view draw_row;
+    std::string_view why;  // "" for a well-formed draw
+  } cases[] = {
+      {"验证,2013,05 12 18 30 41 49,08", ""},
+      {"验证,2013,05 12 18 30 41 49,8", ""},
+      {"验证,2013,05 12 18 30 41 49,50", "the special number is not a number from 01 to 49"},
+      {"验证,2013,05 12 18 30 41,08", "regular number 6 is not a number from 01 to 49"},
+      {"验证,2013,05 12 18 30 41 49,12", "the special number is drawn twice"},
+      {"验证,2013,05 05 18 30 41 49,08", "regular number 2 is drawn twice"},
+      {"验证,2013.5,05 12 18 30 41 49,08", "the year is not a whole year"},
+      {"验证,2013,00 00 00 00 00 00,00", "regular number 1 is not a number from 01 to 49"},
+  };
+  for (const auto& c : cases) {
+    const Settled s = settle_bytes(std::string(c.draw_row) + "\n包几肖,鼠狗,80\n");
+    SCOPED_TRACE(c.draw_row);
+    if (c.why.empty()) {
+      EXPECT_EQ(s.diagnostics, "");
+    } else {
+      EXPECT_TRUE(s.diagnostics.starts_with("b.csv:1: warning: the draw is not")) << s.diagnostics;
+      EXPECT_NE(s.diagnostics.find(c.why), std::string::npos) << s.diagnostics;
+      EXPECT_EQ(s.summary.warnings, 1u);
+    }
+    EXPECT_EQ(s.summary.no_draw, 0u);  // settled all the same
+  }
+}
+
+TEST(SettleSafely, TheSummaryNamesTheFailedRows) {
+  std::string book;
+  for (int i = 0; i < 23; ++i) book += "PAI,abc\n";
+  const Settled s = settle_bytes(book);
+  std::ostringstream printed;
+  write_summary(s.summary, printed);
+  std::string named = "failed (#VALUE!):";
+  for (int i = 1; i <= 20; ++i) named += " b.csv:" + std::to_string(i);
+  EXPECT_NE(printed.str().find(named + " and 3 more\n"), std::string::npos) << printed.str();
+}
+
+TEST(SettleSafely, TotalsThatOverflowShowAsTheAddInShowsThem) {
+  const Settled s = settle_bytes("SL3,1E308\nPAID,1E308\nPAID,1E308\n");
+  std::ostringstream printed;
+  write_summary(s.summary, printed);
+  EXPECT_NE(printed.str().find("PAID                 2         #VALUE!\n"), std::string::npos)
+      << printed.str();
+  EXPECT_EQ(number_text(std::numeric_limits<double>::infinity()), u"#NUM!");
+}
+
+// ---- reading books -----------------------------------------------------------------
+
+// Line ends of every kind read as lines, and are copied as they came.
+TEST(SettleSafely, ClassicMacLineEndsAreLines) {
+  const Settled s = settle_bytes("PAI,12345678\rPAID,3000000\r\nTEMAL,05 12\r");
+  EXPECT_EQ(s.out, "PAI,12345678,12\rPAID,3000000,3000000\r\nTEMAL,05 12,2\r");
+  EXPECT_EQ(s.summary.settled, 3u);
+}
+
+TEST(SettleSafely, OnlyRowsDecideTheEncoding) {
+  const struct {
+    std::string book;
+    Encoding encoding;
+    std::string_view note;  // what the note says, "" for none
+  } cases[] = {
+      {"# 备注 \xB1\xB8\n" + std::string(kDraw), Encoding::Utf8, "line 1 (a comment or blank line)"},
+      {std::string(kDraw) + "  #\xFF\n", Encoding::Utf8, "line 2 (a comment or blank line)"},
+      {std::string(kDraw), Encoding::Utf8, ""},
+      {gbk(kDraw), Encoding::Gb18030, ""},
+      {std::string(kDraw) + gbk("包几肖,鼠狗,80\n"), Encoding::Gb18030,
+       "line 2 is not UTF-8, though line 1 is"},
+  };
+  for (const auto& c : cases) {
+    std::istringstream in(c.book);
+    const Detected d = detect(in);
+    EXPECT_EQ(d.encoding, c.encoding) << c.book;
+    EXPECT_EQ(d.note.empty(), c.note.empty()) << d.note;
+    EXPECT_NE(d.note.find(c.note), std::string::npos) << d.note;
+  }
+}
+
+TEST(SettleSafely, AStrayQuoteIsReportedWithTheLinesItSwallowed) {
+  const Settled s = settle_bytes(std::string(kDraw) + "TEMA,\"07 15,08,10\nTEMA,07\",08,10\n");
+  EXPECT_NE(s.diagnostics.find("b.csv:2-3: warning: a quoted cell runs over lines 2-3"),
+            std::string::npos)
+      << s.diagnostics;
+  const Settled t = settle_bytes("平特几肖,\"平特二肖,牛马\n鼠蛇,100\n");
+  EXPECT_NE(t.diagnostics.find("b.csv:1: a quoted field is not closed"), std::string::npos)
+      << t.diagnostics;
+}
+
+TEST(SettleSafely, WritesTheSettledBookInTheEncodingAsked) {
+  const std::string book = gbk("# 二〇一三\n验证,2013,05 12 18 30 41 49,08\n号码转肖,2013,08\n");
+  std::istringstream probe(book), in(book);
+  const Detected d = detect(probe);
+  std::ostringstream out, diagnostics;
+  settle(in, d, Encoding::Utf8, out, diagnostics, "b.csv");
+  EXPECT_EQ(out.str(),
+            "# 二〇一三\n验证,2013,05 12 18 30 41 49,08,开奖号码已载入\n号码转肖,2013,08,狗\n");
+}
+
+TEST(SettleSafely, MessagesQuoteAtMostEightyCharacters) {
+  const std::string name(300, 'x');
+  const Settled s = settle_bytes(name + ",1\n");
+  EXPECT_NE(s.diagnostics.find("“" + std::string(80, 'x') + "…”"), std::string::npos)
+      << s.diagnostics;
 }
 
 }  // namespace

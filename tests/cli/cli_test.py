@@ -66,7 +66,8 @@ def example(korvane, src):
     check(code == 0, f"settling the UTF-8 book exits {code}: {err}")
     compare(out, want, "utf-8", "book-utf8.csv")
     if not unbuilt:
-        check(err == want_summary, f"UTF-8 summary:\n{err}\nwant:\n{want_summary}")
+        book = str(ex / "book-utf8.csv")
+        check(err == want_summary.replace("BOOK", book), f"UTF-8 summary:\n{err}\nwant:\n{want_summary}")
 
     with tempfile.TemporaryDirectory() as tmp:
         settled = pathlib.Path(tmp) / "settled.csv"
@@ -75,7 +76,8 @@ def example(korvane, src):
         want_gbk = want[3:].decode("utf-8").encode("gb18030")
         compare(settled.read_bytes(), want_gbk, "gb18030", "book-gbk.csv")
         if not unbuilt:
-            check(err == want_summary, f"GBK summary:\n{err}\nwant:\n{want_summary}")
+            book = str(ex / "book-gbk.csv")
+            check(err == want_summary.replace("BOOK", book), f"GBK summary:\n{err}\nwant:\n{want_summary}")
     if unbuilt and not failures:
         print("example book: rows of " + " ".join(sorted(unbuilt)) +
               " checked for being copied only: those functions are not built yet")
@@ -124,6 +126,12 @@ def call(korvane, src):
               f"korvane call {shlex.join(args)}: {got!r} exit {code}, want {want!r} exit {want_code}")
         if want_code == 2:
             check(err.startswith("korvane call: "), f"korvane call {shlex.join(args)}: says {err!r}")
+    # A bet on the draw called with no draw loaded is answered, with a warning.
+    for args, warned in ((["平特几肖", "平特二肖", "牛马鼠蛇", "100"], True),
+                         ([*DRAW, "08", "平特几肖", "平特二肖", "牛马鼠蛇", "100"], False),
+                         (["PAI", "12345678"], False)):
+        code, _, err = run(korvane, "call", *args)
+        check(("none is loaded" in err) == warned, f"korvane call {shlex.join(args)}: says {err!r}")
     return 0
 
 
@@ -175,7 +183,31 @@ def settle(korvane, src):
         code, _, err = run(korvane, "settle", str(path), "-o", str(path))
         check(code == 2 and path.read_bytes() == book, "settle -o onto its own book")
         code, _, err = run(korvane, "settle", str(pathlib.Path(tmp) / "none.csv"))
-        check(code == 2 and "cannot open" in err, f"settle of a missing book: {err}")
+        check(code == 2 and "No such file or directory" in err, f"settle of a missing book: {err}")
+
+        # The settled book never feeds the book: standard output appending to
+        # it is refused before a byte is written, as -o onto it is.
+        with open(path, "ab") as same:
+            p = subprocess.run([korvane, "settle", str(path)], stdout=same, stderr=subprocess.PIPE,
+                               timeout=60)
+        check(p.returncode == 2 and path.read_bytes() == book,
+              f"settle BOOK >> BOOK: exit {p.returncode}, {p.stderr!r}")
+
+        # Standard input and output, and the other encoding on the way out.
+        p = subprocess.run([korvane, "settle", "-", "-o", "-", "--output-encoding", "utf-8"],
+                           input=book, capture_output=True, timeout=60)
+        rows = p.stdout.decode("utf-8").split("\r\n")
+        check(p.returncode == 1 and rows[1] == "验证,2013,05 12 18 30 41 49,08,开奖号码已载入"
+              and "(standard input):3: " in p.stderr.decode("utf-8"),
+              f"settle - --output-encoding utf-8: {p.returncode} {rows[:2]} {p.stderr!r}")
+
+        # A bet with no draw loaded is marked and fails the run.
+        nodraw = pathlib.Path(tmp) / "nodraw.csv"
+        nodraw.write_bytes("平码几中几,二中二,01-02,100\n".encode())
+        code, out, err = run(korvane, "settle", str(nodraw))
+        check(code == 1 and out == "平码几中几,二中二,01-02,100,no draw\n".encode()
+              and "nodraw.csv:1: no draw is loaded" in err and "1 not settled for want of a draw" in err,
+              f"a bet without a draw: {code} {out!r} {err}")
     return 0
 
 
