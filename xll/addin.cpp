@@ -39,8 +39,6 @@
 namespace korvane::xll {
 namespace {
 
-constexpr std::size_t kMaxParams = 9;
-
 // The result of the calling thread's last call, and the text it may point
 // to, until Excel has copied it (before the thread's next call).
 struct ResultSlot {
