@@ -13,6 +13,9 @@ void add_commands(CLI::App& app) {
   add_call(app);
   add_settle(app);
   add_help(app);
+#ifdef _WIN32
+  add_install(app);
+#endif
 }
 
 }  // namespace korvane::cli

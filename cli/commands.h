@@ -12,6 +12,9 @@ void add_eval(CLI::App& app);
 void add_call(CLI::App& app);
 void add_settle(CLI::App& app);
 void add_help(CLI::App& app);
+#ifdef _WIN32
+void add_install(CLI::App& app);  // install, uninstall, status: install/installer.cpp
+#endif
 
 void set_exit_code(int code);
 int exit_code();
