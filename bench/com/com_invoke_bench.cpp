@@ -22,6 +22,7 @@
 #include "addin/com/identity.h"
 #include "addin/com/variant_com.h"
 #include "addin/custom_functions.h"
+#include "bench/wine_timing.h"
 
 namespace {
 
@@ -31,28 +32,9 @@ using namespace korvane::com;
 constexpr int kRuns = 9;
 constexpr int kCalls = 200000;
 
-double now_ns() {
-  static const double scale = [] {
-    LARGE_INTEGER f;
-    QueryPerformanceFrequency(&f);
-    return 1e9 / static_cast<double>(f.QuadPart);
-  }();
-  LARGE_INTEGER c;
-  QueryPerformanceCounter(&c);
-  return static_cast<double>(c.QuadPart) * scale;
-}
-
 template <class F>
 double ns_per_call(F&& f) {
-  for (int i = 0; i < kCalls / 10; ++i) f();  // warm up
-  std::array<double, kRuns> runs;
-  for (double& r : runs) {
-    const double start = now_ns();
-    for (int i = 0; i < kCalls; ++i) f();
-    r = (now_ns() - start) / kCalls;
-  }
-  std::sort(runs.begin(), runs.end());
-  return runs[kRuns / 2];
+  return korvane::bench::ns_per_call(f, kRuns, kCalls).median;
 }
 
 struct Failure {

@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "addin/custom_functions.h"
+#include "bench/wine_timing.h"
 #include "xll/xlcall.h"
 
 namespace {
@@ -33,27 +34,9 @@ using namespace korvane::xll;
 constexpr int kRuns = 15;
 constexpr int kCalls = 200000;
 
-double now_ns() {
-  static const double scale = [] {
-    LARGE_INTEGER f;
-    QueryPerformanceFrequency(&f);
-    return 1e9 / static_cast<double>(f.QuadPart);
-  }();
-  LARGE_INTEGER c;
-  QueryPerformanceCounter(&c);
-  return static_cast<double>(c.QuadPart) * scale;
-}
-
 template <class F>
 double ns_per_call(F&& f) {
-  for (int i = 0; i < kCalls / 10; ++i) f();  // warm up
-  std::array<double, kRuns> runs;
-  for (double& r : runs) {
-    const double start = now_ns();
-    for (int i = 0; i < kCalls; ++i) f();
-    r = (now_ns() - start) / kCalls;
-  }
-  return *std::min_element(runs.begin(), runs.end());
+  return korvane::bench::ns_per_call(f, kRuns, kCalls).fastest;
 }
 
 // An XLOPER12 text or number that lives as long as the benchmark.
