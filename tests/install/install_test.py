@@ -11,7 +11,8 @@ locale and under a Chinese one (code page 936):
   second install; status says Excel loads it;
 - uninstall.cmd /machine /q: the object can no longer be created, the machine's
   classes hold no trace of it in either view, Excel's list is as before;
-- install.cmd /q (per user): the class is registered in both registry views
+- install.cmd /q (per user), over an older version: its folder and its entry
+  replaced; the class is registered in both registry views
   (read back: Wine creates no objects from a user's classes, and keeps one
   view of them where Windows keeps two), and our entry
   goes after another one that comes later; uninstall.cmd /q takes it all out
@@ -151,9 +152,18 @@ def scenario(zip_path, work, zh):
         check(machine_traces(wine, work) == [], f"[{label}] no trace in the machine's classes")
         check(open_list(wine, work) == [OTHER], f"[{label}] Excel's list as before")
 
-        # Per user, with an add-in after ours that must move down.
+        # Per user, over an older version (its folder and its XLL entry), then
+        # with an add-in after ours that must move down.
+        (local,) = prefix.glob("drive_c/users/*/AppData/Local")
+        older = local / "Programs" / "Korvane" / "0.9.0"
+        (older / "x64").mkdir(parents=True)
+        shutil.copy(folder / "x64" / "korvane.dll", older / "x64" / "korvane.dll")
+        older_entry = '/R "C:\\users\\' + local.parents[1].name + '\\AppData\\Local\\Programs\\Korvane\\0.9.0\\x64\\korvane.xll"'
+        seed_options(wine, work, [OTHER, older_entry])
         code, said = cmd(wine, folder, "install.cmd", "/q")
         check(code == 0, f"[{label}] install.cmd exits 0 ({code}: {said.strip()[-300:]})")
+        check(not older.exists(), f"[{label}] the older version's folder is gone")
+        check(open_list(wine, work) == [OTHER, AUTOMATION], f"[{label}] the older version's entry replaced")
         user_key = rf"HKEY_CURRENT_USER\Software\Classes\CLSID\{CLSID}"
         x64 = reg_export(wine, user_key, work / "user64.reg", "64")
         x86 = reg_export(wine, user_key, work / "user32.reg", "32")
