@@ -5,6 +5,7 @@
 // option or function, a missing argument) or a file or stream that cannot be
 // read or written. The command-line parser's own codes never leak out.
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <csignal>
 #include <iostream>
 #include <optional>
