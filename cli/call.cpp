@@ -40,10 +40,12 @@ void print(const Variant& v, bool json) {
   std::cout << (json ? protocol::encode(v) : protocol::to_utf8(shown(v))) << '\n';
 }
 
-int run_call(const CallOptions& options, std::vector<std::string> words) {
+// words: the function and its arguments; after_mark when they followed "--",
+// where nothing is an option.
+int run_call(const CallOptions& options, std::vector<std::string> words, bool after_mark) {
   use_utf8_console();
   if (words.empty()) return usage("name a function: " + std::string(kUsageLine));
-  if (words[0].size() > 1 && words[0][0] == '-') {
+  if (!after_mark && words[0].size() > 1 && words[0][0] == '-') {
     // No function name starts with a dash: a mistyped option, before the name.
     const std::string& w = words[0];
     return usage("unknown option " + protocol::quoted_text(w) +
@@ -131,11 +133,7 @@ void add_call(CLI::App& app, std::optional<std::vector<std::string>> after_mark)
   cmd->callback([cmd, options, mark] {
     // After a "--" every word is the function or an argument, whatever it looks like.
     std::vector<std::string> words = *mark ? **mark : cmd->remaining();
-    if (*mark && !cmd->remaining().empty()) {
-      set_exit_code(usage("the function comes after \"--\", not before it"));
-      return;
-    }
-    set_exit_code(flushed("call", run_call(*options, std::move(words))));
+    set_exit_code(flushed("call", run_call(*options, std::move(words), mark->has_value())));
   });
 }
 
