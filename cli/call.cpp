@@ -8,6 +8,7 @@
 #include "cli/commands.h"
 #include "cli/encoding.h"
 #include "cli/protocol.h"
+#include "cli/suggest.h"
 
 namespace korvane::cli {
 namespace {
@@ -17,7 +18,18 @@ struct CallOptions {
   bool json = false;
 };
 
-constexpr int kUsage = 2;
+constexpr int kUsage = kUsageError;
+constexpr std::string_view kUsageLine =
+    "korvane call [--draw YEAR NUMBERS SPECIAL] [--json] FUNCTION [ARG...]";
+
+// call --help shows the whole command, the function and its arguments
+// included: they are no options the parser knows about.
+class CallFormatter final : public CLI::Formatter {
+ public:
+  std::string make_usage(const CLI::App*, std::string) const override {
+    return "Usage: " + std::string(kUsageLine) + "\n";
+  }
+};
 
 int usage(const std::string& message) {
   std::cerr << "korvane call: " << message << '\n';
@@ -28,11 +40,17 @@ void print(const Variant& v, bool json) {
   std::cout << (json ? protocol::encode(v) : protocol::to_utf8(shown(v))) << '\n';
 }
 
-int run_call(const CallOptions& options, std::vector<std::string> words) {
+// words: the function and its arguments; after_mark when they followed "--",
+// where nothing is an option.
+int run_call(const CallOptions& options, std::vector<std::string> words, bool after_mark) {
   use_utf8_console();
-  if (!words.empty() && words[0] == "--") words.erase(words.begin());
-  if (words.empty())
-    return usage("name a function: korvane call [--draw YEAR NUMBERS SPECIAL] FUNCTION [ARG...]");
+  if (words.empty()) return usage("name a function: " + std::string(kUsageLine));
+  if (!after_mark && words[0].size() > 1 && words[0][0] == '-') {
+    // No function name starts with a dash: a mistyped option, before the name.
+    const std::string& w = words[0];
+    return usage("unknown option " + protocol::quoted_text(w) +
+                 did_you_mean(w.substr(w.find_first_not_of('-')), {"draw", "json", "help"}, "--"));
+  }
 
   自定义函数 obj;
   const RangeRef empty_cell = make_cell(Variant());
@@ -48,7 +66,11 @@ int run_call(const CallOptions& options, std::vector<std::string> words) {
 
   const std::string name = argument_utf8(words[0]);
   const Member* m = find_member(protocol::to_utf16(name));
-  if (!m) return usage("no function is named \"" + name + "\" (korvane help lists them)");
+  if (!m) {
+    const std::string near = did_you_mean(name, member_names());
+    return usage("no function is named " + protocol::quoted_text(name) +
+                 (near.empty() ? " (korvane help lists them)" : near));
+  }
   const std::size_t given = words.size() - 1;
 
   if (m->is_property) {
@@ -94,11 +116,10 @@ int run_call(const CallOptions& options, std::vector<std::string> words) {
 
 }  // namespace
 
-void add_call(CLI::App& app) {
+void add_call(CLI::App& app, std::optional<std::vector<std::string>> after_mark) {
   auto options = std::make_shared<CallOptions>();
-  CLI::App* cmd = app.add_subcommand(
-      "call",
-      "Call one worksheet function: korvane call [--draw YEAR NUMBERS SPECIAL] FUNCTION [ARG...]");
+  CLI::App* cmd =
+      app.add_subcommand("call", "Call one worksheet function: " + std::string(kUsageLine));
   cmd->add_option("--draw", options->draw,
                   "Load a draw with 验证 first, such as --draw 2013 \"05 12 18 30 41 49\" 08")
       ->expected(3)
@@ -107,12 +128,18 @@ void add_call(CLI::App& app) {
   cmd->add_flag("--json", options->json, "Print the result in the typed encoding of korvane eval");
   // Everything from the function name on is an argument, "-5" included.
   cmd->prefix_command();
+  cmd->formatter(std::make_shared<CallFormatter>());
   cmd->footer(
       "Arguments are typed as Excel types a cell entry: 12.5 is a number, '08 the text 08,\n"
       "TRUE/FALSE booleans, #N/A and the other error names errors, \"\" an empty cell.\n"
       "The trailing 易失 may be left out. A draw-state property (t, tt, p1, ...) may be\n"
       "named instead of a function to print it. A failing call prints #VALUE! and exits 1.");
-  cmd->callback([cmd, options] { set_exit_code(run_call(*options, cmd->remaining())); });
+  auto mark = std::make_shared<std::optional<std::vector<std::string>>>(std::move(after_mark));
+  cmd->callback([cmd, options, mark] {
+    // After a "--" every word is the function or an argument, whatever it looks like.
+    std::vector<std::string> words = *mark ? **mark : cmd->remaining();
+    set_exit_code(flushed("call", run_call(*options, std::move(words), mark->has_value())));
+  });
 }
 
 }  // namespace korvane::cli

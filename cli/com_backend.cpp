@@ -130,7 +130,7 @@ class ComBackend final : public Backend {
   }
 
   static Outcome unknown(std::u16string_view name) {
-    return Outcome::fault("no function or property is named \"" + to_utf8(name) + "\"");
+    return Outcome::fault("no function or property is named " + quoted_text(to_utf8(name)));
   }
 
   Outcome put(std::u16string_view name, const Variant& value, WORD flags) {

@@ -1,5 +1,9 @@
 #include "cli/commands.h"
 
+#include <cerrno>
+#include <cstring>
+#include <iostream>
+
 namespace korvane::cli {
 namespace {
 int g_exit = 0;  // the process's exit status, set by the subcommand that ran
@@ -8,9 +12,23 @@ int g_exit = 0;  // the process's exit status, set by the subcommand that ran
 void set_exit_code(int code) { g_exit = code; }
 int exit_code() { return g_exit; }
 
-void add_commands(CLI::App& app) {
+std::string reason(int error_number) {
+  if (error_number == 0) return {};
+  return std::string(": ") + std::strerror(error_number);
+}
+
+int flushed(std::string_view command, int code) {
+  errno = 0;
+  std::cout.flush();
+  if (std::cout) return code;
+  std::cerr << "korvane" << (command.empty() ? "" : " ") << command
+            << ": cannot write standard output" << reason(errno) << '\n';
+  return 2;
+}
+
+void add_commands(CLI::App& app, std::optional<std::vector<std::string>> call_after_mark) {
   add_eval(app);
-  add_call(app);
+  add_call(app, std::move(call_after_mark));
   add_settle(app);
   add_help(app);
 #ifdef _WIN32

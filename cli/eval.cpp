@@ -14,6 +14,26 @@
 #endif
 
 namespace korvane::cli {
+namespace {
+
+// The exit status once serving ended: 0 when the input simply ran out; 2, with
+// a message, when it could not be read or the answers could not be written,
+// so that a caller never takes a cut-short run for a complete one.
+int ended(const protocol::Served& s) {
+  switch (s.end) {
+    case protocol::Served::End::InputEnded:
+      return 0;
+    case protocol::Served::End::InputFailed:
+      std::cerr << "korvane eval: cannot read standard input" << reason(s.error_number) << '\n';
+      return 2;
+    case protocol::Served::End::OutputFailed:
+      std::cerr << "korvane eval: cannot write standard output" << reason(s.error_number) << '\n';
+      return 2;
+  }
+  return 2;
+}
+
+}  // namespace
 
 void add_eval(CLI::App& app) {
   CLI::App* eval = app.add_subcommand(
@@ -36,12 +56,12 @@ void add_eval(CLI::App& app) {
         set_exit_code(1);
         return;
       }
-      protocol::serve(*backend, std::cin, std::cout);
+      set_exit_code(ended(protocol::serve(*backend, std::cin, std::cout)));
       return;
     }
 #endif
     auto backend = protocol::make_native_backend();
-    protocol::serve(*backend, std::cin, std::cout);
+    set_exit_code(ended(protocol::serve(*backend, std::cin, std::cout)));
   });
 }
 

@@ -8,6 +8,7 @@
 #include "cli/commands.h"
 #include "cli/encoding.h"
 #include "cli/protocol.h"
+#include "cli/suggest.h"
 
 namespace korvane::cli {
 namespace {
@@ -97,9 +98,10 @@ int run_help(const std::string& name) {
   const std::string n = argument_utf8(name);
   const Member* m = find_member(protocol::to_utf16(n));
   if (!m) {
-    std::cerr << "korvane help: no function or property is named \"" << n
-              << "\" (korvane help lists them)\n";
-    return 2;
+    const std::string near = did_you_mean(n, member_names());
+    std::cerr << "korvane help: no function or property is named " << protocol::quoted_text(n)
+              << (near.empty() ? " (korvane help lists them)" : near) << '\n';
+    return kUsageError;
   }
   describe(*m);
   return 0;
@@ -112,7 +114,7 @@ void add_help(CLI::App& app) {
   CLI::App* cmd = app.add_subcommand(
       "help", "List the worksheet functions, or show one: korvane help [FUNCTION]");
   cmd->add_option("FUNCTION", *name, "A function or draw-state property");
-  cmd->callback([name] { set_exit_code(run_help(*name)); });
+  cmd->callback([name] { set_exit_code(flushed("help", run_help(*name))); });
 }
 
 }  // namespace korvane::cli

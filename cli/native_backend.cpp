@@ -50,7 +50,7 @@ class NativeBackend final : public Backend {
     return m && m->is_property ? m : nullptr;
   }
   static Outcome unknown(std::u16string_view name) {
-    return Outcome::fault("no function or property is named \"" + to_utf8(name) + "\"");
+    return Outcome::fault("no function or property is named " + quoted_text(to_utf8(name)));
   }
   static Outcome not_property(std::u16string_view name) {
     if (const Member* m = find_member(name))

@@ -2,6 +2,7 @@
 
 #include <utf8.h>
 
+#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <istream>
@@ -175,130 +176,449 @@ void write_value(std::string& out, const Variant& v, bool in_cell) {
 }
 
 // ---- reading -------------------------------------------------------------------
+//
+// A line is read in one pass of parser events straight into the variants it
+// carries, never through a document tree: the tree costs some 16 bytes a value
+// and a vector per array before a variant is built, which let one 32 MiB line
+// of empty cells take well over a gigabyte. Here each cell is one variant,
+// written into one vector per array of rows that is reserved once at its exact
+// size, and a call's arguments stop at Excel's own limit.
 
-struct Decoder {
-  std::string error;
+// Most arguments one call passes (Excel passes at most 255).
+constexpr std::size_t kMaxArgs = 255;
 
-  bool fail(std::string message) {
-    error = std::move(message);
+constexpr std::string_view kRequestShape = "a request is a JSON object, such as {\"get\": \"tt\"}";
+constexpr std::string_view kArgsShape = "a call request needs \"args\": an array of values";
+constexpr std::string_view kValueShape =
+    "a value is null, a number, a string, a boolean or one of the objects "
+    "{\"int\"}, {\"long\"}, {\"error\"}, {\"ref\"}, {\"array\"}";
+constexpr std::string_view kOneKey =
+    "a value object has exactly one key: int, long, error, ref or array";
+constexpr std::string_view kCellShape =
+    "a cell holds null, a number, a string, a boolean or an {\"error\": ...} object";
+constexpr std::string_view kCellArray = "a cell cannot hold an array";
+constexpr std::string_view kRowsShape =
+    "cells are given as a non-empty array of rows, such as [[1, 2], [3, 4]]";
+constexpr std::string_view kRowShape = "each row of cells is a non-empty array, such as [1, 2]";
+constexpr std::string_view kRowLength = "every row of cells must have the same length";
+constexpr std::string_view kIntRange = "{\"int\": n} takes a whole number from -32768 to 32767";
+constexpr std::string_view kLongRange =
+    "{\"long\": n} takes a whole number from -2147483648 to 2147483647";
+constexpr std::string_view kErrorName =
+    "{\"error\": name} takes one of #NULL!, #DIV/0!, #VALUE!, #REF!, #NAME?, #NUM!, #N/A";
+
+// The keys a request object may have: a verb naming the member, and its
+// arguments or value.
+constexpr std::string_view kRequestKeys[] = {"call", "get", "let", "set", "args", "value"};
+constexpr std::size_t kVerbs = 4;  // the first four keys above
+
+// Finds, in the order the parser opens them, the '[' of each array of the
+// text, and counts the cells of an array of rows before they are read. Arrays
+// of rows never nest, so each character is looked at a bounded number of
+// times.
+class Brackets {
+ public:
+  explicit Brackets(std::string_view text) : text_(text) {}
+
+  // Moves past the next '[' outside a string; returns the position after it.
+  std::size_t next_open() {
+    bool in_string = false;
+    for (; pos_ < text_.size(); ++pos_) {
+      const char c = text_[pos_];
+      if (in_string) {
+        if (c == '\\') {
+          ++pos_;
+        } else if (c == '"') {
+          in_string = false;
+        }
+      } else if (c == '"') {
+        in_string = true;
+      } else if (c == '[') {
+        return ++pos_;
+      }
+    }
+    return pos_;
+  }
+
+  // The cells of the array of rows opened just before from: each comma inside
+  // it, at any depth, separates two cells or two rows, so a well-formed array
+  // holds exactly one cell more than it has commas. (A malformed one only
+  // reserves too much, and is refused before anything is written to it.)
+  std::size_t cells_from(std::size_t from) const {
+    std::size_t commas = 0;
+    int depth = 1;
+    bool in_string = false;
+    for (std::size_t i = from; i < text_.size(); ++i) {
+      const char c = text_[i];
+      if (in_string) {
+        if (c == '\\') {
+          ++i;
+        } else if (c == '"') {
+          in_string = false;
+        }
+      } else if (c == '"') {
+        in_string = true;
+      } else if (c == '[' || c == '{') {
+        ++depth;
+      } else if (c == ']' || c == '}') {
+        if (--depth == 0) break;
+      } else if (c == ',') {
+        ++commas;
+      }
+    }
+    return commas + 1;
+  }
+
+ private:
+  std::string_view text_;
+  std::size_t pos_ = 0;
+};
+
+// What a request line carries once read.
+struct Request {
+  std::string verb;  // call, get, let or set; empty when none was given
+  std::u16string name;
+  bool has_args = false;
+  std::vector<Variant> args;
+  bool has_value = false;
+  Variant value;
+};
+
+// Reads a request line (or one value) from the parser's events. Stops at the
+// first thing wrong, with a sentence saying what.
+class Reader final : public nlohmann::json_sax<json> {
+ public:
+  enum class Mode { Request, Value };
+
+  Reader(std::string_view text, Mode mode) : text_(text), brackets_(text), mode_(mode) {
+    stack_.push_back({Frame::Kind::Top});
+  }
+
+  // Reads the whole text; false with error() set when it is not a request
+  // (or a value) of the protocol.
+  bool read(std::string_view invalid_json) {
+    if (json::sax_parse(text_.begin(), text_.end(), this)) return true;
+    if (error_.empty()) error_ = invalid_json;
+    return false;
+  }
+  const std::string& error() const { return error_; }
+  Request& request() { return request_; }
+  Variant& value() { return value_; }
+
+  bool null() override { return scalar({Scalar::Type::Null}); }
+  bool boolean(bool b) override { return scalar({Scalar::Type::Bool, 0, b}); }
+  bool number_integer(number_integer_t x) override {
+    return scalar({Scalar::Type::Number, static_cast<double>(x)});
+  }
+  bool number_unsigned(number_unsigned_t x) override {
+    return scalar({Scalar::Type::Number, static_cast<double>(x)});
+  }
+  bool number_float(number_float_t x, const string_t&) override {
+    return scalar({Scalar::Type::Number, x});
+  }
+  bool string(string_t& s) override { return scalar({Scalar::Type::String, 0, false, &s}); }
+  bool binary(binary_t&) override { return fail(kValueShape); }
+  bool start_object(std::size_t) override;
+  bool key(string_t& k) override;
+  bool end_object() override;
+  bool start_array(std::size_t) override;
+  bool end_array() override;
+  bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception&) override {
     return false;
   }
 
-  bool whole_in(const json& j, double lo, double hi, double& out) {
-    if (!j.is_number()) return false;
-    const double x = j.get<double>();
-    if (!(x >= lo && x <= hi) || std::floor(x) != x) return false;
-    out = x;
-    return true;
+ private:
+  struct Scalar {
+    enum class Type { Null, Bool, Number, String } type;
+    double number = 0;
+    bool boolean = false;
+    const std::string* text = nullptr;
+  };
+
+  // One open object or array, innermost last.
+  struct Frame {
+    enum class Kind { Top, Request, Args, ValueObject, CellObject, Rows, Row };
+    Frame(Kind k) : kind(k) {}  // NOLINT(google-explicit-constructor): {Kind} reads as a frame
+    Kind kind;
+    std::string key;             // objects: the key whose value is being read
+    Variant result;              // ValueObject, CellObject: the value built
+    bool ref = false;            // Rows: a reference ({"ref": [[...]]}) rather than an array value
+    std::vector<Variant> cells;  // Rows: every cell, row by row
+    std::size_t rows = 0, cols = 0, row_cells = 0;
+    unsigned keys_seen = 0;  // Request: the kRequestKeys given so far, one bit each
+  };
+
+  // What the next value read stands for.
+  enum class Want { Request, Name, Args, Value, Cell, RefInner, Rows, Row, Int, Long, ErrorName };
+
+  Want want() const;
+  bool wrong(Want w);
+  bool scalar(const Scalar& s);
+  bool deliver(Variant v);
+  bool number_in(const Scalar& s, double lo, double hi, double& out) const;
+
+  bool fail(std::string_view message) {
+    error_ = message;
+    return false;
   }
 
-  // A value that may stand in a cell: null, number, string, boolean, error.
-  bool cell(const json& j, Variant& out) {
-    if (j.is_object()) {
-      if (j.size() == 1 && j.contains("error")) return scalar(j, out);
-      return fail("a cell holds null, a number, a string, a boolean or an {\"error\": ...} object");
-    }
-    if (j.is_array()) return fail("a cell cannot hold an array");
-    return scalar(j, out);
-  }
-
-  bool rows(const json& j, std::size_t& nrows, std::size_t& ncols, std::vector<Variant>& cells) {
-    if (!j.is_array() || j.empty())
-      return fail("cells are given as a non-empty array of rows, such as [[1, 2], [3, 4]]");
-    nrows = j.size();
-    ncols = 0;
-    for (const json& row : j) {
-      if (!row.is_array() || row.empty())
-        return fail("each row of cells is a non-empty array, such as [1, 2]");
-      if (ncols == 0) ncols = row.size();
-      if (row.size() != ncols) return fail("every row of cells must have the same length");
-      for (const json& c : row) {
-        Variant v;
-        if (!cell(c, v)) return false;
-        cells.push_back(std::move(v));
-      }
-    }
-    return true;
-  }
-
-  bool scalar(const json& j, Variant& out) {
-    switch (j.type()) {
-      case json::value_t::null:
-        out = Variant();
-        return true;
-      case json::value_t::boolean:
-        out = Variant(j.get<bool>());
-        return true;
-      case json::value_t::number_integer:
-      case json::value_t::number_unsigned:
-      case json::value_t::number_float: {
-        const double x = j.get<double>();
-        if (!std::isfinite(x)) return fail("a number must be finite");
-        out = Variant(x);
-        return true;
-      }
-      case json::value_t::string:
-        out = Variant(to_utf16(j.get_ref<const std::string&>()));
-        return true;
-      case json::value_t::object:
-        break;
-      default:
-        return fail(
-            "a value is null, a number, a string, a boolean or one of the objects "
-            "{\"int\"}, {\"long\"}, {\"error\"}, {\"ref\"}, {\"array\"}");
-    }
-    if (j.size() != 1)
-      return fail("a value object has exactly one key: int, long, error, ref or array");
-    // The entry is read through a named iterator: a structured binding to
-    // *j.items().begin() would refer to a temporary that is already gone.
-    const auto entry = j.items().begin();
-    const std::string& key = entry.key();
-    const json& inner = entry.value();
-    double x = 0;
-    if (key == "int") {
-      if (!whole_in(inner, -32768, 32767, x))
-        return fail("{\"int\": n} takes a whole number from -32768 to 32767");
-      out = Variant::integer(static_cast<std::int16_t>(x));
-      return true;
-    }
-    if (key == "long") {
-      if (!whole_in(inner, -2147483648.0, 2147483647.0, x))
-        return fail("{\"long\": n} takes a whole number from -2147483648 to 2147483647");
-      out = Variant::long_integer(static_cast<std::int32_t>(x));
-      return true;
-    }
-    if (key == "error") {
-      ExcelError e;
-      if (!inner.is_string() || !excel_error_from_name(inner.get_ref<const std::string&>(), e))
-        return fail(
-            "{\"error\": name} takes one of #NULL!, #DIV/0!, #VALUE!, #REF!, #NAME?, "
-            "#NUM!, #N/A");
-      out = Variant(e);
-      return true;
-    }
-    if (key == "ref") {
-      if (inner.is_array()) {
-        std::size_t r = 0, c = 0;
-        std::vector<Variant> cells;
-        if (!rows(inner, r, c, cells)) return false;
-        out = Variant(make_block(r, c, std::move(cells)));
-        return true;
-      }
-      Variant v;
-      if (!cell(inner, v)) return false;
-      out = Variant(make_cell(std::move(v)));
-      return true;
-    }
-    if (key == "array") {
-      std::size_t r = 0, c = 0;
-      std::vector<Variant> cells;
-      if (!rows(inner, r, c, cells)) return false;
-      out = Variant(make_array(r, c, std::move(cells)));
-      return true;
-    }
-    return fail("unknown value encoding \"" + key + "\": use int, long, error, ref or array");
-  }
+  std::string_view text_;
+  Brackets brackets_;
+  Mode mode_;
+  std::vector<Frame> stack_;
+  Request request_;
+  Variant value_;
+  std::string error_;
 };
+
+Reader::Want Reader::want() const {
+  const Frame& f = stack_.back();
+  switch (f.kind) {
+    case Frame::Kind::Top:
+      return mode_ == Mode::Request ? Want::Request : Want::Value;
+    case Frame::Kind::Request:
+      if (f.key == "args") return Want::Args;
+      if (f.key == "value") return Want::Value;
+      return Want::Name;
+    case Frame::Kind::Args:
+      return Want::Value;
+    case Frame::Kind::ValueObject:
+      if (f.key == "int") return Want::Int;
+      if (f.key == "long") return Want::Long;
+      if (f.key == "error") return Want::ErrorName;
+      if (f.key == "ref") return Want::RefInner;
+      return Want::Rows;
+    case Frame::Kind::CellObject:
+      return Want::ErrorName;
+    case Frame::Kind::Rows:
+      return Want::Row;
+    case Frame::Kind::Row:
+      return Want::Cell;
+  }
+  return Want::Value;
+}
+
+// The sentence for a value of the wrong shape where w was wanted.
+bool Reader::wrong(Want w) {
+  switch (w) {
+    case Want::Request:
+      return fail(kRequestShape);
+    case Want::Name:
+      return fail("the name after \"" + request_.verb + "\" must be a string");
+    case Want::Args:
+      return fail(kArgsShape);
+    case Want::Value:
+      return fail(kValueShape);
+    case Want::Cell:
+    case Want::RefInner:
+      return fail(kCellArray);
+    case Want::Rows:
+      return fail(kRowsShape);
+    case Want::Row:
+      return fail(kRowShape);
+    case Want::Int:
+      return fail(kIntRange);
+    case Want::Long:
+      return fail(kLongRange);
+    case Want::ErrorName:
+      return fail(kErrorName);
+  }
+  return fail(kValueShape);
+}
+
+bool Reader::number_in(const Scalar& s, double lo, double hi, double& out) const {
+  if (s.type != Scalar::Type::Number) return false;
+  if (!(s.number >= lo && s.number <= hi) || std::floor(s.number) != s.number) return false;
+  out = s.number;
+  return true;
+}
+
+bool Reader::scalar(const Scalar& s) {
+  const Want w = want();
+  double x = 0;
+  switch (w) {
+    case Want::Name:
+      if (s.type != Scalar::Type::String) return wrong(w);
+      request_.name = to_utf16(*s.text);
+      return true;
+    case Want::Int:
+      if (!number_in(s, -32768, 32767, x)) return wrong(w);
+      return deliver(Variant::integer(static_cast<std::int16_t>(x)));
+    case Want::Long:
+      if (!number_in(s, -2147483648.0, 2147483647.0, x)) return wrong(w);
+      return deliver(Variant::long_integer(static_cast<std::int32_t>(x)));
+    case Want::ErrorName: {
+      ExcelError e;
+      if (s.type != Scalar::Type::String || !excel_error_from_name(*s.text, e)) return wrong(w);
+      return deliver(Variant(e));
+    }
+    case Want::Value:
+    case Want::Cell:
+    case Want::RefInner:
+      break;
+    default:
+      return wrong(w);
+  }
+  switch (s.type) {
+    case Scalar::Type::Null:
+      return deliver(Variant());
+    case Scalar::Type::Bool:
+      return deliver(Variant(s.boolean));
+    case Scalar::Type::Number:
+      if (!std::isfinite(s.number)) return fail("a number must be finite");
+      return deliver(Variant(s.number));
+    case Scalar::Type::String:
+      return deliver(Variant(to_utf16(*s.text)));
+  }
+  return wrong(w);
+}
+
+// Hands a value read whole to the object or array it stands in.
+bool Reader::deliver(Variant v) {
+  Frame& f = stack_.back();
+  switch (f.kind) {
+    case Frame::Kind::Top:
+      value_ = std::move(v);
+      return true;
+    case Frame::Kind::Request:
+      request_.has_value = true;
+      request_.value = std::move(v);
+      return true;
+    case Frame::Kind::Args:
+      if (request_.args.size() == kMaxArgs)
+        return fail("a call passes at most " + std::to_string(kMaxArgs) + " arguments");
+      request_.args.push_back(std::move(v));
+      return true;
+    case Frame::Kind::ValueObject:
+      // {"ref": V} of one cell is a reference to that cell.
+      f.result = f.key == "ref" && !v.is_range() ? Variant(make_cell(std::move(v))) : std::move(v);
+      return true;
+    case Frame::Kind::CellObject:
+      f.result = std::move(v);
+      return true;
+    case Frame::Kind::Row: {
+      Frame& rows = stack_[stack_.size() - 2];
+      rows.cells.push_back(std::move(v));
+      ++rows.row_cells;
+      return true;
+    }
+    case Frame::Kind::Rows:
+      break;
+  }
+  return fail(kRowShape);
+}
+
+bool Reader::start_object(std::size_t) {
+  const Want w = want();
+  switch (w) {
+    case Want::Request:
+      stack_.push_back({Frame::Kind::Request});
+      return true;
+    case Want::Value:
+      stack_.push_back({Frame::Kind::ValueObject});
+      return true;
+    case Want::Cell:
+    case Want::RefInner:
+      stack_.push_back({Frame::Kind::CellObject});
+      return true;
+    default:
+      return w == Want::Args ? fail(kArgsShape) : wrong(w);
+  }
+}
+
+bool Reader::key(string_t& k) {
+  Frame& f = stack_.back();
+  if (f.kind == Frame::Kind::CellObject) {
+    if (!f.key.empty() || k != "error") return fail(kCellShape);
+    f.key = k;
+    return true;
+  }
+  if (f.kind == Frame::Kind::ValueObject) {
+    if (!f.key.empty()) return fail(kOneKey);
+    if (k != "int" && k != "long" && k != "error" && k != "ref" && k != "array")
+      return fail("unknown value encoding " + quoted_text(k) +
+                  ": use int, long, error, ref or array");
+    f.key = k;
+    return true;
+  }
+  // A request object: each known key once, exactly one verb among them.
+  std::size_t i = 0;
+  while (i < std::size(kRequestKeys) && kRequestKeys[i] != k) ++i;
+  if (i == std::size(kRequestKeys))
+    return fail("unexpected key " + quoted_text(k) + " in a " +
+                (request_.verb.empty() ? std::string("request") : request_.verb + " request"));
+  if (f.keys_seen & (1u << i)) return fail("the key " + quoted_text(k) + " is given twice");
+  f.keys_seen |= 1u << i;
+  if (i < kVerbs) {
+    if (!request_.verb.empty())
+      return fail("a request names exactly one of call, get, let and set");
+    request_.verb = k;
+  }
+  f.key = k;
+  return true;
+}
+
+bool Reader::end_object() {
+  Frame f = std::move(stack_.back());
+  stack_.pop_back();
+  switch (f.kind) {
+    case Frame::Kind::ValueObject:
+      if (f.key.empty()) return fail(kOneKey);
+      return deliver(std::move(f.result));
+    case Frame::Kind::CellObject:
+      if (f.key.empty()) return fail(kCellShape);
+      return deliver(std::move(f.result));
+    default:
+      return true;  // the request: checked as a whole once read
+  }
+}
+
+bool Reader::start_array(std::size_t) {
+  const std::size_t at = brackets_.next_open();
+  const Want w = want();
+  switch (w) {
+    case Want::Args:
+      stack_.push_back({Frame::Kind::Args});
+      return true;
+    case Want::Rows:
+    case Want::RefInner: {
+      Frame rows{Frame::Kind::Rows};
+      rows.ref = w == Want::RefInner;
+      rows.cells.reserve(brackets_.cells_from(at));
+      stack_.push_back(std::move(rows));
+      return true;
+    }
+    case Want::Row:
+      stack_.back().row_cells = 0;
+      stack_.push_back({Frame::Kind::Row});
+      return true;
+    default:
+      return wrong(w);
+  }
+}
+
+bool Reader::end_array() {
+  const Frame::Kind kind = stack_.back().kind;
+  if (kind == Frame::Kind::Args) {
+    stack_.pop_back();
+    request_.has_args = true;
+    return true;
+  }
+  if (kind == Frame::Kind::Row) {
+    stack_.pop_back();
+    Frame& rows = stack_.back();
+    if (rows.row_cells == 0) return fail(kRowShape);
+    if (rows.cols == 0) rows.cols = rows.row_cells;
+    if (rows.row_cells != rows.cols) return fail(kRowLength);
+    ++rows.rows;
+    return true;
+  }
+  Frame rows = std::move(stack_.back());
+  stack_.pop_back();
+  if (rows.rows == 0) return fail(kRowsShape);
+  if (rows.ref) return deliver(Variant(make_block(rows.rows, rows.cols, std::move(rows.cells))));
+  return deliver(Variant(make_array(rows.rows, rows.cols, std::move(rows.cells))));
+}
 
 std::string fault_line(std::string_view message) {
   std::string out = R"({"fault":)";
@@ -366,6 +686,21 @@ std::string to_utf8(std::u16string_view utf16) {
   return out;
 }
 
+std::string quoted_text(std::string_view utf8) {
+  // Count characters by their lead bytes, so a character is never cut.
+  std::size_t chars = 0;
+  std::size_t end = 0;
+  for (; end < utf8.size(); ++end) {
+    if ((static_cast<unsigned char>(utf8[end]) & 0xC0) == 0x80) continue;
+    if (chars == kQuotedMax) break;
+    ++chars;
+  }
+  std::string out = "\"";
+  out += utf8.substr(0, end);
+  out += end < utf8.size() ? "...\"" : "\"";
+  return out;
+}
+
 std::string encode(const Variant& v) {
   std::string out;
   write_value(out, v, false);
@@ -373,83 +708,64 @@ std::string encode(const Variant& v) {
 }
 
 bool decode(std::string_view text, Variant& out, std::string& error) {
+  if (text.find('\0') != std::string_view::npos) {
+    error = "the value holds a NUL byte";
+    return false;
+  }
   if (!nesting_within(text, kMaxDepth)) {
     error = "the value is nested too deeply";
     return false;
   }
-  const json j = json::parse(text, nullptr, false);
-  if (j.is_discarded()) {
-    error = "the value is not valid JSON";
+  Reader r(text, Reader::Mode::Value);
+  if (!r.read("the value is not valid JSON")) {
+    error = r.error();
     return false;
   }
-  Decoder d;
-  if (!d.scalar(j, out)) {
-    error = d.error;
-    return false;
-  }
+  out = std::move(r.value());
   return true;
 }
 
 std::string answer(Backend& backend, std::string_view line) {
   if (is_blank(line)) return {};
+  // JSON has no raw NUL: one cannot be part of a request, and what follows it
+  // must not be read as though the line ended there.
+  if (line.find('\0') != std::string_view::npos)
+    return fault_line("the request line holds a NUL byte");
   if (!nesting_within(line, kMaxDepth)) return fault_line("the request is nested too deeply");
-  const json req = json::parse(line, nullptr, false);
-  if (req.is_discarded()) return fault_line("the line is not valid JSON");
-  if (!req.is_object()) return fault_line("a request is a JSON object, such as {\"get\": \"tt\"}");
+  Reader r(line, Reader::Mode::Request);
+  if (!r.read("the line is not valid JSON")) return fault_line(r.error());
 
-  static constexpr std::string_view kVerbs[] = {"call", "get", "let", "set"};
-  std::string_view verb;
-  for (std::string_view v : kVerbs) {
-    if (req.contains(v)) {
-      if (!verb.empty()) return fault_line("a request names exactly one of call, get, let and set");
-      verb = v;
-    }
-  }
+  Request& req = r.request();
+  const std::string& verb = req.verb;
   if (verb.empty()) return fault_line("a request names one of call, get, let or set");
-  const json& name_json = req[std::string(verb)];
-  if (!name_json.is_string())
-    return fault_line("the name after \"" + std::string(verb) + "\" must be a string");
-  const std::u16string name = to_utf16(name_json.get_ref<const std::string&>());
-
   const bool takes_args = verb == "call";
   const bool takes_value = verb == "let" || verb == "set";
-  for (const auto& [key, _] : req.items()) {
-    if (key == verb || (takes_args && key == "args") || (takes_value && key == "value")) continue;
-    return fault_line("unexpected key \"" + key + "\" in a " + std::string(verb) + " request");
-  }
+  if (req.has_args && !takes_args)
+    return fault_line("unexpected key \"args\" in a " + verb + " request");
+  if (req.has_value && !takes_value)
+    return fault_line("unexpected key \"value\" in a " + verb + " request");
 
-  Decoder d;
   if (takes_args) {
-    if (!req.contains("args") || !req["args"].is_array())
-      return fault_line("a call request needs \"args\": an array of values");
-    std::vector<Variant> args;
-    args.reserve(req["args"].size());
-    for (const json& a : req["args"]) {
-      Variant v;
-      if (!d.scalar(a, v)) return fault_line(d.error);
-      args.push_back(std::move(v));
-    }
-    return outcome_line(backend.call(name, args));
+    if (!req.has_args) return fault_line(kArgsShape);
+    return outcome_line(backend.call(req.name, req.args));
   }
-  if (verb == "get") return outcome_line(backend.get(name));
+  if (verb == "get") return outcome_line(backend.get(req.name));
 
-  if (!req.contains("value"))
-    return fault_line("a " + std::string(verb) + " request needs \"value\"");
-  Variant value;
-  if (!d.scalar(req["value"], value)) return fault_line(d.error);
+  if (!req.has_value) return fault_line("a " + verb + " request needs \"value\"");
   if (verb == "set") {
-    if (!value.is_range())
+    if (!req.value.is_range())
       return fault_line("set assigns a reference: give the value as {\"ref\": ...}");
-    return outcome_line(backend.set(name, value));
+    return outcome_line(backend.set(req.name, req.value));
   }
-  return outcome_line(backend.let(name, value));
+  return outcome_line(backend.let(req.name, req.value));
 }
 
-void serve(Backend& backend, std::istream& in, std::ostream& out) {
+Served serve(Backend& backend, std::istream& in, std::ostream& out) {
   std::streambuf* buf = in.rdbuf();
   std::string line;
   bool too_long = false;
   bool any = false;
+  // Answers one line; false when the answer could not be written.
   auto finish = [&] {
     if (too_long) {
       out << fault_line("the request line is longer than " + std::to_string(kMaxLine >> 20) +
@@ -464,13 +780,24 @@ void serve(Backend& backend, std::istream& in, std::ostream& out) {
     line.clear();
     too_long = false;
     any = false;
+    return static_cast<bool>(out);
   };
+  auto failed = [](Served::End end) { return Served{end, errno}; };
   for (;;) {
-    const int c = buf->sbumpc();
+    int c = 0;
+    try {
+      errno = 0;
+      c = buf->sbumpc();
+    } catch (const std::ios_base::failure&) {
+      // The standard library throws when read(2) fails (a directory, a closed
+      // descriptor); errno still says why.
+      return failed(Served::End::InputFailed);
+    }
     if (c == std::char_traits<char>::eof()) break;
     any = true;
     if (c == '\n') {
-      finish();
+      errno = 0;
+      if (!finish()) return failed(Served::End::OutputFailed);
       continue;
     }
     if (too_long) continue;
@@ -482,7 +809,9 @@ void serve(Backend& backend, std::istream& in, std::ostream& out) {
     }
     line += static_cast<char>(c);
   }
-  if (any) finish();
+  errno = 0;
+  if (any && !finish()) return failed(Served::End::OutputFailed);
+  return {};
 }
 
 }  // namespace korvane::protocol

@@ -51,8 +51,18 @@ inline constexpr std::size_t kMaxLine = 32u << 20;
 // line was blank and gets no answer.
 std::string answer(Backend& backend, std::string_view line);
 
+// How serving ended: the input ran out, or it could not be read, or the
+// answers could not be written (a full disk, a closed pipe). In the last two
+// cases error_number holds the system's reason (errno), or 0 when none is
+// known.
+struct Served {
+  enum class End { InputEnded, InputFailed, OutputFailed } end = End::InputEnded;
+  int error_number = 0;
+};
+
 // Reads requests from in until it ends, writing one answer line each to out.
-void serve(Backend& backend, std::istream& in, std::ostream& out);
+// Stops at the first failure to read or to write.
+Served serve(Backend& backend, std::istream& in, std::ostream& out);
 
 // The encoding of a value, as the protocol writes it (UTF-8 JSON, no newline).
 std::string encode(const Variant& v);
@@ -65,5 +75,11 @@ bool decode(std::string_view json, Variant& out, std::string& error);
 // U+FFFD (only encode() keeps it, as a \u escape).
 std::u16string to_utf16(std::string_view utf8);
 std::string to_utf8(std::u16string_view utf16);
+
+// A text named in a message, such as an unknown function's name, in double
+// quotes: its first 80 characters only, then "...", so that a message stays
+// readable whatever was given.
+inline constexpr std::size_t kQuotedMax = 80;
+std::string quoted_text(std::string_view utf8);
 
 }  // namespace korvane::protocol

@@ -1,6 +1,7 @@
 // The eval protocol: the typed variant encoding both ways, answers, faults.
 #include "cli/protocol.h"
 
+#include <cerrno>
 #include <sstream>
 
 #include "test_support.h"
@@ -42,6 +43,9 @@ TEST(Encoding, RoundTripsEveryKind) {
       R"({"array":[[1,null,true]]})",
       R"("a\"b\\c\n\u0001")",
       R"("😀")",
+      // Commas, brackets and escaped quotes inside texts are no cells or rows.
+      R"({"array":[["a,b]","[c,",null],[{"error":"#N/A"},"\"],[,","\\"]]})",
+      R"({"ref":[["{,}"],[","]]})",
   };
   for (const char* json : values) {
     Variant v;
@@ -80,6 +84,11 @@ TEST(Encoding, RejectsWhatTheTableDoesNotList) {
       R"({"ref":{"ref":1}})",
       R"({"array":5})",
       R"({"array":[[]]})",
+      R"({"int":1,"int":1})",
+      R"({"ref":{"error":"#N/A","x":1}})",
+      R"({"array":[[1],[]]})",
+      R"({"array":[[1,2],[3]]})",
+      "1e999",
   };
   for (const char* json : bad) {
     Variant v;
@@ -121,12 +130,77 @@ TEST(Serve, EveryBadRequestIsAFaultAndTheNextStillWorks) {
       deep,
       "{\"get\":\"t\"} trailing",
       "\xff\xfe{}",
+      // A NUL byte: not a line end, and not the end of what is read.
+      std::string("{\"get\":\"t\"}\0{\"let\":\"t\",\"value\":1}", 33),
+      // Every key once.
+      R"({"get":"t","get":"tt"})",
+      R"({"call":"PAI","args":["1"],"args":["2"]})",
+      R"({"let":"t","value":1,"value":2})",
+      R"({"get":"t","args":[]})",
+      R"({"call":"PAI","value":1,"args":["1"]})",
+      // More arguments than any call passes.
+      [] {
+        std::string a = R"({"call":"PAI","args":[1)";
+        for (int i = 1; i < 300; ++i) a += ",1";
+        a += "]}";
+        return a;
+      }(),
   };
   for (const std::string& line : lines) {
     const std::string out = run(line + "\n{\"get\":\"yyy\"}\n");
     EXPECT_EQ(out.rfind("{\"fault\":\"", 0), 0u) << line.substr(0, 60) << " -> " << out;
     EXPECT_NE(out.find("\n{\"result\":\"\"}\n"), std::string::npos) << line.substr(0, 60);
   }
+}
+
+TEST(Serve, LongNamesAreQuotedCutShort) {
+  std::string name;
+  for (int i = 0; i < 200; ++i) name += "牛";
+  const std::string out = run(R"({"get":")" + name + "\"}\n");
+  std::string eighty;
+  for (int i = 0; i < 80; ++i) eighty += "牛";
+  EXPECT_NE(out.find("\\\"" + eighty + "...\\\""), std::string::npos) << out;
+}
+
+// A stream buffer whose reads fail as reading a directory does.
+struct UnreadableBuffer : std::streambuf {
+  int_type underflow() override {
+    errno = EISDIR;
+    throw std::ios_base::failure("read");
+  }
+};
+
+TEST(Serve, EndsOnInputItCannotReadOrAnswersItCannotWrite) {
+  auto backend = make_native_backend();
+  UnreadableBuffer unreadable;
+  std::istream bad_in(&unreadable);
+  std::ostringstream out;
+  const Served unread = serve(*backend, bad_in, out);
+  EXPECT_EQ(unread.end, Served::End::InputFailed);
+  EXPECT_EQ(unread.error_number, EISDIR);
+
+  std::istringstream in("{\"get\":\"t\"}\n{\"get\":\"t\"}");
+  std::ostringstream full;
+  full.setstate(std::ios::badbit);
+  EXPECT_EQ(serve(*backend, in, full).end, Served::End::OutputFailed);
+
+  std::istringstream good("{\"get\":\"t\"}\n");
+  EXPECT_EQ(serve(*backend, good, out).end, Served::End::InputEnded);
+}
+
+TEST(Serve, ManyCellsReadExactly) {
+  std::string rows;
+  for (int r = 0; r < 1000; ++r) {
+    if (r) rows += ',';
+    rows += '[';
+    rows += std::to_string(r);
+    rows += R"(,"a,[b]",{"error":"#N/A"}])";
+  }
+  const std::string value = R"({"array":[)" + rows + "]}";
+  Variant v;
+  std::string error;
+  ASSERT_TRUE(decode(value, v, error)) << error;
+  EXPECT_EQ(encode(v), value);
 }
 
 TEST(Serve, LargeValidRequestIsAnswered) {

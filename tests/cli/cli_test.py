@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Runs the korvane tool as a person would: call, settle and help.
 
-usage: cli_test.py KORVANE SOURCE_DIR [example|call|settle|help]
+usage: cli_test.py KORVANE SOURCE_DIR [example|call|settle|help|conventions|memory]
 
 The example check settles examples/book-utf8.csv and examples/book-gbk.csv and
 compares the whole output, book and summary, with the reviewed results in
@@ -10,6 +10,8 @@ worksheet functions are still placeholders (a definition left in one of the
 unbuilt.cpp files), their rows are checked only for being copied through, the
 summary is not compared, and the check reports itself skipped (exit 77).
 """
+import json
+import os
 import pathlib
 import re
 import shlex
@@ -211,9 +213,135 @@ def settle(korvane, src):
     return 0
 
 
+LONG_NAME = "x" * 200
+
+
+def conventions(korvane, src):
+    """The command line as conventional tools behave: usage errors exit 2 with a
+    suggestion, "--" ends the options, long texts are quoted cut short."""
+    usage_line = "Usage: korvane call [--draw YEAR NUMBERS SPECIAL] [--json] FUNCTION [ARG...]"
+    cases = [
+        # (arguments, exit status, text wanted in standard output, in standard error)
+        ([], 2, "", "Usage: korvane"),
+        (["--version"], 0, "korvane ", ""),
+        (["cal"], 2, "", "did you mean call?"),
+        (["--bogus"], 2, "", "korvane: "),
+        (["settle"], 2, "", "korvane settle: "),
+        (["settle", "--outptu", "x.csv", "y.csv"], 2, "", "did you mean --output?"),
+        (["eval", "extra"], 2, "", "korvane eval: "),
+        (["help", "PAI", "TEMA"], 2, "", "korvane help: "),
+        (["call", "--draw", "2013"], 2, "", "korvane call: "),
+        (["call", "--jsn", "PAI", "1"], 2, "", "did you mean --json?"),
+        (["call", "平特几箫", "1"], 2, "", "did you mean 平特几肖"),
+        (["help", "TEAM"], 2, "", "did you mean TEMA?"),
+        (["help", "NOPE"], 2, "", "(korvane help lists them)"),
+        (["call", "--help"], 0, usage_line, ""),
+        (["call", "--", "PAI", "12345678"], 0, "12", ""),
+        (["call", "--", "肖转号码", "2013", "蛇", "马", "", "", "", "", ""], 0,
+         "01 13 25 37 49 12 24 36 48", ""),
+        (["call", *DRAW, "08", "--", "tt"], 0, "狗", ""),
+        (["call", "--"], 2, "", "name a function"),
+        (["call", LONG_NAME], 2, "", '"' + "x" * 80 + '..."'),
+        (["help", LONG_NAME], 2, "", '"' + "x" * 80 + '..."'),
+    ]
+    for args, want_code, want_out, want_err in cases:
+        code, out, err = run(korvane, *args)
+        label = f"korvane {shlex.join(args)[:60]}"
+        check(code == want_code, f"{label}: exit {code}, want {want_code}: {err!r}")
+        check(want_out in out.decode("utf-8"), f"{label}: prints {out[:200]!r}, want {want_out!r}")
+        check(want_err in err, f"{label}: says {err[:300]!r}, want {want_err!r}")
+        check("x" * 81 not in err, f"{label}: quotes more than 80 characters")
+
+    # Requests no eval may take for well-formed ones.
+    p = subprocess.run([korvane, "eval"], capture_output=True, timeout=60, input=(
+        b'{"get":"t"}\x00{"let":"t","value":"9"}\n'
+        b'{"get":"t","get":"tt"}\n'
+        b'{"call":"PAI","args":["1"],"args":["2"]}\n'
+        b'{"get":"' + LONG_NAME.encode() + b'"}\n'
+        b'{"get":"t"}\n'))
+    answers = p.stdout.decode("utf-8").splitlines()
+    check(p.returncode == 0 and len(answers) == 5, f"eval of odd requests: {answers}")
+    for n, a in enumerate(answers[:4], 1):
+        check(a.startswith('{"fault":'), f"odd request {n} is answered {a[:100]}")
+    fault = json.loads(answers[3])["fault"] if answers[3:4] else ""
+    check('"' + "x" * 80 + '..."' in fault and "x" * 81 not in fault,
+          f"an unknown name is not quoted cut short: {fault!r}")
+    check(answers[4:] == ['{"result":null}'], f"a NUL byte hid a request that changed t: {answers}")
+
+    # Streams that cannot be read or written end the run with status 2 and a reason.
+    def stream_case(label, args, stdin, stdout, want_err, preexec=None):
+        p = subprocess.run([korvane, *args], stdin=stdin, stdout=stdout, stderr=subprocess.PIPE,
+                           timeout=60, preexec_fn=preexec)
+        err = p.stderr.decode("utf-8", "replace")
+        check(p.returncode == 2 and want_err in err, f"{label}: exit {p.returncode}, says {err!r}")
+
+    with tempfile.TemporaryDirectory() as tmp:
+        request = pathlib.Path(tmp) / "requests.jsonl"
+        request.write_bytes(b'{"get":"t"}\n' * 20000)
+        directory = os.open(tmp, os.O_RDONLY)
+        try:
+            stream_case("eval reading a directory", ["eval"], directory, subprocess.DEVNULL,
+                        "cannot read standard input")
+        finally:
+            os.close(directory)
+        stream_case("eval with standard input closed", ["eval"], subprocess.DEVNULL,
+                    subprocess.DEVNULL, "cannot read standard input", preexec=lambda: os.close(0))
+        for args in (["eval"], ["call", "PAI", "12345678"], ["help"], ["help", "TEMA"]):
+            with open(request, "rb") as stdin, open("/dev/full", "wb") as full:
+                stream_case(f"korvane {args[0]} >/dev/full", args, stdin, full, "cannot write")
+            read_end, write_end = os.pipe()
+            os.close(read_end)  # a reader that has gone away
+            try:
+                with open(request, "rb") as stdin:
+                    stream_case(f"korvane {args[0]} into a closed pipe", args, stdin, write_end,
+                                "Broken pipe")
+            finally:
+                os.close(write_end)
+    return 0
+
+
+def memory(korvane, src):
+    """One long eval line costs memory in proportion to its length: at most
+    BYTES_PER_BYTE bytes of peak resident memory per byte of the line, over the
+    tool's own start-up size. The cheapest cells ("" and null) are the worst
+    case: each becomes one variant."""
+    BYTES_PER_BYTE = 24
+    size = 8 << 20
+    shapes = {
+        "arguments": ('{"call":"TEMA","args":[', '""', ']}'),
+        "one row": ('{"call":"求和1","args":[{"array":[[', '""', ']]},1,2,3,4]}'),
+        "one column": ('{"call":"求和1","args":[{"ref":[', '[""]', ']},1,2,3,4]}'),
+        "nulls": ('{"let":"t","value":{"array":[[', 'null', ']]}}'),
+    }
+    with tempfile.TemporaryDirectory() as tmp:
+        def peak_kib(data):
+            path = pathlib.Path(tmp) / "line.jsonl"
+            path.write_bytes(data)
+            with open(path, "rb") as stdin, open(pathlib.Path(tmp) / "out", "wb") as out:
+                p = subprocess.Popen([korvane, "eval"], stdin=stdin, stdout=out)
+                _, status, usage = os.wait4(p.pid, 0)
+            answer = (pathlib.Path(tmp) / "out").read_text(encoding="utf-8")
+            return os.waitstatus_to_exitcode(status), answer, usage.ru_maxrss
+
+        _, _, base = peak_kib(b'{"get":"t"}\n')
+        for name, (head, cell, tail) in shapes.items():
+            count = (size - len(head) - len(tail)) // (len(cell) + 1)
+            line = (head + ",".join([cell] * count) + tail + "\n").encode("utf-8")
+            code, answer, peak = peak_kib(line)
+            check(code == 0 and answer.count("\n") == 1, f"{name}: exit {code}, {answer[:200]!r}")
+            per_byte = (peak - base) * 1024 / len(line)
+            print(f"{name}: {len(line)} bytes, peak {peak} KiB (start-up {base} KiB): "
+                  f"{per_byte:.1f} bytes a byte")
+            check(per_byte <= BYTES_PER_BYTE,
+                  f"{name}: a {len(line) >> 20} MiB line peaks at {peak >> 10} MiB, "
+                  f"{per_byte:.1f} bytes a byte (at most {BYTES_PER_BYTE})")
+    return 0
+
+
 def main():
     korvane, src = sys.argv[1], pathlib.Path(sys.argv[2])
-    parts = {"example": example, "call": call, "help": help_, "settle": settle}
+    parts = {"example": example, "call": call, "help": help_, "settle": settle,
+             "conventions": conventions, "memory": memory}
     chosen = sys.argv[3:] or list(parts)
     status = 0
     for name in chosen:
