@@ -19,8 +19,6 @@ namespace {
 
 using korvane::cli::kUsageError;
 
-const std::vector<std::string> kCommands = {"eval", "call", "settle", "help"};
-
 // The words after `call`'s "--" mark, removed from args; nullopt when call is
 // not the command or has no mark before its function name. Only --draw (with
 // its three values), --json and the help flags may come before the mark.
@@ -95,11 +93,17 @@ int main(int argc, char** argv) {
     std::cerr << app.help();
     return kUsageError;
   }
+  // The commands, as added (the Windows tool has install, uninstall and status too).
+  std::vector<std::string> commands;
+  for (const CLI::App* c : app.get_subcommands([](CLI::App*) { return true; }))
+    commands.push_back(c->get_name());
   if (!args[0].empty() && args[0][0] != '-' &&
-      std::find(kCommands.begin(), kCommands.end(), args[0]) == kCommands.end()) {
-    const std::string near = korvane::cli::did_you_mean(args[0], kCommands);
+      std::find(commands.begin(), commands.end(), args[0]) == commands.end()) {
+    std::string all;
+    for (const std::string& c : commands) all += (all.empty() ? "" : ", ") + c;
+    const std::string near = korvane::cli::did_you_mean(args[0], commands);
     std::cerr << "korvane: no command is named " << korvane::protocol::quoted_text(args[0])
-              << (near.empty() ? " (the commands are eval, call, settle and help)" : near)
+              << (near.empty() ? " (the commands are " + all + ")" : near)
               << "\nRun korvane --help for more information.\n";
     return kUsageError;
   }
