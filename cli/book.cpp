@@ -673,10 +673,13 @@ class Settler {
     encode(copied_, out_buf_);
   }
 
-  // A text quoted in a message: at most its first 80 characters.
+  // A text quoted in a message: at most its first characters, as every
+  // message of the tool quotes (never cutting a surrogate pair).
   static std::u16string quoted(std::u16string_view s) {
-    constexpr std::size_t kQuoted = 80;
-    return s.size() <= kQuoted ? std::u16string(s) : std::u16string(s.substr(0, kQuoted)) + u"…";
+    if (s.size() <= protocol::kQuotedMax) return std::u16string(s);
+    std::size_t n = protocol::kQuotedMax;
+    if (s[n - 1] >= 0xD800 && s[n - 1] <= 0xDBFF) --n;
+    return std::u16string(s.substr(0, n)) + u"...";
   }
 
   // One physical line of the record being read, placed in record_.

@@ -476,7 +476,7 @@ TEST(SettleSafely, WritesTheSettledBookInTheEncodingAsked) {
 TEST(SettleSafely, MessagesQuoteAtMostEightyCharacters) {
   const std::string name(300, 'x');
   const Settled s = settle_bytes(name + ",1\n");
-  EXPECT_NE(s.diagnostics.find("“" + std::string(80, 'x') + "…”"), std::string::npos)
+  EXPECT_NE(s.diagnostics.find("“" + std::string(80, 'x') + "...”"), std::string::npos)
       << s.diagnostics;
 }
 
