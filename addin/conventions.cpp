@@ -160,8 +160,8 @@ std::u16string number_text(double x) {
 
 namespace {
 
-// The text form of a value that is not a range; `borrow` says whether a text
-// may be referred to rather than copied.
+// The text form of a value that is not a range: a text is referred to, not
+// copied.
 Maybe<Text> scalar_text(const Variant& v) {
   char buf[40];
   switch (v.kind()) {

@@ -77,6 +77,11 @@ struct Param {
   ParamKind kind;
   std::string_view zh;  // one-line description, Chinese (UTF-8)
   std::string_view en;  // one-line description, English
+  // The recalculation trigger 易失: a reference to the draw cell that only
+  // makes Excel recalculate the row after the draw. Front ends that call a
+  // function themselves may leave it out (an empty cell is passed) or fill in
+  // the draw cell, and describe it apart from the arguments.
+  bool trigger = false;
 };
 
 // How a property is read and written. A property has get, let and (except
@@ -137,6 +142,11 @@ inline constexpr std::size_t kMaxParams = 9;
 // Whether a name binds to a member's (or a parameter's) name as COM binds
 // names: exactly for Chinese characters, ignoring case for Latin letters.
 bool binds_to(std::u16string_view member_name, std::u16string_view name) noexcept;
+
+// Whether a function ends with the recalculation trigger.
+inline bool ends_with_trigger(const Member& m) noexcept {
+  return !m.params.empty() && m.params.back().trigger;
+}
 
 // The member bound to a name as COM binds it. Null when there is none.
 const Member* find_member(std::u16string_view name) noexcept;

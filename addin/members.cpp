@@ -87,7 +87,7 @@ constexpr Member function(std::u16string_view name, const std::array<Param, N>& 
 }
 
 constexpr Param kVolatile{u"易失", R, "重算触发：引用开奖单元格，使公式随开奖重算",
-                          "recalculation trigger: a reference to the draw cell"};
+                          "recalculation trigger: a reference to the draw cell", true};
 
 constexpr std::array kVerifyParams{
     Param{u"年", V, "开奖年份", "year of the draw"},

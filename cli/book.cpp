@@ -485,7 +485,7 @@ class Settler {
   // The arguments of a call of m into args_, 易失 referring to the draw cell
   // as a sheet's rows do; why not, when the row does not give them.
   std::u16string read_arguments(const Member& m) {
-    const bool trigger_last = !m.params.empty() && m.params.back().name == u"易失";
+    const bool trigger_last = ends_with_trigger(m);
     const std::size_t expected = m.params.size() - (trigger_last ? 1 : 0);
     std::size_t given = splitter_.size() - 1;
     while (given > expected && splitter_.field(given).empty()) --given;  // padding cells

@@ -80,7 +80,7 @@ int run_call(const CallOptions& options, std::vector<std::string> words, bool af
     return 0;
   }
 
-  const bool volatile_last = !m->params.empty() && m->params.back().name == u"易失";
+  const bool volatile_last = ends_with_trigger(*m);
   const std::size_t count = m->params.size();
   if (given != count && !(volatile_last && given + 1 == count)) {
     std::string names;

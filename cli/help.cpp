@@ -70,10 +70,9 @@ void describe(const Member& m) {
   for (const Param& p : m.params) {
     std::cout << "  " << padded(p.name, width) << p.zh << '\n'
               << "  " << std::string(width, ' ') << p.en
-              << (p.kind == ParamKind::Range && p.name != u"易失" ? " (a cell reference)" : "")
-              << '\n';
+              << (p.kind == ParamKind::Range && !p.trigger ? " (a cell reference)" : "") << '\n';
   }
-  if (!m.params.empty() && m.params.back().name == u"易失")
+  if (ends_with_trigger(m))
     std::cout << "  " << std::string(width, ' ')
               << "may be left out: korvane call then passes an empty cell, and a book row\n"
               << "  " << std::string(width, ' ')

@@ -107,7 +107,7 @@ void write_double(std::string& out, double x) {
   out.append(buf, r.ptr);
 }
 
-void write_value(std::string& out, const Variant& v, bool in_cell);
+void write_value(std::string& out, const Variant& v);
 
 void write_rows(std::string& out, const Array2D& a) {
   out += '[';
@@ -116,14 +116,14 @@ void write_rows(std::string& out, const Array2D& a) {
     out += '[';
     for (std::size_t c = 0; c < a.cols; ++c) {
       if (c) out += ',';
-      write_value(out, a.at(r, c), true);
+      write_value(out, a.at(r, c));
     }
     out += ']';
   }
   out += ']';
 }
 
-void write_value(std::string& out, const Variant& v, bool in_cell) {
+void write_value(std::string& out, const Variant& v) {
   switch (v.kind()) {
     case Variant::Kind::Empty:
       out += "null";
@@ -155,7 +155,7 @@ void write_value(std::string& out, const Variant& v, bool in_cell) {
       if (const ArrayRef* a = value.if_array(); a && *a) {
         write_rows(out, **a);
       } else {
-        write_value(out, value, true);
+        write_value(out, value);
       }
       out += '}';
       return;
@@ -172,7 +172,6 @@ void write_value(std::string& out, const Variant& v, bool in_cell) {
       return;
     }
   }
-  (void)in_cell;
 }
 
 // ---- reading -------------------------------------------------------------------
@@ -703,7 +702,7 @@ std::string quoted_text(std::string_view utf8) {
 
 std::string encode(const Variant& v) {
   std::string out;
-  write_value(out, v, false);
+  write_value(out, v);
   return out;
 }
 

@@ -66,7 +66,7 @@ std::string xml(std::string_view s) {
 // and handing the document costs every call of every bet row.
 bool needs_document(const Member& m) {
   for (const auto& p : m.params)
-    if (p.kind == ParamKind::Range && p.name != u"易失") return true;
+    if (p.kind == ParamKind::Range && !p.trigger) return true;
   return false;
 }
 
