@@ -21,10 +21,13 @@ using json = nlohmann::json;
 // error object. Anything deeper is refused before it is parsed.
 constexpr int kMaxDepth = 16;
 
-bool nesting_within(std::string_view s, int limit) {
-  int depth = 0;
+// Walks the JSON text s from from, outside its strings: calls visit(c, depth)
+// for each structural character ([ ] { } ,) with the nesting depth after it,
+// counted from depth, until visit returns false or the text ends.
+template <class Visit>
+void walk_structure(std::string_view s, std::size_t from, int depth, Visit visit) {
   bool in_string = false;
-  for (std::size_t i = 0; i < s.size(); ++i) {
+  for (std::size_t i = from; i < s.size(); ++i) {
     const char c = s[i];
     if (in_string) {
       if (c == '\\') {
@@ -32,15 +35,24 @@ bool nesting_within(std::string_view s, int limit) {
       } else if (c == '"') {
         in_string = false;
       }
-    } else if (c == '"') {
+      continue;
+    }
+    if (c == '"') {
       in_string = true;
     } else if (c == '[' || c == '{') {
-      if (++depth > limit) return false;
+      if (!visit(c, ++depth)) return;
     } else if (c == ']' || c == '}') {
-      --depth;
+      if (!visit(c, --depth)) return;
+    } else if (c == ',') {
+      if (!visit(c, depth)) return;
     }
   }
-  return true;
+}
+
+bool nesting_within(std::string_view s, int limit) {
+  bool within = true;
+  walk_structure(s, 0, 0, [&](char, int depth) { return within = depth <= limit; });
+  return within;
 }
 
 // ---- writing -------------------------------------------------------------------
@@ -245,26 +257,10 @@ class Brackets {
   // reserves too much, and is refused before anything is written to it.)
   std::size_t cells_from(std::size_t from) const {
     std::size_t commas = 0;
-    int depth = 1;
-    bool in_string = false;
-    for (std::size_t i = from; i < text_.size(); ++i) {
-      const char c = text_[i];
-      if (in_string) {
-        if (c == '\\') {
-          ++i;
-        } else if (c == '"') {
-          in_string = false;
-        }
-      } else if (c == '"') {
-        in_string = true;
-      } else if (c == '[' || c == '{') {
-        ++depth;
-      } else if (c == ']' || c == '}') {
-        if (--depth == 0) break;
-      } else if (c == ',') {
-        ++commas;
-      }
-    }
+    walk_structure(text_, from, 1, [&](char c, int depth) {
+      commas += c == ',';
+      return depth > 0;
+    });
     return commas + 1;
   }
 
