@@ -120,10 +120,11 @@ def eval_seeds():
 
 # ---- calls: the byte program -------------------------------------------------
 
-MEMBERS = ["t", "tt", "p1", "p2", "p3", "p4", "p5", "p6", "pp1", "pp2", "pp3", "pp4", "pp5",
-           "pp6", "yyy", "验证", "TEMA", "TEMAL", "求和1", "PAI", "PAID", "平特几不中",
-           "平特单双大小", "平特几肖", "包几肖", "平码几中几", "包家禽或野兽", "平特几尾",
-           "特串软串", "肖转号码", "号码转肖", "SL1", "SL2", "SL3", "SL4", "工资1"]
+# The members in table order, from the pinned interface list (a test keeps it
+# equal to the member table): a byte program names a member by its index.
+MEMBERS = [line.split()[1] for line in
+           (pathlib.Path(__file__).resolve().parent.parent / "addin" / "com" / "interface.pin")
+           .read_text(encoding="utf-8").splitlines() if line.strip() and not line.startswith("#")]
 ERRORS = ["#NULL!", "#DIV/0!", "#VALUE!", "#REF!", "#NAME?", "#NUM!", "#N/A"]
 
 
