@@ -30,6 +30,7 @@
 #include <string>
 #include <vector>
 
+#include "addin/call_arguments.h"
 #include "addin/custom_functions.h"
 #include "xll/draw.h"
 #include "xll/excel.h"
@@ -122,30 +123,12 @@ XLOPER12* fail(ResultSlot& slot) noexcept {
   return &slot.oper;
 }
 
-// The arguments of one call, made on the stack.
-class Args {
- public:
-  Args() = default;
-  ~Args() {
-    for (std::size_t i = n_; i > 0; --i) data()[i - 1].~Variant();
-  }
-  Args(const Args&) = delete;
-  Args& operator=(const Args&) = delete;
-
-  // Makes the next argument from Excel's; false when it cannot be read.
-  bool add(const XLOPER12& x) {
-    const bool ok = make_argument(x, next());  // made there unless it throws
-    ++n_;
-    return ok;
-  }
-  std::span<const Variant> view() { return {data(), n_}; }
-
- private:
-  Variant* data() { return std::launder(reinterpret_cast<Variant*>(buf_)); }
-  Variant* next() { return reinterpret_cast<Variant*>(buf_ + n_ * sizeof(Variant)); }
-  alignas(Variant) unsigned char buf_[sizeof(Variant) * kMaxParams];
-  std::size_t n_ = 0;
-};
+// Makes the next argument of a call from Excel's; false when it cannot be read.
+bool add_argument(CallArguments& args, const XLOPER12& x) {
+  const bool ok = make_argument(x, static_cast<Variant*>(args.room()));  // made unless it throws
+  args.made();
+  return ok;
+}
 
 // The object a function that never looks at the draw is called on.
 自定义函数& no_draw() {
@@ -179,9 +162,9 @@ XLOPER12* call_function(std::size_t n, std::initializer_list<XLOPER12*> in) noex
   try {
     const Member* m = function_member(n);
     if (!m || in.size() != m->params.size() || in.size() > kMaxParams) return fail(*slot);
-    Args args;
+    CallArguments args;
     for (XLOPER12* x : in) {
-      if (!x || !args.add(*x)) return fail(*slot);
+      if (!x || !add_argument(args, *x)) return fail(*slot);
     }
     const CallResult r = run(*m, args.view());
     if (r.failed) return fail(*slot);

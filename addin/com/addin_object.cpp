@@ -23,6 +23,7 @@
 #include <utility>
 #include <vector>
 
+#include "addin/call_arguments.h"
 #include "addin/com/identity.h"
 #include "addin/com/layout.h"
 #include "addin/com/variant_com.h"
@@ -104,26 +105,7 @@ HRESULT ErrorInfoPart::QueryInterface(REFIID riid, void** out) { return owner_->
 ULONG ErrorInfoPart::AddRef() { return owner_->add_ref(); }
 ULONG ErrorInfoPart::Release() { return owner_->release(); }
 
-// The arguments of one call, in parameter order. Only as many Variants as
-// the function has parameters are made: Excel makes a call per formula cell,
-// so this is the hot path.
-class ArgList {
- public:
-  ArgList() = default;
-  ~ArgList() {
-    for (std::size_t i = n_; i > 0; --i) data()[i - 1].~Variant();
-  }
-  ArgList(const ArgList&) = delete;
-  ArgList& operator=(const ArgList&) = delete;
-
-  Variant& add() { return *new (buf_ + n_++ * sizeof(Variant)) Variant(); }
-  std::span<const Variant> view() { return {data(), n_}; }
-
- private:
-  Variant* data() { return std::launder(reinterpret_cast<Variant*>(buf_)); }
-  alignas(Variant) unsigned char buf_[sizeof(Variant) * kMaxParams];
-  std::size_t n_ = 0;
-};
+using ArgList = CallArguments;  // one call's arguments, in parameter order
 
 // One call's use of the object's Range pool: ended when the call's arguments
 // are gone, however the call ends.

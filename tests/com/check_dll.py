@@ -8,17 +8,14 @@ usage: check_dll.py --objdump OBJDUMP --syskind win32|win64 korvane.dll korvane.
 """
 import argparse
 import pathlib
-import re
-import subprocess
 import sys
 
 sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[2] / "addin" / "com"))
+import pe_file  # noqa: E402
 import typelib_vtable  # noqa: E402
 
 EXPORTS = {"DllCanUnloadNow", "DllGetClassObject", "DllRegisterServer", "DllUnregisterServer",
            "DllInstall"}
-SYSTEM_DLLS = {"kernel32.dll", "advapi32.dll", "ole32.dll", "oleaut32.dll", "msvcrt.dll",
-               "user32.dll"}
 FORMAT = {"win32": "pei-i386", "win64": "pei-x86-64"}
 
 
@@ -31,19 +28,13 @@ def main():
     args = ap.parse_args()
 
     problems = []
-    header = subprocess.run([args.objdump, "-f", args.dll], capture_output=True, text=True,
-                            check=True).stdout
-    if f"file format {FORMAT[args.syskind]}" not in header:
+    if pe_file.file_format(args.objdump, args.dll) != FORMAT[args.syskind]:
         problems.append(f"not a {FORMAT[args.syskind]} file")
 
-    dump = subprocess.run([args.objdump, "-p", args.dll], capture_output=True, text=True,
-                          check=True).stdout
-    exports = set(re.findall(r"^\s*\[\s*\d+\]\s+(\S+)\s*$", dump, re.M))
+    exports, imports = pe_file.exports_and_imports(args.objdump, args.dll)
     if exports != EXPORTS:
         problems.append(f"exports {sorted(exports)}, wanted {sorted(EXPORTS)}")
-    imports = {m.lower() for m in re.findall(r"DLL Name:\s*(\S+)", dump)}
-    if not imports or not imports <= SYSTEM_DLLS:
-        problems.append(f"imports DLLs beyond Windows' own: {sorted(imports - SYSTEM_DLLS)}")
+    problems += pe_file.import_problems(imports)
 
     problems += typelib_vtable.check(args.tlb, {"win32": typelib_vtable.SYS_WIN32,
                                                 "win64": typelib_vtable.SYS_WIN64}[args.syskind])

@@ -8,13 +8,14 @@ onto a user's machine); the machine type.
 usage: check_xll.py --objdump OBJDUMP --functions N --format pei-x86-64|pei-i386 korvane.xll
 """
 import argparse
-import re
-import subprocess
+import pathlib
 import sys
+
+sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[1] / "com"))
+import pe_file  # noqa: E402
 
 ENTRY_POINTS = {"xlAutoOpen", "xlAutoClose", "xlAutoAdd", "xlAutoRemove", "xlAddInManagerInfo12",
                 "xlAutoFree12", "korvane_edit_draw"}
-SYSTEM_DLLS = {"kernel32.dll", "msvcrt.dll", "user32.dll", "advapi32.dll"}
 
 
 def main():
@@ -26,20 +27,14 @@ def main():
     args = ap.parse_args()
 
     problems = []
-    header = subprocess.run([args.objdump, "-f", args.xll], capture_output=True, text=True,
-                            check=True).stdout
-    if f"file format {args.format}" not in header:
+    if pe_file.file_format(args.objdump, args.xll) != args.format:
         problems.append(f"not a {args.format} file")
-    dump = subprocess.run([args.objdump, "-p", args.xll], capture_output=True, text=True,
-                          check=True).stdout
-    exports = set(re.findall(r"^\s*\[\s*\d+\]\s+(\S+)\s*$", dump, re.M))
+    exports, imports = pe_file.exports_and_imports(args.objdump, args.xll)
     wanted = ENTRY_POINTS | {f"kv_{n}" for n in range(args.functions)}
     if exports != wanted:
         problems.append(f"exports differ: missing {sorted(wanted - exports)}, "
                         f"extra {sorted(exports - wanted)}")
-    imports = {m.lower() for m in re.findall(r"DLL Name:\s*(\S+)", dump)}
-    if not imports or not imports <= SYSTEM_DLLS:
-        problems.append(f"imports DLLs beyond Windows' own: {sorted(imports - SYSTEM_DLLS)}")
+    problems += pe_file.import_problems(imports)
     for p in problems:
         print(f"{args.xll}: {p}")
     print(f"{len(problems)} problems: {len(exports)} exports, imports {sorted(imports)}")
