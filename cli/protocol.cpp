@@ -23,9 +23,10 @@ constexpr int kMaxDepth = 16;
 
 // Walks the JSON text s from from, outside its strings: calls visit(c, depth)
 // for each structural character ([ ] { } ,) with the nesting depth after it,
-// counted from depth, until visit returns false or the text ends.
+// counted from depth, until visit returns false or the text ends. Returns
+// where it stopped: the character visit refused, or the end.
 template <class Visit>
-void walk_structure(std::string_view s, std::size_t from, int depth, Visit visit) {
+std::size_t walk_structure(std::string_view s, std::size_t from, int depth, Visit visit) {
   bool in_string = false;
   for (std::size_t i = from; i < s.size(); ++i) {
     const char c = s[i];
@@ -40,13 +41,14 @@ void walk_structure(std::string_view s, std::size_t from, int depth, Visit visit
     if (c == '"') {
       in_string = true;
     } else if (c == '[' || c == '{') {
-      if (!visit(c, ++depth)) return;
+      if (!visit(c, ++depth)) return i;
     } else if (c == ']' || c == '}') {
-      if (!visit(c, --depth)) return;
+      if (!visit(c, --depth)) return i;
     } else if (c == ',') {
-      if (!visit(c, depth)) return;
+      if (!visit(c, depth)) return i;
     }
   }
+  return s.size();
 }
 
 bool nesting_within(std::string_view s, int limit) {
@@ -233,21 +235,8 @@ class Brackets {
 
   // Moves past the next '[' outside a string; returns the position after it.
   std::size_t next_open() {
-    bool in_string = false;
-    for (; pos_ < text_.size(); ++pos_) {
-      const char c = text_[pos_];
-      if (in_string) {
-        if (c == '\\') {
-          ++pos_;
-        } else if (c == '"') {
-          in_string = false;
-        }
-      } else if (c == '"') {
-        in_string = true;
-      } else if (c == '[') {
-        return ++pos_;
-      }
-    }
+    pos_ = walk_structure(text_, pos_, 0, [](char c, int) { return c != '['; });
+    if (pos_ < text_.size()) ++pos_;
     return pos_;
   }
 
