@@ -417,6 +417,8 @@ class Office:
         self.proc = None
         # unopkg refuses to install into a user profile as root: the profile is
         # then made and filled by an unprivileged user, and soffice (root) uses it.
+        # That user runs in the work folder, which it may enter wherever the
+        # build is (a clone in a private temporary folder, for one).
         self.as_user = []
         self.profile.mkdir()
         if os.geteuid() == 0:
@@ -435,14 +437,15 @@ class Office:
         for _ in range(3):
             rc = bounded(self.as_user + [str(self.program / "soffice.bin"), "--headless",
                                          "--norestore", "--nologo", "--terminate_after_init",
-                                         f"-env:UserInstallation={self.url}"], 120, env=env)
+                                         f"-env:UserInstallation={self.url}"], 120, env=env,
+                         cwd=self.work)
             if rc != 81:  # 81: soffice asks to be started again
                 break
         if rc != 0:
             sys.exit(f"soffice could not set up the profile (exit {rc})")
         rc = bounded(self.as_user + [str(self.program / "unopkg"), "add", "--suppress-license",
                                      f"-env:UserInstallation={self.url}", str(self.oxt)], 180,
-                     env=env)
+                     env=env, cwd=self.work)
         if rc != 0:
             sys.exit(f"unopkg add failed (exit {rc})")
 
