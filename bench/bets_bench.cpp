@@ -7,7 +7,7 @@
 // its confirmation text, as in a real sheet) or as a plain value.
 #include <benchmark/benchmark.h>
 
-#include "addin/custom_functions.h"
+#include "core/custom_functions.h"
 
 namespace korvane {
 namespace {

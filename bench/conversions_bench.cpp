@@ -3,7 +3,7 @@
 // numbers as Doubles, texts, and a cell reference for every Range parameter.
 #include <benchmark/benchmark.h>
 
-#include "addin/custom_functions.h"
+#include "core/custom_functions.h"
 
 namespace korvane {
 namespace {

@@ -7,7 +7,7 @@
 
 #include <array>
 
-#include "addin/custom_functions.h"
+#include "core/custom_functions.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include <array>
 
-#include "addin/custom_functions.h"
+#include "core/custom_functions.h"
 #include "cli/protocol.h"
 
 namespace {

@@ -6,9 +6,9 @@
 
 #include <string>
 
-#include "addin/conventions.h"
-#include "addin/custom_functions.h"
-#include "addin/search.h"
+#include "core/conventions.h"
+#include "core/custom_functions.h"
+#include "core/search.h"
 
 namespace korvane {
 namespace {

@@ -8,7 +8,7 @@
 //    and the bet wins 收入, as it was passed, when exactly one regular number
 //    stands in it too.
 // Unlike the other bets it has no test for an undrawn draw.
-#include "addin/custom_functions.h"
+#include "core/custom_functions.h"
 #include "bets/text_tests.h"
 
 namespace korvane {

@@ -11,8 +11,8 @@
 #include <cstdint>
 #include <limits>
 
-#include "addin/arithmetic.h"
-#include "addin/custom_functions.h"
+#include "core/arithmetic.h"
+#include "core/custom_functions.h"
 
 namespace korvane {
 namespace {

@@ -5,7 +5,7 @@
 // to them, so that the amount minus PAID is what remains below a million.
 // Both round toward minus infinity, so a negative amount (money owed) of -1
 // is -1 million plus 999999.
-#include "addin/custom_functions.h"
+#include "core/custom_functions.h"
 
 namespace korvane {
 namespace {

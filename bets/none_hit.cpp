@@ -4,7 +4,7 @@
 // wins when none of the seven drawn numbers, the special number included,
 // stands among them, however many were listed. A winning bet hands back 收入
 // as it was passed.
-#include "addin/custom_functions.h"
+#include "core/custom_functions.h"
 #include "bets/text_tests.h"
 
 namespace korvane {

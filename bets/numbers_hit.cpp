@@ -5,7 +5,7 @@
 // all C(n, k) combinations of k of its numbers and 收入 is shared evenly over
 // them: the bet pays the part of 收入 that falls on the combinations whose
 // numbers were all drawn as regular numbers. The special number does not count.
-#include "addin/custom_functions.h"
+#include "core/custom_functions.h"
 #include "bets/text_tests.h"
 
 namespace korvane {

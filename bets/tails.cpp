@@ -5,7 +5,7 @@
 // bet wins when at least that many distinct tails of the seven drawn numbers,
 // the special number included, are among the backed digits; it then pays the
 // value of 收入.
-#include "addin/custom_functions.h"
+#include "core/custom_functions.h"
 #include "bets/text_tests.h"
 
 namespace korvane {

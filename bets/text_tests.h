@@ -24,10 +24,10 @@
 #include <string>
 #include <string_view>
 
-#include "addin/conventions.h"
-#include "addin/custom_functions.h"
-#include "addin/search.h"
-#include "addin/variant.h"
+#include "core/conventions.h"
+#include "core/custom_functions.h"
+#include "core/search.h"
+#include "core/variant.h"
 
 namespace korvane {
 

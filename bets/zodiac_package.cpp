@@ -4,7 +4,7 @@
 // sign is among them. The regular numbers play no part, and the payout does
 // not depend on how many signs were backed: a winning bet hands back 收入 as it
 // was passed.
-#include "addin/custom_functions.h"
+#include "core/custom_functions.h"
 #include "bets/text_tests.h"
 
 namespace korvane {

@@ -9,7 +9,7 @@
 #include <istream>
 #include <ostream>
 
-#include "addin/custom_functions.h"
+#include "core/custom_functions.h"
 #include "cli/cell_entry.h"
 #include "cli/encoding.h"
 #include "cli/protocol.h"

@@ -3,7 +3,7 @@
 #include <iostream>
 #include <memory>
 
-#include "addin/custom_functions.h"
+#include "core/custom_functions.h"
 #include "cli/cell_entry.h"
 #include "cli/commands.h"
 #include "cli/encoding.h"

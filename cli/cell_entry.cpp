@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "addin/conventions.h"
+#include "core/conventions.h"
 
 namespace korvane::cli {
 namespace {

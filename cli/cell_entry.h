@@ -16,7 +16,7 @@
 #include <string>
 #include <string_view>
 
-#include "addin/variant.h"
+#include "core/variant.h"
 
 namespace korvane::cli {
 

@@ -15,8 +15,8 @@
 #include <map>
 #include <vector>
 
-#include "addin/com/identity.h"
-#include "addin/com/variant_com.h"
+#include "com/identity.h"
+#include "com/variant_com.h"
 
 namespace korvane::protocol {
 namespace {

@@ -2,7 +2,7 @@
 // running Excel holds.
 #include <memory>
 
-#include "addin/custom_functions.h"
+#include "core/custom_functions.h"
 #include "cli/protocol.h"
 
 namespace korvane::protocol {

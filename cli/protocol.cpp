@@ -9,7 +9,7 @@
 #include <nlohmann/json.hpp>
 #include <ostream>
 
-#include "addin/custom_functions.h"
+#include "core/custom_functions.h"
 
 namespace korvane::protocol {
 namespace {

@@ -3,7 +3,7 @@
 
 #include <algorithm>
 
-#include "addin/custom_functions.h"
+#include "core/custom_functions.h"
 #include "cli/protocol.h"
 
 namespace korvane::cli {

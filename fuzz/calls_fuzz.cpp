@@ -32,7 +32,7 @@
 #include <string>
 #include <vector>
 
-#include "addin/custom_functions.h"
+#include "core/custom_functions.h"
 #include "cli/protocol.h"
 #include "zodiac/zodiac_rule.h"
 

@@ -123,7 +123,7 @@ def eval_seeds():
 # The members in table order, from the pinned interface list (a test keeps it
 # equal to the member table): a byte program names a member by its index.
 MEMBERS = [line.split()[1] for line in
-           (pathlib.Path(__file__).resolve().parent.parent / "addin" / "com" / "interface.pin")
+           (pathlib.Path(__file__).resolve().parent.parent / "com" / "interface.pin")
            .read_text(encoding="utf-8").splitlines() if line.strip() and not line.startswith("#")]
 ERRORS = ["#NULL!", "#DIV/0!", "#VALUE!", "#REF!", "#NAME?", "#NUM!", "#N/A"]
 

@@ -18,7 +18,7 @@
 #include <string>
 #include <string_view>
 
-#include "addin/custom_functions.h"
+#include "core/custom_functions.h"
 #include "cli/book.h"
 #include "cli/encoding.h"
 #include "cli/protocol.h"

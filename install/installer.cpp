@@ -28,7 +28,7 @@
 #include <string>
 #include <vector>
 
-#include "addin/com/class_keys.h"
+#include "com/class_keys.h"
 #include "cli/commands.h"
 #include "cli/protocol.h"
 #include "install/open_list.h"

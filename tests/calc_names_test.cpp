@@ -7,8 +7,8 @@
 #include <set>
 #include <string>
 
-#include "addin/calc/uno_names.h"
-#include "addin/custom_functions.h"
+#include "calc/uno_names.h"
+#include "core/custom_functions.h"
 
 namespace korvane::calc {
 namespace {

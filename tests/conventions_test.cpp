@@ -1,5 +1,5 @@
 // The value conventions every worksheet function reads its arguments by.
-#include "addin/conventions.h"
+#include "core/conventions.h"
 
 #include <cmath>
 

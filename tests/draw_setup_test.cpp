@@ -1,5 +1,5 @@
 // Loading a draw with 验证, and the zodiac rule it applies.
-#include "addin/custom_functions.h"
+#include "core/custom_functions.h"
 #include "test_support.h"
 #include "zodiac/zodiac_rule.h"
 

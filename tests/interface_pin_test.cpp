@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "addin/custom_functions.h"
+#include "core/custom_functions.h"
 #include "cli/protocol.h"
 
 namespace korvane {
@@ -23,7 +23,7 @@ struct PinnedMember {
 };
 
 std::vector<PinnedMember> read_pin() {
-  std::ifstream in(KORVANE_SOURCE_DIR "/addin/com/interface.pin");
+  std::ifstream in(KORVANE_SOURCE_DIR "/com/interface.pin");
   std::vector<PinnedMember> out;
   for (std::string line; std::getline(in, line);) {
     if (line.empty() || line[0] == '#') continue;
@@ -43,18 +43,18 @@ std::string shape_of(const Member& m) {
 TEST(InterfacePin, TableMatchesThePinnedInterface) {
   const std::vector<PinnedMember> pin = read_pin();
   const auto table = members();
-  ASSERT_FALSE(pin.empty()) << "addin/com/interface.pin is missing or empty";
+  ASSERT_FALSE(pin.empty()) << "com/interface.pin is missing or empty";
   for (std::size_t i = 0; i < std::max(pin.size(), table.size()); ++i) {
     ASSERT_LT(i, table.size()) << "the pinned member " << pin[i].name
                                << " is gone from the table: members are never removed";
     const std::string name = protocol::to_utf8(table[i].name);
     ASSERT_LT(i, pin.size()) << "new member " << name
-                             << ": append it to addin/com/interface.pin with DISPID " << i + 1;
-    EXPECT_EQ(pin[i].dispid, static_cast<int>(i + 1)) << "addin/com/interface.pin is out of order";
+                             << ": append it to com/interface.pin with DISPID " << i + 1;
+    EXPECT_EQ(pin[i].dispid, static_cast<int>(i + 1)) << "com/interface.pin is out of order";
     EXPECT_EQ(pin[i].name + " " + pin[i].shape, name + " " + shape_of(table[i]))
         << "DISPID " << i + 1
         << " changed: append new members at the end of the table, or give the interface a new "
-           "IID (addin/com/identity.h) if a pinned member must change";
+           "IID (com/identity.h) if a pinned member must change";
   }
 }
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "addin/custom_functions.h"
+#include "core/custom_functions.h"
 #include "test_support.h"
 
 namespace korvane {

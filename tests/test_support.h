@@ -6,7 +6,7 @@
 #include <ostream>
 #include <string>
 
-#include "addin/custom_functions.h"
+#include "core/custom_functions.h"
 #include "cli/protocol.h"
 
 namespace korvane {

@@ -6,8 +6,8 @@
 #include <random>
 #include <string>
 
-#include "addin/conventions.h"
-#include "addin/search.h"
+#include "core/conventions.h"
+#include "core/search.h"
 #include "bets/text_tests.h"
 
 namespace korvane {

@@ -4,8 +4,8 @@
 // (zero or blank) is a flat-rate item: the unit price column then holds the
 // amount itself, and that is what the row is paid. Negative quantities
 // (returned pieces) are paid negatively.
-#include "addin/arithmetic.h"
-#include "addin/custom_functions.h"
+#include "core/arithmetic.h"
+#include "core/custom_functions.h"
 
 namespace korvane {
 

@@ -10,8 +10,8 @@
 // The scale is written as the whole constant 100000000 (a Long), so a blank
 // process number gives a whole key; a cell holding a number gives a Double.
 // Nothing is rounded: a fractional process number gives a fractional key.
-#include "addin/arithmetic.h"
-#include "addin/custom_functions.h"
+#include "core/arithmetic.h"
+#include "core/custom_functions.h"
 
 namespace korvane {
 namespace {

@@ -30,8 +30,8 @@
 #include <string>
 #include <vector>
 
-#include "addin/call_arguments.h"
-#include "addin/custom_functions.h"
+#include "core/call_arguments.h"
+#include "core/custom_functions.h"
 #include "xll/draw.h"
 #include "xll/excel.h"
 #include "xll/registration.h"

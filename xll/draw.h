@@ -21,7 +21,7 @@
 #include <memory>
 #include <mutex>
 
-#include "addin/custom_functions.h"
+#include "core/custom_functions.h"
 
 namespace korvane::xll {
 

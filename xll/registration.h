@@ -7,7 +7,7 @@
 #include <initializer_list>
 #include <string>
 
-#include "addin/custom_functions.h"
+#include "core/custom_functions.h"
 #include "xll/xlcall.h"
 
 namespace korvane::xll {

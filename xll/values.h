@@ -18,7 +18,7 @@
 // free_result (from xlAutoFree12).
 #pragma once
 
-#include "addin/variant.h"
+#include "core/variant.h"
 #include "xll/xlcall.h"
 
 namespace korvane::xll {

@@ -14,7 +14,7 @@
 #include <cstdint>
 #include <limits>
 
-#include "addin/custom_functions.h"
+#include "core/custom_functions.h"
 #include "zodiac/zodiac_rule.h"
 
 namespace korvane {

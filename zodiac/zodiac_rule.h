@@ -14,8 +14,8 @@
 
 #include <string_view>
 
-#include "addin/conventions.h"
-#include "addin/variant.h"
+#include "core/conventions.h"
+#include "core/variant.h"
 
 namespace korvane::zodiac {
 

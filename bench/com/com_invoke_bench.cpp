@@ -19,9 +19,9 @@
 #include <string>
 #include <vector>
 
-#include "addin/com/identity.h"
-#include "addin/com/variant_com.h"
-#include "addin/custom_functions.h"
+#include "com/identity.h"
+#include "com/variant_com.h"
+#include "core/custom_functions.h"
 #include "bench/wine_timing.h"
 
 namespace {

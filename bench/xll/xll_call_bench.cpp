@@ -22,7 +22,7 @@
 #include <string>
 #include <vector>
 
-#include "addin/custom_functions.h"
+#include "core/custom_functions.h"
 #include "bench/wine_timing.h"
 #include "xll/xlcall.h"
 

@@ -11,7 +11,7 @@ recalculated (only what depends on the draw) and compared again, and last a
 full recalculation.
 
 A call is handed to `korvane eval` the way Calc hands it to the add-in (see
-addin/calc/uno_values.h): a blank cell given for a Variant parameter arrives as
+calc/uno_values.h): a blank cell given for a Variant parameter arrives as
 the number 0, an error cell given for a Variant parameter never reaches the
 function (Calc shows that error), a boolean cell given for a Variant parameter
 is the number 1 or 0, a literal given for a Range parameter is refused

@@ -117,7 +117,7 @@ def call(korvane, src):
 def functions(src):
     """The worksheet functions, from the pinned interface list (a test keeps it
     equal to the member table)."""
-    rows = [line.split() for line in (src / "addin" / "com" / "interface.pin").read_text(
+    rows = [line.split() for line in (src / "com" / "interface.pin").read_text(
         encoding="utf-8").splitlines() if line.strip() and not line.startswith("#")]
     return [name for _, name, shape in rows if not shape.startswith("property")]
 

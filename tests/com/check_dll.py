@@ -10,7 +10,7 @@ import argparse
 import pathlib
 import sys
 
-sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[2] / "addin" / "com"))
+sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[2] / "com"))
 import pe_file  # noqa: E402
 import typelib_vtable  # noqa: E402
 

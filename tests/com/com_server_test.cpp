@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "addin/com/identity.h"
+#include "com/identity.h"
 
 namespace {
 

@@ -43,7 +43,7 @@
 #include <thread>
 #include <vector>
 
-#include "addin/custom_functions.h"
+#include "core/custom_functions.h"
 #include "cli/protocol.h"
 #include "xll/xlcall.h"
 

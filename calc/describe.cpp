@@ -22,8 +22,8 @@
 #include <string>
 #include <string_view>
 
-#include "addin/calc/uno_names.h"
-#include "addin/custom_functions.h"
+#include "calc/uno_names.h"
+#include "core/custom_functions.h"
 #include "cli/protocol.h"
 
 namespace {

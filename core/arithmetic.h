@@ -13,8 +13,8 @@
 
 #include <cstdint>
 
-#include "addin/conventions.h"
-#include "addin/variant.h"
+#include "core/conventions.h"
+#include "core/variant.h"
 
 namespace korvane {
 

@@ -19,8 +19,8 @@
 #include <string>
 #include <vector>
 
-#include "addin/com/identity.h"
-#include "addin/com/layout.h"
+#include "com/identity.h"
+#include "com/layout.h"
 
 namespace {
 

@@ -7,11 +7,11 @@
 // exactly that list; unregistering removes our values from those keys and
 // then each key that is left empty, deepest first, so a key or value that
 // someone else put there survives, and nothing of ours is left behind.
-#include "addin/com/class_keys.h"
+#include "com/class_keys.h"
 
 #include <vector>
 
-#include "addin/com/identity.h"
+#include "com/identity.h"
 
 namespace korvane::com {
 namespace {

@@ -33,9 +33,9 @@
 #include <string_view>
 #include <vector>
 
-#include "addin/calc/uno_names.h"
-#include "addin/calc/uno_values.h"
-#include "addin/custom_functions.h"
+#include "calc/uno_names.h"
+#include "calc/uno_values.h"
+#include "core/custom_functions.h"
 
 namespace korvane::calc {
 namespace {

@@ -8,8 +8,8 @@
 #include <new>
 #include <span>
 
-#include "addin/custom_functions.h"
-#include "addin/variant.h"
+#include "core/custom_functions.h"
+#include "core/variant.h"
 
 namespace korvane {
 

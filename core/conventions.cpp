@@ -1,11 +1,11 @@
-#include "addin/conventions.h"
+#include "core/conventions.h"
 
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 
-#include "addin/search.h"
+#include "core/search.h"
 
 namespace korvane {
 namespace {

@@ -15,8 +15,8 @@
 #include <string>
 #include <string_view>
 
-#include "addin/conventions.h"
-#include "addin/variant.h"
+#include "core/conventions.h"
+#include "core/variant.h"
 
 namespace korvane {
 
@@ -137,7 +137,7 @@ inline constexpr std::size_t kMaxParams = 9;
 // The interface's members are pinned: a front end that stores a member's
 // position (COM's DISPIDs and vtable slots, kept in compiled workbooks and
 // VBA projects) relies on rows only ever being appended. The pinned list is
-// addin/com/interface.pin; a test compares it with the table.
+// com/interface.pin; a test compares it with the table.
 
 // Whether a name binds to a member's (or a parameter's) name as COM binds
 // names: exactly for Chinese characters, ignoring case for Latin letters.

@@ -1,4 +1,4 @@
-#include "addin/arithmetic.h"
+#include "core/arithmetic.h"
 
 #include <cmath>
 

@@ -8,9 +8,9 @@
 
 #include <atomic>
 
-#include "addin/com/addin_object.h"
-#include "addin/com/identity.h"
-#include "addin/com/variant_com.h"
+#include "com/addin_object.h"
+#include "com/identity.h"
+#include "com/variant_com.h"
 
 namespace korvane::com {
 namespace {

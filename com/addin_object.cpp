@@ -13,7 +13,7 @@
 // arguments as method k has (the callee pops them on 32-bit Windows, so the
 // count must be exact). Forwarders are instantiated for every slot and arity
 // up to fixed bounds; the layout is checked against those bounds.
-#include "addin/com/addin_object.h"
+#include "com/addin_object.h"
 
 #include <array>
 #include <atomic>
@@ -23,11 +23,11 @@
 #include <utility>
 #include <vector>
 
-#include "addin/call_arguments.h"
-#include "addin/com/identity.h"
-#include "addin/com/layout.h"
-#include "addin/com/variant_com.h"
-#include "addin/custom_functions.h"
+#include "core/call_arguments.h"
+#include "com/identity.h"
+#include "com/layout.h"
+#include "com/variant_com.h"
+#include "core/custom_functions.h"
 
 namespace korvane::com {
 namespace {

@@ -13,7 +13,7 @@
 
 #include <string>
 
-#include "addin/com/class_keys.h"
+#include "com/class_keys.h"
 
 namespace korvane::com {
 namespace {

@@ -1,4 +1,4 @@
-#include "addin/com/layout.h"
+#include "com/layout.h"
 
 #include <vector>
 

@@ -1,4 +1,4 @@
-#include "addin/variant.h"
+#include "core/variant.h"
 
 #include <array>
 

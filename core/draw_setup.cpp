@@ -6,7 +6,7 @@
 // is kept exactly as passed, and each number gets its zodiac sign for the year.
 // The function never fails: a step that cannot be carried out is skipped and
 // leaves what the previous draw had there.
-#include "addin/custom_functions.h"
+#include "core/custom_functions.h"
 #include "zodiac/zodiac_rule.h"
 
 namespace korvane {

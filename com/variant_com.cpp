@@ -1,4 +1,4 @@
-#include "addin/com/variant_com.h"
+#include "com/variant_com.h"
 
 #include <atomic>
 #include <memory>

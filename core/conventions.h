@@ -24,7 +24,7 @@
 #include <string>
 #include <string_view>
 
-#include "addin/variant.h"
+#include "core/variant.h"
 
 namespace korvane {
 

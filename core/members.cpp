@@ -3,7 +3,7 @@
 // the help text) reads this one table.
 #include <utility>
 
-#include "addin/custom_functions.h"
+#include "core/custom_functions.h"
 
 namespace korvane {
 namespace {

@@ -1,4 +1,4 @@
-#include "addin/calc/uno_values.h"
+#include "calc/uno_values.h"
 
 #include <com/sun/star/beans/XPropertySet.hpp>
 #include <com/sun/star/sheet/XCellRangeAddressable.hpp>

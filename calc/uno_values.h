@@ -37,7 +37,7 @@
 #include <com/sun/star/uno/Reference.hxx>
 #include <cstdint>
 
-#include "addin/variant.h"
+#include "core/variant.h"
 
 namespace korvane::calc {
 

@@ -11,7 +11,7 @@
 #include <cstddef>
 #include <span>
 
-#include "addin/custom_functions.h"
+#include "core/custom_functions.h"
 
 namespace korvane::com {
 

@@ -19,7 +19,7 @@
 #include <array>
 #include <memory>
 
-#include "addin/variant.h"
+#include "core/variant.h"
 
 namespace korvane::com {
 
