@@ -13,8 +13,8 @@ namespace {
 
 using namespace korvane;
 
-自定义函数 with_draw() {
-  自定义函数 obj;
+Draw with_draw() {
+  Draw obj;
   const std::array<Variant, 4> draw = {Variant(2013.0), Variant(u"05 12 18 30 41 49"),
                                        Variant(u"08"), Variant(make_cell(Variant(2.0)))};
   call(obj, *find_member(u"验证"), draw);
@@ -22,7 +22,7 @@ using namespace korvane;
 }
 
 void BM_CoreBetCall(benchmark::State& state) {
-  自定义函数 obj = with_draw();
+  Draw obj = with_draw();
   const Member& bet = *find_member(u"平特几肖");
   const std::array<Variant, 4> args = {Variant(u"平特二肖"), Variant(u"牛马鼠蛇"), Variant(100.0),
                                        Variant(make_cell(Variant(2.0)))};
@@ -36,7 +36,7 @@ BENCHMARK(BM_CoreBetCall);
 // The same, binding the name on every call (GetIDsOfNames and Invoke
 // together, as a client that caches no dispatch identifiers pays).
 void BM_CoreBetCallByName(benchmark::State& state) {
-  自定义函数 obj = with_draw();
+  Draw obj = with_draw();
   const std::array<Variant, 4> args = {Variant(u"平特二肖"), Variant(u"牛马鼠蛇"), Variant(100.0),
                                        Variant(make_cell(Variant(2.0)))};
   for (auto _ : state) {

@@ -4,15 +4,15 @@
 
 #include <array>
 
-#include "core/custom_functions.h"
 #include "cli/protocol.h"
+#include "core/custom_functions.h"
 
 namespace {
 
 using namespace korvane;
 
 void BM_DrawSetup(benchmark::State& state) {
-  自定义函数 obj;
+  Draw obj;
   const Member& verify = *find_member(u"验证");
   const std::array<Variant, 4> draw = {Variant(2013.0), Variant(u"05 12 18 30 41 49"),
                                        Variant(u"08"), Variant()};

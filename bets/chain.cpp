@@ -8,8 +8,8 @@
 //    and the bet wins 收入, as it was passed, when exactly one regular number
 //    stands in it too.
 // Unlike the other bets it has no test for an undrawn draw.
-#include "core/custom_functions.h"
 #include "bets/text_tests.h"
+#include "core/custom_functions.h"
 
 namespace korvane {
 namespace {
@@ -24,8 +24,8 @@ Maybe<double> product(double hard, double first, double hits, double special, co
 
 }  // namespace
 
-Variant 自定义函数::特串软串(const Variant& g, const Variant& 号码, const Variant& 收入,
-                             const Variant& 易失) {
+Variant 特串软串(const Draw& draw, const Variant& g, const Variant& 号码, const Variant& 收入,
+                 const Variant& 易失) {
   Variant result = bet::preset(易失);  // 1
 
   const TextOf type(g);
@@ -41,19 +41,37 @@ Variant 自定义函数::特串软串(const Variant& g, const Variant& 号码, c
   // 3. Compared as values: a special number held as a number never equals the
   // text the list begins with.
   double first = 0;
-  if (holds(equals_text(t, mid(*list, 1, 2)))) first = 1;
+  if (holds(equals_text(draw.t, mid(*list, 1, 2)))) first = 1;
 
   double hits = 0;  // 4
-  for (const Variant& x : p) {
+  for (const Variant& x : draw.p) {
     if (holds(occurs_in(TextOf(x), list))) hits += 1;
   }
 
   double special = 0;  // 5
-  if (holds(occurs_in(TextOf(t), list))) special = 1;
+  if (holds(occurs_in(TextOf(draw.t), list))) special = 1;
 
   assign(result, product(hard, first, hits, special, 收入));         // 6
   if (hits * special == 1 && hard == 0) result = bet::copied(收入);  // 7
   return result;                                                     // 8
 }
+
+constexpr std::array kChainParams{
+    Param::value(u"g", "玩法：含“硬”或“特”为特串，否则软串",
+                 "bet type: containing 硬 or 特 is a hard chain, else soft"),
+    Param::value(u"号码", "串中号码，特串以特码开头",
+                 "the chained numbers, hard chains start with the special number"),
+    Param::value(u"收入", "每个中奖组合的金额", "amount per winning pair"),
+    kTrigger,
+};
+namespace rows {
+extern constinit const Member chain = worksheet_function<特串软串>(
+    kChainParams, {.name = u"特串软串",
+                   .regime = Regime::SkipsErrors,
+                   .zh = "特串软串：特码与平码的串",
+                   .en = "chain bet tying the special number to regular numbers",
+                   .returns = "hard: 收入 x hits; soft: 收入 on a win",
+                   .example = {R"(特串 "08 12 41" 100)", "200"}});
+}  // namespace rows
 
 }  // namespace korvane

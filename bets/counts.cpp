@@ -25,8 +25,7 @@ Maybe<Numeric> count_as_long(std::size_t n) noexcept {
 
 }  // namespace
 
-Variant 自定义函数::TEMA(const Variant& a, const Variant& b, const Variant& m,
-                         const Variant& /*易失*/) {
+Variant TEMA(const Variant& a, const Variant& b, const Variant& m, const Variant& /*易失*/) {
   Variant result;  // stays empty unless m > 0; the cell shows 0
   if (need(greater_than(m, 0))) {
     const Text bets = need(text(a));
@@ -36,16 +35,44 @@ Variant 自定义函数::TEMA(const Variant& a, const Variant& b, const Variant&
   return result;
 }
 
+constexpr std::array kTemaParams{
+    Param::value(u"a", "下注文本", "the bet text"),
+    Param::value(u"b", "要数的号码，通常为特码", "the code counted, normally the special number"),
+    Param::value(u"m", "大于 0 时才计数", "the count is made only when this is above 0"),
+    kTrigger,
+};
+namespace rows {
+extern constinit const Member tema = worksheet_function<TEMA>(
+    kTemaParams, {.name = u"TEMA",
+                  .regime = Regime::FailingCall,
+                  .zh = "数下注文本中某号码出现的次数",
+                  .en = "count a code, normally the special number, in a bet text",
+                  .returns = "the count (a Long), or empty when m is not above 0",
+                  .example = {R"("07 15 07 33" "'07" 10)", R"({"long":2})"}});
+}  // namespace rows
+
 // A list of k two-digit numbers with single spaces between them is 3k - 1
 // characters long; any other length gives a fraction, which tells the
 // bookkeeper the list is malformed.
-Variant 自定义函数::TEMAL(const Variant& y) {
+Variant TEMAL(const Variant& y) {
   const Text list = need(text(y));
   return Variant(static_cast<double>(trim_spaces(list).size() + 1) / 3);
 }
 
-Variant 自定义函数::求和1(const Variant& r, const Variant& 条件, const Variant& 收入,
-                          const Variant& 赔率, const Variant& /*易失*/) {
+constexpr std::array kTemalParams{Param::range(u"y", "以空格分隔的两位号码列表",
+                                               "a list of two-digit numbers separated by spaces")};
+namespace rows {
+extern constinit const Member temal = worksheet_function<TEMAL>(
+    kTemalParams, {.name = u"TEMAL",
+                   .regime = Regime::FailingCall,
+                   .zh = "号码列表中的号码个数",
+                   .en = "how many two-digit numbers a space-separated list holds",
+                   .returns = "(length + 1) / 3 as a Double",
+                   .example = {R"("05 12 33")", "3"}});
+}  // namespace rows
+
+Variant 求和1(const Draw& draw, const Variant& r, const Variant& 条件, const Variant& 收入,
+              const Variant& 赔率, const Variant& /*易失*/) {
   const Text bets = need(text(r));
   const Text code = need(text(条件));
   const Numeric hits = need(count_as_long(count_code(trim_spaces(bets), code)));
@@ -53,10 +80,27 @@ Variant 自定义函数::求和1(const Variant& r, const Variant& 条件, const 
   const Numeric amount = need(multiply(stake_times_odds, hits));
   // Both tests are made, as the sheets made them: an error value in either
   // fails the call even when the other says the draw is undrawn.
-  const bool special_undrawn = need(equals_text(t, u"00"));
-  const bool first_undrawn = need(equals_text(p[0], u"00"));
+  const bool special_undrawn = need(equals_text(draw.t, u"00"));
+  const bool first_undrawn = need(equals_text(draw.p[0], u"00"));
   if (special_undrawn || first_undrawn) return Variant::integer(0);
   return to_variant(amount);
 }
+
+constexpr std::array kSumCountParams{
+    Param::value(u"r", "下注文本", "the bet text"),
+    Param::value(u"条件", "要数的号码", "the code counted"),
+    Param::value(u"收入", "每注金额", "the stake"),
+    Param::value(u"赔率", "赔率", "the odds"),
+    kTrigger,
+};
+namespace rows {
+extern constinit const Member sum_count = worksheet_function<求和1>(
+    kSumCountParams, {.name = u"求和1",
+                      .regime = Regime::FailingCall,
+                      .zh = "数号码出现次数并乘以金额与赔率",
+                      .en = "count a code in a bet text times stake times odds",
+                      .returns = "stake x odds x count; 0 while the draw is undrawn",
+                      .example = {R"("07 15 07 33" "'07" 100 40)", "8000"}});
+}  // namespace rows
 
 }  // namespace korvane

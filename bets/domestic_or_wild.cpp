@@ -5,8 +5,8 @@
 // holding 家禽 backs the domestic class, any other text (野兽 included) the
 // wild class. The bet pays the value of 收入 when the special number's sign is
 // of the backed class, and 0 when it is not.
-#include "core/custom_functions.h"
 #include "bets/text_tests.h"
+#include "core/custom_functions.h"
 
 namespace korvane {
 namespace {
@@ -15,12 +15,12 @@ constexpr std::u16string_view kDomestic = u"牛马羊鸡狗猪";
 
 }  // namespace
 
-Variant 自定义函数::包家禽或野兽(const Variant& 家禽野兽, const Variant& 收入,
-                                 const Variant& 易失) {
+Variant 包家禽或野兽(const Draw& draw, const Variant& 家禽野兽, const Variant& 收入,
+                     const Variant& 易失) {
   Variant result = bet::preset(易失);  // 1
 
   const TextOf backed(家禽野兽);
-  if (!backed) return bet::not_settled(*this, std::move(result));
+  if (!backed) return bet::not_settled(draw, std::move(result));
 
   int bet_domestic = 0;  // 2: 野兽 itself is never looked for
   if (holds(occurs_in(std::u16string_view(u"家禽"), backed))) bet_domestic = 1;
@@ -29,15 +29,31 @@ Variant 自定义函数::包家禽或野兽(const Variant& 家禽野兽, const V
   // number then counts as domestic. The Integer 0 of a number outside 1..49
   // reads "0" and counts as wild.
   int special_domestic = 0;
-  if (holds(occurs_in(TextOf(tt), kDomestic))) special_domestic = 1;
+  if (holds(occurs_in(TextOf(draw.tt), kDomestic))) special_domestic = 1;
 
   if (bet_domestic + special_domestic == 1) {  // 4
     result = bet::zero();
   } else {
     assign(result, number(收入));
   }
-  bet::undrawn_draw(*this, result);  // 5
-  return result;                     // 6
+  bet::undrawn_draw(draw, result);  // 5
+  return result;                    // 6
 }
+
+constexpr std::array kDomesticOrWildParams{
+    Param::value(u"家禽野兽", "含“家禽”为买家禽，否则为野兽",
+                 "containing 家禽 backs domestic animals, anything else wild"),
+    Param::value(u"收入", "中奖金额", "amount paid on a win"),
+    kTrigger,
+};
+namespace rows {
+extern constinit const Member domestic_or_wild = worksheet_function<包家禽或野兽>(
+    kDomesticOrWildParams, {.name = u"包家禽或野兽",
+                            .regime = Regime::SkipsErrors,
+                            .zh = "包家禽或野兽：特码生肖的类别",
+                            .en = "domestic or wild class of the special number's sign",
+                            .returns = "收入 as a number on a win, else 0",
+                            .example = {"家禽 100", "100"}});
+}  // namespace rows
 
 }  // namespace korvane

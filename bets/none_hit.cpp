@@ -4,16 +4,16 @@
 // wins when none of the seven drawn numbers, the special number included,
 // stands among them, however many were listed. A winning bet hands back 收入
 // as it was passed.
-#include "core/custom_functions.h"
 #include "bets/text_tests.h"
+#include "core/custom_functions.h"
 
 namespace korvane {
 
-Variant 自定义函数::平特几不中(const Variant& a, const Variant& 收入, const Variant& 易失) {
+Variant 平特几不中(const Draw& draw, const Variant& a, const Variant& 收入, const Variant& 易失) {
   Variant result = bet::preset(易失);  // 1
 
   const TextOf backed(a);
-  if (!backed) return bet::not_settled(*this, std::move(result));
+  if (!backed) return bet::not_settled(draw, std::move(result));
 
   // 2. A drawn number is a hit when it is found in the list before the list's
   // last character, counting the sentinel copy appended for the search: a
@@ -21,13 +21,29 @@ Variant 自定义函数::平特几不中(const Variant& a, const Variant& 收入
   int hits = 0;
   const IndexedText list(*backed);
   const std::size_t listed = list.view().size();
-  for (const Variant* x : {&p[0], &p[1], &p[2], &p[3], &p[4], &p[5], &t}) {
+  for (const Variant* x :
+       {&draw.p[0], &draw.p[1], &draw.p[2], &draw.p[3], &draw.p[4], &draw.p[5], &draw.t}) {
     if (holds(below(sentinel_position(TextOf(*x), list), listed))) ++hits;
   }
 
   if (hits == 0) result = bet::copied(收入);  // 3
-  bet::undrawn_draw(*this, result);           // 4
+  bet::undrawn_draw(draw, result);            // 4
   return result;                              // 5
 }
+
+constexpr std::array kNoneHitParams{
+    Param::value(u"a", "所买号码，如 03 17 28 45", "the backed numbers, such as 03 17 28 45"),
+    Param::value(u"收入", "中奖时返回的值", "what a winning bet returns"),
+    kTrigger,
+};
+namespace rows {
+extern constinit const Member none_hit = worksheet_function<平特几不中>(
+    kNoneHitParams, {.name = u"平特几不中",
+                     .regime = Regime::SkipsErrors,
+                     .zh = "平特几不中：开奖七码全不在所买号码中",
+                     .en = "none-hit: no drawn number is among the backed numbers",
+                     .returns = "收入 unchanged on a win, else 0 or empty",
+                     .example = {R"("01 02 03 04 06" 300)", "300"}});
+}  // namespace rows
 
 }  // namespace korvane

@@ -5,8 +5,8 @@
 // all C(n, k) combinations of k of its numbers and 收入 is shared evenly over
 // them: the bet pays the part of 收入 that falls on the combinations whose
 // numbers were all drawn as regular numbers. The special number does not count.
-#include "core/custom_functions.h"
 #include "bets/text_tests.h"
+#include "core/custom_functions.h"
 
 namespace korvane {
 namespace {
@@ -55,13 +55,13 @@ Maybe<double> payout(Maybe<double> won, Maybe<double> combinations, const Varian
 
 }  // namespace
 
-Variant 自定义函数::平码几中几(const Variant& g, const Variant& 号码, const Variant& 收入,
-                               const Variant& 易失) {
+Variant 平码几中几(const Draw& draw, const Variant& g, const Variant& 号码, const Variant& 收入,
+                   const Variant& 易失) {
   Variant result = bet::preset(易失);  // 1
 
   const TextOf type(g);
   const TextOf list(号码);
-  if (!type || !list) return bet::not_settled(*this, std::move(result));
+  if (!type || !list) return bet::not_settled(draw, std::move(result));
 
   // 2. Only the last two characters of the bet type matter.
   const std::u16string_view tail = (*type).substr((*type).size() < 2 ? 0 : (*type).size() - 2);
@@ -72,7 +72,7 @@ Variant 自定义函数::平码几中几(const Variant& g, const Variant& 号码
 
   int hits = 0;  // 4
   const IndexedText searched(padded.view());
-  for (const Variant& x : p) {
+  for (const Variant& x : draw.p) {
     if (holds(occurs_in(TextOf(x), searched))) ++hits;
   }
 
@@ -91,8 +91,25 @@ Variant 自定义函数::平码几中几(const Variant& g, const Variant& 号码
   }
 
   assign(result, payout(won, combinations, 收入));  // 7
-  bet::undrawn_draw(*this, result);                 // 8
+  bet::undrawn_draw(draw, result);                  // 8
   return result;                                    // 9
 }
+
+constexpr std::array kNumbersHitParams{
+    Param::value(u"g", "玩法，如 三中三、二中二", "bet type, such as 三中三 or 二中二"),
+    Param::value(u"号码", "所买号码，如 05-12-23-34-45",
+                 "the backed numbers, such as 05-12-23-34-45"),
+    Param::value(u"收入", "分摊到全部组合的金额", "amount shared over all combinations"),
+    kTrigger,
+};
+namespace rows {
+extern constinit const Member numbers_hit = worksheet_function<平码几中几>(
+    kNumbersHitParams, {.name = u"平码几中几",
+                        .regime = Regime::SkipsErrors,
+                        .zh = "平码几中几：二中二、三中三组合",
+                        .en = "pair or triple combinations on the regular numbers",
+                        .returns = "the share of 收入 on the winning combinations",
+                        .example = {R"(三中三 "05-12-18-08-45" 600)", "60"}});
+}  // namespace rows
 
 }  // namespace korvane

@@ -5,8 +5,8 @@
 // The bet text holds one or more of the four marks and wins when it holds the
 // size mark or the parity mark of the sum; a winning bet hands back 收入 as it
 // was passed, once even when both marks match.
-#include "core/custom_functions.h"
 #include "bets/text_tests.h"
+#include "core/custom_functions.h"
 
 namespace korvane {
 namespace {
@@ -26,7 +26,7 @@ double value_of_number(std::u16string_view s) noexcept {
 // The draw sum: the leading-number values of the seven drawn numbers' texts,
 // so "07" adds 7 and a text without a leading number adds nothing. One step:
 // a drawn value without a text form fails the whole sum.
-Maybe<double> draw_sum(const 自定义函数& draw) {
+Maybe<double> draw_sum(const Draw& draw) {
   double sum = 0;
   for (const Variant* x :
        {&draw.p[0], &draw.p[1], &draw.p[2], &draw.p[3], &draw.p[4], &draw.p[5], &draw.t}) {
@@ -39,15 +39,15 @@ Maybe<double> draw_sum(const 自定义函数& draw) {
 
 }  // namespace
 
-Variant 自定义函数::平特单双大小(const Variant& 单双大小, const Variant& 收入,
-                                 const Variant& 易失) {
+Variant 平特单双大小(const Draw& draw, const Variant& 单双大小, const Variant& 收入,
+                     const Variant& 易失) {
   Variant result = bet::preset(易失);  // 1
 
   const TextOf marks(单双大小);
-  if (!marks) return bet::not_settled(*this, std::move(result));
+  if (!marks) return bet::not_settled(draw, std::move(result));
 
   double sum = 0;  // 2 (an empty sum compares as 0)
-  assign(sum, draw_sum(*this));
+  assign(sum, draw_sum(draw));
 
   std::u16string_view size;  // 3: a sum between 174 and 175 ends up small
   if (sum > 174) size = u"大";
@@ -60,8 +60,23 @@ Variant 自定义函数::平特单双大小(const Variant& 单双大小, const V
 
   if (holds(occurs_in(size, marks))) result = bet::copied(收入);    // 5
   if (holds(occurs_in(parity, marks))) result = bet::copied(收入);  // 6
-  bet::undrawn_draw(*this, result);                                 // 7
+  bet::undrawn_draw(draw, result);                                  // 7
   return result;                                                    // 8
 }
+
+constexpr std::array kOddEvenBigSmallParams{
+    Param::value(u"单双大小", "含单、双、大、小的下注文本", "bet text holding 单, 双, 大 or 小"),
+    Param::value(u"收入", "中奖时返回的值", "what a winning bet returns"),
+    kTrigger,
+};
+namespace rows {
+extern constinit const Member odd_even_big_small = worksheet_function<平特单双大小>(
+    kOddEvenBigSmallParams, {.name = u"平特单双大小",
+                             .regime = Regime::SkipsErrors,
+                             .zh = "平特单双大小：按七码之和的单双大小",
+                             .en = "odd/even, big/small of the sum of the seven drawn numbers",
+                             .returns = "收入 unchanged on a win, else 0 or empty",
+                             .example = {"小 50", "50"}});
+}  // namespace rows
 
 }  // namespace korvane

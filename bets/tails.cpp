@@ -5,8 +5,8 @@
 // bet wins when at least that many distinct tails of the seven drawn numbers,
 // the special number included, are among the backed digits; it then pays the
 // value of 收入.
-#include "core/custom_functions.h"
 #include "bets/text_tests.h"
+#include "core/custom_functions.h"
 
 namespace korvane {
 namespace {
@@ -32,13 +32,13 @@ std::u16string_view last_char(std::u16string_view s) noexcept {
 
 }  // namespace
 
-Variant 自定义函数::平特几尾(const Variant& y, const Variant& 几尾, const Variant& 收入,
-                             const Variant& 易失) {
+Variant 平特几尾(const Draw& draw, const Variant& y, const Variant& 几尾, const Variant& 收入,
+                 const Variant& 易失) {
   Variant result = bet::preset(易失);  // 1
 
   const TextOf type(y);
   const TextOf backed(几尾);
-  if (!type || !backed) return bet::not_settled(*this, std::move(result));
+  if (!type || !backed) return bet::not_settled(draw, std::move(result));
 
   // 2. N from the third character, then from the first, which overrides it.
   // A type of three or more characters with a numeral in neither place leaves
@@ -49,8 +49,8 @@ Variant 自定义函数::平特几尾(const Variant& y, const Variant& 几尾, c
 
   // 3. The tails of p1 ... p6 and of the special number, in one step: a drawn
   // value without a text form leaves every tail empty.
-  const TextOf drawn[7]{TextOf(p[0]), TextOf(p[1]), TextOf(p[2]), TextOf(p[3]),
-                        TextOf(p[4]), TextOf(p[5]), TextOf(t)};
+  const TextOf drawn[7]{TextOf(draw.p[0]), TextOf(draw.p[1]), TextOf(draw.p[2]), TextOf(draw.p[3]),
+                        TextOf(draw.p[4]), TextOf(draw.p[5]), TextOf(draw.t)};
   std::u16string_view e[7];
   bool readable = true;
   for (const TextOf& x : drawn) readable = readable && static_cast<bool>(x);
@@ -76,8 +76,24 @@ Variant 自定义函数::平特几尾(const Variant& y, const Variant& 几尾, c
 
   // 6. An unset N counts as 0: the bound is -1 and every count passes.
   if (count > n.value_or(0) - 1) assign(result, number(收入));
-  bet::undrawn_draw(*this, result);  // 7
-  return result;                     // 8
+  bet::undrawn_draw(draw, result);  // 7
+  return result;                    // 8
 }
+
+constexpr std::array kTailsParams{
+    Param::value(u"y", "玩法，如 平特二尾", "bet type, such as 平特二尾"),
+    Param::value(u"几尾", "所买尾数，如 3 9 0", "the backed tail digits, such as 3 9 0"),
+    Param::value(u"收入", "中奖金额", "amount paid on a win"),
+    kTrigger,
+};
+namespace rows {
+extern constinit const Member tails = worksheet_function<平特几尾>(
+    kTailsParams, {.name = u"平特几尾",
+                   .regime = Regime::SkipsErrors,
+                   .zh = "平特几尾：开奖号码尾数",
+                   .en = "tail-digit bet on the whole draw",
+                   .returns = "收入 as a number on a win, else 0 or empty",
+                   .example = {R"(平特二尾 "3 9 0" 100)", "100"}});
+}  // namespace rows
 
 }  // namespace korvane

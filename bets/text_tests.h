@@ -222,7 +222,7 @@ Variant preset(const Variant& 易失);
 // The undrawn-draw test that closes every bet but the chain bet: "00" as the
 // special number or the first regular number marks a draw that has not taken
 // place, and such a draw settles nothing.
-inline void undrawn_draw(const 自定义函数& draw, Variant& result) {
+inline void undrawn_draw(const Draw& draw, Variant& result) {
   if (holds(equals_text(draw.t, u"00")) || holds(equals_text(draw.p[0], u"00"))) {
     result = zero();
   }
@@ -233,7 +233,7 @@ inline void undrawn_draw(const 自定义函数& draw, Variant& result) {
 // would count every test on it as met and pay up to seven times 收入 on an
 // input that failed. The preset of step 1 stands, and the undrawn-draw test
 // still applies.
-inline Variant not_settled(const 自定义函数& draw, Variant result) {
+inline Variant not_settled(const Draw& draw, Variant result) {
   undrawn_draw(draw, result);
   return result;
 }

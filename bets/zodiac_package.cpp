@@ -4,20 +4,35 @@
 // sign is among them. The regular numbers play no part, and the payout does
 // not depend on how many signs were backed: a winning bet hands back 收入 as it
 // was passed.
-#include "core/custom_functions.h"
 #include "bets/text_tests.h"
+#include "core/custom_functions.h"
 
 namespace korvane {
 
-Variant 自定义函数::包几肖(const Variant& 肖, const Variant& 收入, const Variant& 易失) {
+Variant 包几肖(const Draw& draw, const Variant& 肖, const Variant& 收入, const Variant& 易失) {
   Variant result = bet::preset(易失);  // 1
 
   const TextOf backed(肖);
-  if (!backed) return bet::not_settled(*this, std::move(result));
+  if (!backed) return bet::not_settled(draw, std::move(result));
 
-  if (holds(occurs_in(TextOf(tt), backed))) result = bet::copied(收入);  // 2
-  bet::undrawn_draw(*this, result);                                      // 3
-  return result;                                                         // 4
+  if (holds(occurs_in(TextOf(draw.tt), backed))) result = bet::copied(收入);  // 2
+  bet::undrawn_draw(draw, result);                                            // 3
+  return result;                                                              // 4
 }
+
+constexpr std::array kZodiacPackageParams{
+    Param::value(u"肖", "所买生肖，如 鼠牛虎龙", "the backed signs, such as 鼠牛虎龙"),
+    Param::value(u"收入", "中奖时返回的值", "what a winning bet returns"),
+    kTrigger,
+};
+namespace rows {
+extern constinit const Member zodiac_package = worksheet_function<包几肖>(
+    kZodiacPackageParams, {.name = u"包几肖",
+                           .regime = Regime::SkipsErrors,
+                           .zh = "包几肖：特码生肖在所买生肖中",
+                           .en = "the special number's sign is among the backed signs",
+                           .returns = "收入 unchanged on a win, else 0 or empty",
+                           .example = {"鼠狗 80", "80"}});
+}  // namespace rows
 
 }  // namespace korvane

@@ -5,8 +5,8 @@
 // the draw); the bettor backs any number of signs. The distinct signs of the
 // seven drawn numbers, the special number included, are counted among the
 // backed ones, and every full N of them pays 收入 once.
-#include "core/custom_functions.h"
 #include "bets/text_tests.h"
+#include "core/custom_functions.h"
 
 namespace korvane {
 namespace {
@@ -33,13 +33,13 @@ Maybe<double> payout(const Variant& 收入, int hits, Maybe<double> n) {
 
 }  // namespace
 
-Variant 自定义函数::平特几肖(const Variant& g, const Variant& 肖, const Variant& 收入,
-                             const Variant& 易失) {
+Variant 平特几肖(const Draw& draw, const Variant& g, const Variant& 肖, const Variant& 收入,
+                 const Variant& 易失) {
   Variant result = bet::preset(易失);  // 1
 
   const TextOf type(g);
   const TextOf backed(肖);
-  if (!type || !backed) return bet::not_settled(*this, std::move(result));
+  if (!type || !backed) return bet::not_settled(draw, std::move(result));
 
   // 2. N from the first or, overriding it, the third character of the bet
   // type. A type of fewer than three characters has an empty third character,
@@ -49,8 +49,9 @@ Variant 自定义函数::平特几肖(const Variant& g, const Variant& 肖, cons
   if (const std::size_t v = numeral_value(char_at(*type, 3)); v < 5) n = static_cast<double>(v);
 
   // 3. The entries: the signs of p1 ... p6 and of the special number.
-  const TextOf signs[7]{TextOf(pp[0]), TextOf(pp[1]), TextOf(pp[2]), TextOf(pp[3]),
-                        TextOf(pp[4]), TextOf(pp[5]), TextOf(tt)};
+  const TextOf signs[7]{TextOf(draw.pp[0]), TextOf(draw.pp[1]), TextOf(draw.pp[2]),
+                        TextOf(draw.pp[3]), TextOf(draw.pp[4]), TextOf(draw.pp[5]),
+                        TextOf(draw.tt)};
   const TextView* e[7];
   for (int k = 0; k < 7; ++k) e[k] = &signs[k];
   Maybe<JoinedText> seen;
@@ -72,8 +73,24 @@ Variant 自定义函数::平特几肖(const Variant& g, const Variant& 肖, cons
   }
 
   assign(result, payout(收入, hits, n));  // 6
-  bet::undrawn_draw(*this, result);       // 7
+  bet::undrawn_draw(draw, result);        // 7
   return result;                          // 8
 }
+
+constexpr std::array kZodiacSignsParams{
+    Param::value(u"g", "玩法，如 平特二肖", "bet type, such as 平特二肖"),
+    Param::value(u"肖", "所买生肖，如 鼠牛虎", "the backed signs, such as 鼠牛虎"),
+    Param::value(u"收入", "每组中奖金额", "amount paid per winning unit"),
+    kTrigger,
+};
+namespace rows {
+extern constinit const Member zodiac_signs = worksheet_function<平特几肖>(
+    kZodiacSignsParams, {.name = u"平特几肖",
+                         .regime = Regime::SkipsErrors,
+                         .zh = "平特几肖：开奖生肖中所买生肖的个数",
+                         .en = "zodiac bet on the signs of the whole draw",
+                         .returns = "收入 x floor(hits / N)",
+                         .example = {"平特二肖 牛马鼠蛇 100", "200"}});
+}  // namespace rows
 
 }  // namespace korvane

@@ -174,7 +174,7 @@ class CustomFunctions final
     return &m->params[static_cast<std::size_t>(i)];
   }
 
-  自定义函数 obj_;
+  Draw obj_;
   css::lang::Locale locale_{"en", "US", ""};
 };
 

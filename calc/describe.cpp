@@ -23,8 +23,8 @@
 #include <string_view>
 
 #include "calc/uno_names.h"
-#include "core/custom_functions.h"
 #include "cli/protocol.h"
+#include "core/custom_functions.h"
 
 namespace {
 
@@ -66,7 +66,7 @@ std::string xml(std::string_view s) {
 // and handing the document costs every call of every bet row.
 bool needs_document(const Member& m) {
   for (const auto& p : m.params)
-    if (p.kind == ParamKind::Range && !p.trigger) return true;
+    if (p.kind == ParamKind::Range) return true;
   return false;
 }
 
@@ -82,8 +82,7 @@ std::string idl() {
     out << "    any " << programmatic_name(m.name) << "(";
     for (std::size_t i = 0; i < m.params.size(); ++i) {
       if (i) out << ", ";
-      out << "[in] "
-          << (m.params[i].kind == ParamKind::Range ? "com::sun::star::table::XCellRange" : "any")
+      out << "[in] " << (takes_reference(m.params[i]) ? "com::sun::star::table::XCellRange" : "any")
           << " " << parameter_name(i);
     }
     if (needs_document(m)) out << ", [in] com::sun::star::beans::XPropertySet " << kCaller;
@@ -152,9 +151,8 @@ std::string functions() {
         << "css::uno::Any SAL_CALL " << programmatic_name(m.name) << "(";
     for (std::size_t i = 0; i < m.params.size(); ++i) {
       if (i) out << ", ";
-      out << (m.params[i].kind == ParamKind::Range
-                  ? "const css::uno::Reference<css::table::XCellRange>& "
-                  : "const css::uno::Any& ")
+      out << (takes_reference(m.params[i]) ? "const css::uno::Reference<css::table::XCellRange>& "
+                                           : "const css::uno::Any& ")
           << parameter_name(i);
     }
     if (needs_document(m))

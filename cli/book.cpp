@@ -9,10 +9,10 @@
 #include <istream>
 #include <ostream>
 
-#include "core/custom_functions.h"
 #include "cli/cell_entry.h"
 #include "cli/encoding.h"
 #include "cli/protocol.h"
+#include "core/custom_functions.h"
 
 namespace korvane::cli::book {
 namespace {
@@ -288,7 +288,7 @@ int drawn_number(const Variant& v) {
 // numbers and a special number, each 01 .. 49 and all different, in a whole
 // year. "" when it is. (An undrawn draw, all 00, is reported too: the bets
 // settle nothing against it.)
-std::string draw_problem(const 自定义函数& d, const Variant& year) {
+std::string draw_problem(const Draw& d, const Variant& year) {
   const Maybe<double> y = number(year);
   if (!y || *y != std::floor(*y) || *y < 1 || *y > 9999) return "the year is not a whole year";
   bool seen[50] = {};
@@ -694,7 +694,7 @@ class Settler {
   std::ostream& diagnostics_;
   std::string_view name_;
   Gb18030 gb_;
-  自定义函数 obj_;
+  Draw obj_;
   const RangeRef empty_cell_;
   RangeRef draw_cell_;        // the cell the last 验证 row filled
   bool draw_loaded_ = false;  // a 验证 row loaded the draw the next rows read

@@ -3,12 +3,12 @@
 #include <iostream>
 #include <memory>
 
-#include "core/custom_functions.h"
 #include "cli/cell_entry.h"
 #include "cli/commands.h"
 #include "cli/encoding.h"
 #include "cli/protocol.h"
 #include "cli/suggest.h"
+#include "core/custom_functions.h"
 
 namespace korvane::cli {
 namespace {
@@ -52,7 +52,7 @@ int run_call(const CallOptions& options, std::vector<std::string> words, bool af
                  did_you_mean(w.substr(w.find_first_not_of('-')), {"draw", "json", "help"}, "--"));
   }
 
-  自定义函数 obj;
+  Draw obj;
   const RangeRef empty_cell = make_cell(Variant());
   if (!options.draw.empty()) {
     // The draw is typed as a bet book types it, so that 08 stays the text

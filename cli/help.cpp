@@ -3,12 +3,12 @@
 #include <iostream>
 #include <memory>
 
-#include "core/custom_functions.h"
 #include "cli/cell_entry.h"
 #include "cli/commands.h"
 #include "cli/encoding.h"
 #include "cli/protocol.h"
 #include "cli/suggest.h"
+#include "core/custom_functions.h"
 
 namespace korvane::cli {
 namespace {
@@ -26,6 +26,14 @@ std::string utf8(std::u16string_view s) { return protocol::to_utf8(s); }
 std::string padded(std::u16string_view s, std::size_t width) {
   const std::size_t w = display_columns(s);
   return utf8(s) + std::string(w < width ? width - w : 1, ' ');
+}
+
+// What the example prints, as the cell would show it.
+std::string example_result(const Member& m) {
+  Variant v;
+  std::string error;
+  if (!protocol::decode(m.example.answer, v, error)) return "";
+  return "→ " + utf8(shown(v));
 }
 
 std::string signature(const Member& m) {
@@ -70,7 +78,7 @@ void describe(const Member& m) {
   for (const Param& p : m.params) {
     std::cout << "  " << padded(p.name, width) << p.zh << '\n'
               << "  " << std::string(width, ' ') << p.en
-              << (p.kind == ParamKind::Range && !p.trigger ? " (a cell reference)" : "") << '\n';
+              << (p.kind == ParamKind::Range ? " (a cell reference)" : "") << '\n';
   }
   if (ends_with_trigger(m))
     std::cout << "  " << std::string(width, ' ')
@@ -79,13 +87,14 @@ void describe(const Member& m) {
               << "always gets the result of the last 验证 row.\n";
   std::cout << "\nReturns 返回: " << m.returns << '\n';
   std::cout
-      << (m.skips_errors
+      << (m.regime == Regime::SkipsErrors
               ? "Never fails: a step that cannot be carried out is skipped. 出错的步骤被跳过。\n"
               : "A step that cannot be carried out fails the call: #VALUE!. 出错即返回 "
                 "#VALUE!。\n");
   std::cout << "\nExample 示例:\n  korvane call "
             << (reads_draw(m) ? std::string(kExampleDraw) + " " : "") << utf8(m.name)
-            << (m.example.empty() ? "" : " ") << m.example << '\n';
+            << (m.example.args.empty() ? "" : " ") << m.example.args << '\n'
+            << "  " << example_result(m) << '\n';
 }
 
 int run_help(const std::string& name) {

@@ -2,8 +2,8 @@
 // running Excel holds.
 #include <memory>
 
-#include "core/custom_functions.h"
 #include "cli/protocol.h"
+#include "core/custom_functions.h"
 
 namespace korvane::protocol {
 namespace {
@@ -58,7 +58,7 @@ class NativeBackend final : public Backend {
     return unknown(name);
   }
 
-  自定义函数 obj_;
+  Draw obj_;
 };
 
 }  // namespace

@@ -23,10 +23,10 @@
 #include <utility>
 #include <vector>
 
-#include "core/call_arguments.h"
 #include "com/identity.h"
 #include "com/layout.h"
 #include "com/variant_com.h"
+#include "core/call_arguments.h"
 #include "core/custom_functions.h"
 
 namespace korvane::com {
@@ -96,7 +96,7 @@ struct AddinObject {
   DualPart dual;
   ErrorInfoPart errors;
   std::atomic<ULONG> refs{1};
-  自定义函数 state;
+  Draw state;
   RangePool ranges;                // the Range arguments of calls
   ITypeInfo* type_info = nullptr;  // loaded from our type library when first asked for
 };
@@ -380,7 +380,7 @@ HRESULT vtable_call(AddinObject& o, std::size_t slot, void* const* a, std::size_
           CallScope scope(o);
           ArgList args;
           for (std::size_t i = 0; i < m.params.size() && SUCCEEDED(hr); ++i) {
-            if (m.params[i].kind == ParamKind::Range) {
+            if (takes_reference(m.params[i])) {
               args.add() = Variant(o.ranges.over(*static_cast<IDispatch**>(a[i])));
             } else if (FAILED(from_variant(*static_cast<VARIANT*>(a[i]), args.add(), &o.ranges))) {
               hr = DISP_E_TYPEMISMATCH;

@@ -92,7 +92,7 @@ void add_method(ICreateTypeInfo2* ti, UINT index, const Method& m) {
     case Accessor::Call:
       for (std::size_t i = 0; i < member.params.size(); ++i) {
         const Param& p = member.params[i];
-        by_reference(specs[i], p.kind == ParamKind::Range ? VT_DISPATCH : VT_VARIANT, kInOut);
+        by_reference(specs[i], takes_reference(p) ? VT_DISPATCH : VT_VARIANT, kInOut);
         names.emplace_back(wide(p.name), p.name.size());
       }
       by_reference(specs.back(), VT_VARIANT, kRetval);

@@ -1,12 +1,16 @@
-// The add-in object 自定义函数 ("custom functions") and its member list.
+// The add-in object 自定义函数 ("custom functions"): its draw and its member
+// list.
 //
 // Excel creates one instance for the add-in and calls every worksheet function
 // on it, so all formulas of a running Excel share the draw that the last
-// evaluated 验证 loaded. The instance holds that draw state and nothing else.
+// evaluated 验证 loaded. The instance holds that draw and nothing else: a
+// front end keeps one `Draw` where Excel keeps the add-in object.
 //
 // The member list (`members()`) is the single description of the interface:
-// the COM type library and dispatch, the command-line tool and every other
-// front end bind through it, in interface order.
+// the COM type library and dispatch, the Calc extension, the XLL, the
+// command-line tool and the tests bind through it, in interface order. Each
+// worksheet function's row (its name, parameters, regime, help and example)
+// stands beside its code; core/members.cpp orders the rows.
 #pragma once
 
 #include <array>
@@ -14,55 +18,23 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <type_traits>
+#include <utility>
 
 #include "core/conventions.h"
 #include "core/variant.h"
 
 namespace korvane {
 
-class 自定义函数 {
- public:
-  // ---- the draw state (written by 验证, read by the settlement functions) --
+// The draw 验证 loads and the settlement functions read. Its fields are also
+// the add-in object's properties (t, tt, p1 … p6, pp1 … pp6, yyy), which a
+// sheet or a macro may read and write.
+struct Draw {
   Variant t;                  // the special number exactly as 验证 received it
   Variant tt;                 // its zodiac sign, or the Integer 0
   std::array<Variant, 6> p;   // p1 ... p6: the regular numbers, two-character texts
   std::array<Variant, 6> pp;  // pp1 ... pp6: their zodiac signs, or the Integer 0
   std::u16string yyy;         // the year offset (year - 2008) as decimal text
-
-  // ---- draw set-up ----------------------------------------------------------
-  Variant 验证(const Variant& 年, const Variant& pn, const Variant& tn, const Variant& 易失);
-
-  // ---- special-number and generic bets (failing call) ----------------------
-  Variant TEMA(const Variant& a, const Variant& b, const Variant& m, const Variant& 易失);
-  Variant TEMAL(const Variant& y);
-  Variant 求和1(const Variant& r, const Variant& 条件, const Variant& 收入, const Variant& 赔率,
-                const Variant& 易失);
-  Variant PAI(const Variant& w);
-  Variant PAID(const Variant& q);
-
-  // ---- regular-number bets (skip-on-error) ----------------------------------
-  Variant 平特几不中(const Variant& a, const Variant& 收入, const Variant& 易失);
-  Variant 平特单双大小(const Variant& 单双大小, const Variant& 收入, const Variant& 易失);
-  Variant 平特几肖(const Variant& g, const Variant& 肖, const Variant& 收入, const Variant& 易失);
-  Variant 包几肖(const Variant& 肖, const Variant& 收入, const Variant& 易失);
-  Variant 平码几中几(const Variant& g, const Variant& 号码, const Variant& 收入,
-                     const Variant& 易失);
-  Variant 包家禽或野兽(const Variant& 家禽野兽, const Variant& 收入, const Variant& 易失);
-  Variant 平特几尾(const Variant& y, const Variant& 几尾, const Variant& 收入, const Variant& 易失);
-  Variant 特串软串(const Variant& g, const Variant& 号码, const Variant& 收入, const Variant& 易失);
-
-  // ---- zodiac conversions (failing call) ------------------------------------
-  Variant 肖转号码(const Variant& 年, const Variant& 肖1, const Variant& 肖2, const Variant& 肖3,
-                   const Variant& 肖4, const Variant& 肖5, const Variant& 肖6, const Variant& 肖7,
-                   const Variant& 易失);
-  Variant 号码转肖(const Variant& 年, const Variant& 号码, const Variant& 易失);
-
-  // ---- piece-rate wages (failing call) --------------------------------------
-  Variant SL1(const Variant& y);
-  Variant SL2(const Variant& y);
-  Variant SL3(const Variant& y);
-  Variant SL4(const Variant& 工序号, const Variant& 数量);
-  Variant 工资1(const Variant& 数量, const Variant& 单价);
 };
 
 // The text 验证 hands back to its cell.
@@ -70,28 +42,58 @@ inline constexpr std::u16string_view kConfirmation = u"开奖号码已载入";
 
 // ---- the member list ---------------------------------------------------------
 
-enum class ParamKind : unsigned char { Variant, Range };
+// What a parameter takes. A Variant parameter takes any value. A Range one
+// takes a cell reference (COM passes it as an object, Calc as a cell range)
+// whose value the function reads; a plain value passed there reads as a
+// one-cell reference holding it. The Trigger is the recalculation trigger 易失:
+// a reference to the draw cell that only makes the spreadsheet recalculate the
+// row after the draw. It is always last, and a front end that calls a
+// function itself may leave it out (an empty cell is passed) or fill in the
+// draw cell, and describes it apart from the arguments.
+enum class ParamKind : unsigned char { Variant, Range, Trigger };
 
 struct Param {
   std::u16string_view name;
   ParamKind kind;
   std::string_view zh;  // one-line description, Chinese (UTF-8)
   std::string_view en;  // one-line description, English
-  // The recalculation trigger 易失: a reference to the draw cell that only
-  // makes Excel recalculate the row after the draw. Front ends that call a
-  // function themselves may leave it out (an empty cell is passed) or fill in
-  // the draw cell, and describe it apart from the arguments.
-  bool trigger = false;
+
+  static constexpr Param value(std::u16string_view name, std::string_view zh, std::string_view en) {
+    return {name, ParamKind::Variant, zh, en};
+  }
+  static constexpr Param range(std::u16string_view name, std::string_view zh, std::string_view en) {
+    return {name, ParamKind::Range, zh, en};
+  }
 };
+
+// Whether a parameter is passed as a reference (a Range or the trigger).
+constexpr bool takes_reference(const Param& p) noexcept { return p.kind != ParamKind::Variant; }
+
+// The trigger every function that settles against the draw, or converts with
+// the draw's year, ends with.
+inline constexpr Param kTrigger{u"易失", ParamKind::Trigger,
+                                "重算触发：引用开奖单元格，使公式随开奖重算",
+                                "recalculation trigger: a reference to the draw cell"};
+
+// The two ways a worksheet function meets a step it cannot carry out: the
+// failing call (the cell shows #VALUE!) or skip-on-error (the step is skipped
+// and the function goes on).
+enum class Regime : unsigned char { FailingCall, SkipsErrors };
+
+// How a function uses the draw that 验证 loads: 验证 writes it; the bets that
+// settle against it read it (a front end warns when none is loaded, and may
+// call readers concurrently); the rest never look at it. It follows from the
+// function's signature (see worksheet_function below).
+enum class DrawUse : unsigned char { None, Reads, Writes };
 
 // How a property is read and written. A property has get, let and (except
 // yyy) set; a let of a Range stores the Range's value, a set stores the
 // reference itself.
 struct PropertyAccess {
-  Variant (*get)(const 自定义函数&);
+  Variant (*get)(const Draw&);
   // Returns false when the value cannot be stored (yyy takes text only).
-  bool (*let)(自定义函数&, const Variant&);
-  void (*set)(自定义函数&, const Variant&);  // null: no set accessor
+  bool (*let)(Draw&, const Variant&);
+  void (*set)(Draw&, const Variant&);  // null: no set accessor
 };
 
 // A call of a worksheet function. Throws nothing but std::bad_alloc: a failing
@@ -100,12 +102,16 @@ struct CallResult {
   Variant value;
   bool failed = false;
 };
-using Invoker = CallResult (*)(自定义函数&, std::span<const Variant>);
+using Invoker = CallResult (*)(Draw&, std::span<const Variant>);
 
-// How a function uses the draw that 验证 loads: 验证 writes it; the bets that
-// settle against it read it (a front end warns when none is loaded, and may
-// call readers concurrently); the rest never look at it.
-enum class DrawUse : unsigned char { None, Reads, Writes };
+// One sample call: its arguments as `korvane call` takes them (the trigger
+// left out; a function that reads the draw settles against the draw of
+// 验证's own example), and its result as `korvane eval` answers it. A test
+// makes every example's call and compares.
+struct Example {
+  std::string_view args;
+  std::string_view answer;
+};
 
 struct Member {
   std::u16string_view name;
@@ -113,12 +119,12 @@ struct Member {
   PropertyAccess property;        // properties only
   Invoker invoke;                 // functions only
   std::span<const Param> params;  // functions only, in order
-  bool skips_errors;              // functions only: the skip-on-error regime
+  Regime regime;                  // functions only
   DrawUse draw;                   // functions only
   std::string_view zh;            // one-line description, Chinese (UTF-8)
   std::string_view en;            // one-line description, English
   std::string_view returns;       // what the function hands back (English)
-  std::string_view example;       // arguments of a sample call, as `korvane call` takes them
+  Example example;                // functions only
 };
 
 // Every member in interface order: t, tt, p1..p6, pp1..pp6, yyy, then the
@@ -145,7 +151,7 @@ bool binds_to(std::u16string_view member_name, std::u16string_view name) noexcep
 
 // Whether a function ends with the recalculation trigger.
 inline bool ends_with_trigger(const Member& m) noexcept {
-  return !m.params.empty() && m.params.back().trigger;
+  return !m.params.empty() && m.params.back().kind == ParamKind::Trigger;
 }
 
 // The member bound to a name as COM binds it. Null when there is none.
@@ -154,6 +160,76 @@ const Member* find_member(std::u16string_view name) noexcept;
 // Calls a function member; args.size() must equal its parameter count. A plain
 // value passed for a Range parameter reads exactly as a one-cell reference
 // holding it would, so front ends need not wrap it.
-CallResult call(自定义函数& obj, const Member& m, std::span<const Variant> args);
+CallResult call(Draw& draw, const Member& m, std::span<const Variant> args);
+
+// ---- a worksheet function's row ---------------------------------------------
+
+// What a worksheet function's row says besides its code and its parameters.
+struct About {
+  std::u16string_view name;
+  Regime regime;
+  std::string_view zh;
+  std::string_view en;
+  std::string_view returns;
+  Example example;
+};
+
+namespace row_detail {
+
+// A worksheet function is a plain function of its arguments, each a
+// `const Variant&`; one that reads the draw takes `const Draw&` first, and 验证,
+// which loads it, `Draw&`.
+template <class F>
+struct Signature;
+template <class... A>
+struct Signature<Variant (*)(A...)> {
+  static constexpr DrawUse draw = DrawUse::None;
+  static constexpr std::size_t arity = sizeof...(A);
+};
+template <class... A>
+struct Signature<Variant (*)(const Draw&, A...)> {
+  static constexpr DrawUse draw = DrawUse::Reads;
+  static constexpr std::size_t arity = sizeof...(A);
+};
+template <class... A>
+struct Signature<Variant (*)(Draw&, A...)> {
+  static constexpr DrawUse draw = DrawUse::Writes;
+  static constexpr std::size_t arity = sizeof...(A);
+};
+
+template <auto Fn>
+CallResult invoke(Draw& draw, std::span<const Variant> args) {
+  using S = Signature<decltype(Fn)>;
+  try {
+    return [&]<std::size_t... I>(std::index_sequence<I...>) {
+      if constexpr (S::draw == DrawUse::None) {
+        return CallResult{Fn(args[I]...), false};
+      } else {
+        return CallResult{Fn(draw, args[I]...), false};
+      }
+    }
+    (std::make_index_sequence<S::arity>{});
+  } catch (const CallFailed&) {
+    return CallResult{Variant(), true};
+  }
+}
+
+}  // namespace row_detail
+
+// The row of worksheet function Fn, checked when it is compiled: one
+// parameter for each of Fn's arguments, no more than a front end can carry,
+// the trigger last if at all.
+template <auto Fn, std::size_t N>
+consteval Member worksheet_function(const std::array<Param, N>& params, const About& about) {
+  using S = row_detail::Signature<decltype(Fn)>;
+  static_assert(S::arity == N, "the parameter list and the function disagree");
+  static_assert(N <= kMaxParams, "a worksheet function takes at most 9 parameters");
+  for (std::size_t i = 0; i + 1 < N; ++i) {
+    if (params[i].kind == ParamKind::Trigger) throw "the trigger 易失 is the last parameter";
+  }
+  if (about.example.answer.empty()) throw "every worksheet function has an example and its answer";
+  return Member{about.name, false,    {},       &row_detail::invoke<Fn>, params,       about.regime,
+                S::draw,    about.zh, about.en, about.returns,           about.example};
+}
 
 }  // namespace korvane

@@ -32,8 +32,8 @@
 #include <string>
 #include <vector>
 
-#include "core/custom_functions.h"
 #include "cli/protocol.h"
+#include "core/custom_functions.h"
 #include "zodiac/zodiac_rule.h"
 
 namespace {
@@ -377,7 +377,7 @@ class Generator {
 constexpr std::size_t kProperties = 15;
 using DrawState = std::array<Variant, kProperties>;
 
-DrawState snapshot(const 自定义函数& o) {
+DrawState snapshot(const Draw& o) {
   DrawState s;
   const auto all = members();
   for (std::size_t i = 0; i < kProperties; ++i) s[i] = all[i].property.get(o);
@@ -490,7 +490,7 @@ void trace(const Member& m, const std::vector<Variant>& args, const std::string&
   std::fputs(line.c_str(), stderr);
 }
 
-void call_function(自定义函数& obj, const Member& m, Generator& gen) {
+void call_function(Draw& obj, const Member& m, Generator& gen) {
   std::vector<Variant> args;
   for (std::size_t i = 0; i < m.params.size(); ++i) args.push_back(gen.value());
   const DrawState before = snapshot(obj);
@@ -499,7 +499,7 @@ void call_function(自定义函数& obj, const Member& m, Generator& gen) {
   const DrawState after = snapshot(obj);
   auto fail = [&](const std::string& what) { broken(what, m, args, before, after); };
 
-  if (r.failed && m.skips_errors) fail("a skip-on-error function failed");
+  if (r.failed && m.regime == Regime::SkipsErrors) fail("a skip-on-error function failed");
   if (r.failed && !r.value.is_empty()) fail("a failed call carries a value");
   if (!finite_throughout(r.value)) fail("a result holds a non-finite number: " + show(r.value));
   if (!plain_result(r.value)) {
@@ -522,7 +522,7 @@ void call_function(自定义函数& obj, const Member& m, Generator& gen) {
     fail("the same call gave a different answer: " + show(again.value));
 }
 
-void use_property(自定义函数& obj, const Member& m, Bytes& in, Generator& gen) {
+void use_property(Draw& obj, const Member& m, Bytes& in, Generator& gen) {
   const std::size_t k = property_index(m);
   const DrawState before = snapshot(obj);
   std::vector<Variant> args;
@@ -566,7 +566,7 @@ void use_property(自定义函数& obj, const Member& m, Bytes& in, Generator& g
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   Bytes in(data, size);
   Generator gen(in);
-  自定义函数 obj;
+  Draw obj;
   const auto all = members();
   for (int op = 0; op < kMaxOperations && !in.empty(); ++op) {
     const Member& m = all[in.below(all.size())];

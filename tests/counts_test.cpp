@@ -30,7 +30,7 @@ TEST(Tema, CountsTheCodeWhenMIsAboveZero) {
       {"code several cells", S(u"07"), Block(S(u"07"), S(u"08")), N(1), kFails},
   };
   for (const auto& c : cases) {
-    自定义函数 obj;
+    Draw obj;
     EXPECT_EQ(call_named(obj, u"TEMA", {c.a, c.b, c.m, kEmpty}), c.want) << c.what;
   }
 }
@@ -53,7 +53,7 @@ TEST(Temal, LengthPlusOneOverThree) {
       {"several cells", Block(S(u"05"), S(u"12")), kFails},
   };
   for (const auto& c : cases) {
-    自定义函数 obj;
+    Draw obj;
     EXPECT_EQ(call_named(obj, u"TEMAL", {c.y}), c.want) << c.what;
   }
 }
@@ -92,7 +92,7 @@ TEST(Sum1, StakeTimesOddsTimesCount) {
       {"amount overflows", S(u"08"), S(u"05"), bets, S(u"07"), N(1e300), N(1e10), kFails},
   };
   for (const auto& c : cases) {
-    自定义函数 obj;
+    Draw obj;
     obj.t = c.t;
     obj.p[0] = c.p1;
     EXPECT_EQ(call_named(obj, u"求和1", {c.r, c.code, c.stake, c.odds, kEmpty}), c.want) << c.what;
@@ -100,10 +100,10 @@ TEST(Sum1, StakeTimesOddsTimesCount) {
 }
 
 TEST(Sum1, ReadsTheDrawOfTheLastSetUp) {
-  自定义函数 obj;
-  obj.验证(N(2013), S(u"00 00 00 00 00 00"), S(u"00"), kEmpty);
+  Draw obj;
+  load_draw(obj, N(2013), S(u"00 00 00 00 00 00"), S(u"00"));
   EXPECT_EQ(call_named(obj, u"求和1", {S(u"07"), S(u"07"), N(1), N(1), kEmpty}), I(0));
-  obj.验证(N(2013), S(u"05 12 18 30 41 49"), S(u"07"), kEmpty);
+  load_draw(obj, N(2013), S(u"05 12 18 30 41 49"), S(u"07"));
   EXPECT_EQ(call_named(obj, u"求和1", {S(u"07"), S(u"07"), N(1), N(1), kEmpty}), N(1));
 }
 

@@ -6,16 +6,16 @@
 namespace korvane {
 namespace {
 
-struct Draw {
-  自定义函数 obj;
+struct Loaded {
+  Draw obj;
   Variant answer;
-  Draw(Variant year, Variant numbers, Variant special) {
-    answer = obj.验证(year, numbers, special, kEmpty);
+  Loaded(Variant year, Variant numbers, Variant special) {
+    answer = load_draw(obj, year, numbers, special);
   }
 };
 
 TEST(DrawSetup, WorkedExample2013) {
-  Draw d(N(2013), S(u"05 12 18 30 41 49"), S(u"08"));
+  Loaded d(N(2013), S(u"05 12 18 30 41 49"), S(u"08"));
   EXPECT_EQ(d.answer, Variant(kConfirmation));
   EXPECT_EQ(d.obj.yyy, u"5");
   const char16_t* numbers[] = {u"05", u"12", u"18", u"30", u"41", u"49"};
@@ -47,10 +47,10 @@ TEST(ZodiacRule, TablesFor2008And2013) {
         EXPECT_EQ(zodiac::sign_of(n, year), row.sign) << year << " " << n;
         // and through the draw set-up, as a two-digit text and as a number
         char16_t two[3] = {char16_t(u'0' + n / 10), char16_t(u'0' + n % 10), 0};
-        Draw text(N(year), S(two), S(two));
+        Loaded text(N(year), S(two), S(two));
         EXPECT_EQ(text.obj.pp[0], S(row.sign)) << year << " " << n;
         EXPECT_EQ(text.obj.tt, S(row.sign));
-        Draw num(N(year), N(n), N(n));
+        Loaded num(N(year), N(n), N(n));
         EXPECT_EQ(num.obj.tt, S(row.sign)) << year << " " << n;
       }
     }
@@ -62,7 +62,7 @@ TEST(ZodiacRule, TablesFor2008And2013) {
 TEST(ZodiacRule, StepRuleMatchesClosedForm) {
   for (int year = 1900; year <= 2100; ++year) {
     for (int n = 1; n <= 49; ++n) {
-      Draw d(N(year), kEmpty, N(n));
+      Loaded d(N(year), kEmpty, N(n));
       ASSERT_EQ(d.obj.tt, S(zodiac::sign_of(n, year))) << year << " " << n;
     }
   }
@@ -93,7 +93,7 @@ TEST(DrawSetup, EdgeCases) {
        S(u"狗")},
   };
   for (const auto& c : cases) {
-    Draw d(c.year, c.numbers, c.special);
+    Loaded d(c.year, c.numbers, c.special);
     EXPECT_EQ(d.obj.p[0], c.p1) << c.what;
     EXPECT_EQ(d.obj.pp[0], c.pp1) << c.what;
     EXPECT_EQ(d.obj.p[1], c.p2) << c.what;
@@ -104,20 +104,20 @@ TEST(DrawSetup, EdgeCases) {
 }
 
 TEST(DrawSetup, FailingStepsKeepThePreviousDraw) {
-  Draw d(N(2013), S(u"05 12 18 30 41 49"), S(u"08"));
+  Loaded d(N(2013), S(u"05 12 18 30 41 49"), S(u"08"));
   // A year that is no number keeps the offset; an error for pn keeps the numbers.
-  d.obj.验证(S(u"明年"), E(ExcelError::NA), S(u"13"), kEmpty);
+  load_draw(d.obj, S(u"明年"), E(ExcelError::NA), S(u"13"));
   EXPECT_EQ(d.obj.yyy, u"5");
   EXPECT_EQ(d.obj.p[5], S(u"49"));
   EXPECT_EQ(d.obj.pp[5], S(u"蛇"));
   EXPECT_EQ(d.obj.tt, S(u"蛇"));
   // A new year re-signs the old numbers.
-  d.obj.验证(N(2008), Block(N(1), N(2)), S(u"13"), kEmpty);
+  load_draw(d.obj, N(2008), Block(N(1), N(2)), S(u"13"));
   EXPECT_EQ(d.obj.yyy, u"0");
   EXPECT_EQ(d.obj.pp[0], S(u"猴"));
   // Before any valid year the offset is empty and counts as 0.
-  自定义函数 fresh;
-  fresh.验证(S(u"x"), S(u"01"), S(u"13"), kEmpty);
+  Draw fresh;
+  load_draw(fresh, S(u"x"), S(u"01"), S(u"13"));
   EXPECT_EQ(fresh.yyy, u"");
   EXPECT_EQ(fresh.pp[0], S(u"鼠"));
   EXPECT_EQ(fresh.tt, S(u"鼠"));
@@ -188,7 +188,7 @@ TEST(ZodiacRule, CyclePositionAgreesWithTheTextRoundTrip) {
 }
 
 TEST(DrawSetup, FractionalYear) {
-  Draw d(N(2013.5), S(u"05"), S(u"08"));
+  Loaded d(N(2013.5), S(u"05"), S(u"08"));
   EXPECT_EQ(d.obj.yyy, u"5.5");
 }
 

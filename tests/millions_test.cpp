@@ -24,7 +24,7 @@ TEST(Millions, PaiAndPaid) {
       {Block(N(1), N(2)), kFails, kFails},
   };
   for (const auto& c : cases) {
-    自定义函数 obj;
+    Draw obj;
     EXPECT_EQ(call_named(obj, u"PAI", {c.value}), c.pai) << protocol::encode(c.value);
     EXPECT_EQ(call_named(obj, u"PAID", {c.value}), c.paid) << protocol::encode(c.value);
   }

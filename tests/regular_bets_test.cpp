@@ -14,9 +14,9 @@ const Variant kTwo = N(2);  // an 易失 that presets 0
 
 // One workbook: one add-in object with one draw loaded.
 struct Sheet {
-  自定义函数 obj;
+  Draw obj;
   Sheet(Variant pn = S(u"05 12 18 30 41 49"), Variant tn = S(u"08"), Variant year = N(2013)) {
-    obj.验证(year, pn, tn, kEmpty);
+    load_draw(obj, year, pn, tn);
   }
   // A bet through the member table: the bets never fail a call.
   Variant operator()(std::u16string_view name, std::vector<Variant> args) {
@@ -363,7 +363,7 @@ TEST(ZodiacSigns, Edges) {
 
   // Before any draw every entry is empty: the first counts in every selection.
   Sheet none;
-  none.obj = 自定义函数();
+  none.obj = Draw();
   run(none, u"平特几肖",
       {
           {"one hit", {S(u"平特一肖"), S(u"牛"), N(100), kEmpty}, N(100)},
@@ -399,7 +399,7 @@ TEST(ZodiacPackage, WorkedExampleAndEdges) {
   EXPECT_EQ(outside(u"包几肖", {S(u"狗"), N(80), kEmpty}), kEmpty);
   EXPECT_EQ(outside(u"包几肖", {S(u"10"), N(80), kEmpty}), N(80));
   Sheet none;
-  none.obj = 自定义函数();  // before any draw: an empty sign occurs everywhere
+  none.obj = Draw();  // before any draw: an empty sign occurs everywhere
   EXPECT_EQ(none(u"包几肖", {S(u"牛"), N(80), kEmpty}), N(80));
 }
 
@@ -482,7 +482,7 @@ TEST(DomesticOrWild, OutcomeTable) {
           {"收入 not a number, losing", {S(u"野兽"), S(u"一百"), kEmpty}, I(0)},
       });
   Sheet none;
-  none.obj = 自定义函数();  // before any draw the special number counts as domestic
+  none.obj = Draw();  // before any draw the special number counts as domestic
   EXPECT_EQ(none(u"包家禽或野兽", {S(u"家禽"), N(100), kEmpty}), N(100));
   EXPECT_EQ(none(u"包家禽或野兽", {S(u"野兽"), N(100), kEmpty}), I(0));
 }
@@ -564,7 +564,7 @@ TEST(Chain, Edges) {
   EXPECT_EQ(undrawn(u"特串软串", {S(u"特串"), S(u"00 12"), N(100), kEmpty}), N(600));
   // Before any draw every list that is not empty gives 0.
   Sheet none;
-  none.obj = 自定义函数();
+  none.obj = Draw();
   EXPECT_EQ(none(u"特串软串", {S(u"特串"), S(u"18 12"), N(100), kEmpty}), N(0));
   EXPECT_EQ(none(u"特串软串", {S(u"软串"), S(u"12"), N(100), kEmpty}), N(0));
 }

@@ -3,11 +3,12 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <ostream>
 #include <string>
 
-#include "core/custom_functions.h"
 #include "cli/protocol.h"
+#include "core/custom_functions.h"
 
 namespace korvane {
 
@@ -24,5 +25,12 @@ inline const Variant kEmpty{};
 
 // GoogleTest prints a Variant in the protocol's encoding.
 inline void PrintTo(const Variant& v, std::ostream* os) { *os << protocol::encode(v); }
+
+// Loads a draw with 验证, through its row as a front end calls it, and gives
+// 验证's answer.
+inline Variant load_draw(Draw& d, const Variant& year, const Variant& numbers,
+                         const Variant& special) {
+  return call(d, *find_member(u"验证"), std::array{year, numbers, special, kEmpty}).value;
+}
 
 }  // namespace korvane

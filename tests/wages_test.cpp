@@ -7,11 +7,11 @@ namespace korvane {
 namespace {
 
 Maybe<Variant> call1(std::u16string_view name, Variant a) {
-  自定义函数 obj;
+  Draw obj;
   return call_named(obj, name, {std::move(a)});
 }
 Maybe<Variant> call2(std::u16string_view name, Variant a, Variant b) {
-  自定义函数 obj;
+  Draw obj;
   return call_named(obj, name, {std::move(a), std::move(b)});
 }
 
@@ -96,7 +96,7 @@ TEST(ProcessKeys, RoundTrip) {
   const double quantities[] = {0,        1,         -1,       2,        350,      -350,
                                12345678, -12345678, 50000000, 99999998, 99999999, -99999999,
                                0.5,      -0.25,     67108863, -67108864};
-  自定义函数 obj;
+  Draw obj;
   const Member& sl3 = *find_member(u"SL3");
   const Member& sl4 = *find_member(u"SL4");
   auto check = [&](double p) {

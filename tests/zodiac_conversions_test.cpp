@@ -8,7 +8,7 @@ namespace korvane {
 namespace {
 
 Maybe<Variant> signs_to_numbers(Variant year, std::vector<Variant> signs) {
-  自定义函数 obj;
+  Draw obj;
   std::vector<Variant> args{std::move(year)};
   for (Variant& s : signs) args.push_back(std::move(s));
   args.resize(8);
@@ -17,7 +17,7 @@ Maybe<Variant> signs_to_numbers(Variant year, std::vector<Variant> signs) {
 }
 
 Maybe<Variant> number_to_sign(Variant year, Variant number) {
-  自定义函数 obj;
+  Draw obj;
   return call_named(obj, u"号码转肖", {std::move(year), std::move(number), Ref(S(u"x"))});
 }
 
@@ -172,8 +172,8 @@ TEST(NumberToSign, Table) {
 TEST(NumberToSign, AgreesWithTheDrawSetUpForEveryYear) {
   for (int year = 1900; year <= 2100; ++year) {
     for (int n = 1; n <= 49; ++n) {
-      自定义函数 draw;
-      draw.验证(N(year), kEmpty, S(two_digits(n)), kEmpty);
+      Draw draw;
+      load_draw(draw, N(year), kEmpty, S(two_digits(n)));
       const Variant want = S(zodiac::sign_of(n, year));
       ASSERT_EQ(draw.tt, want) << year << " " << n;
       ASSERT_EQ(number_to_sign(N(year), N(n)), want) << year << " " << n;

@@ -9,12 +9,26 @@
 
 namespace korvane {
 
-Variant 自定义函数::工资1(const Variant& 数量, const Variant& 单价) {
+Variant 工资1(const Variant& 数量, const Variant& 单价) {
   Variant result = Variant(need(number(单价)));
   if (need(number(数量)) != 0) {
     result = to_variant(need(multiply(need(numeric(数量)), need(numeric(单价)))));
   }
   return result;
 }
+
+constexpr std::array kPieceWageParams{
+    Param::value(u"数量", "数量，为 0 或空时按单价计",
+                 "the quantity; 0 or empty pays the unit price flat"),
+    Param::range(u"单价", "单价", "the unit price")};
+namespace rows {
+extern constinit const Member piece_wage = worksheet_function<工资1>(
+    kPieceWageParams, {.name = u"工资1",
+                       .regime = Regime::FailingCall,
+                       .zh = "计件工资：数量 × 单价",
+                       .en = "piece wage: quantity x unit price (the price alone for no quantity)",
+                       .returns = "数量 x 单价, or 单价 when 数量 is 0",
+                       .example = {"12 1.5", "18"}});
+}  // namespace rows
 
 }  // namespace korvane

@@ -131,8 +131,8 @@ bool add_argument(CallArguments& args, const XLOPER12& x) {
 }
 
 // The object a function that never looks at the draw is called on.
-自定义函数& no_draw() {
-  static 自定义函数 unused;
+Draw& no_draw() {
+  static Draw unused;
   return unused;
 }
 
@@ -141,12 +141,12 @@ CallResult run(const Member& m, std::span<const Variant> args) {
     case DrawUse::None:
       return call(no_draw(), m, args);
     case DrawUse::Reads: {
-      const std::shared_ptr<自定义函数> draw = draws().current();  // one draw for the whole call
+      const std::shared_ptr<Draw> draw = draws().current();  // one draw for the whole call
       return call(*draw, m, args);
     }
     case DrawUse::Writes: {
       CallResult r;
-      draws().update([&](自定义函数& next) { r = call(next, m, args); });
+      draws().update([&](Draw& next) { r = call(next, m, args); });
       return r;
     }
   }

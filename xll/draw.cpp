@@ -2,11 +2,11 @@
 
 namespace korvane::xll {
 
-Draws::Draws() : current_(std::make_shared<自定义函数>()) {}
+Draws::Draws() : current_(std::make_shared<Draw>()) {}
 
 void Draws::reset() {
   std::lock_guard lock(writer_);
-  current_.store(std::make_shared<自定义函数>());
+  current_.store(std::make_shared<Draw>());
 }
 
 Draws& draws() {

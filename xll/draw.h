@@ -31,7 +31,7 @@ class Draws {
 
   // The current draw, for one call to read from start to finish. Readers
   // must not change it.
-  std::shared_ptr<自定义函数> current() const noexcept { return current_.load(); }
+  std::shared_ptr<Draw> current() const noexcept { return current_.load(); }
 
   // Runs edit on a copy of the current draw and publishes the copy. Writers
   // take turns; readers are never held up. Throws what edit throws (nothing
@@ -39,7 +39,7 @@ class Draws {
   template <class Edit>
   void update(Edit&& edit) {
     std::lock_guard lock(writer_);
-    auto next = std::make_shared<自定义函数>(*current_.load());
+    auto next = std::make_shared<Draw>(*current_.load());
     edit(*next);
     current_.store(std::move(next));
   }
@@ -48,7 +48,7 @@ class Draws {
   void reset();
 
  private:
-  std::atomic<std::shared_ptr<自定义函数>> current_;
+  std::atomic<std::shared_ptr<Draw>> current_;
   std::mutex writer_;
 };
 

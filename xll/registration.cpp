@@ -206,7 +206,7 @@ extern "C" int __stdcall korvane_edit_draw(void(__stdcall* edit)(void* draw, voi
                                            void* context) {
   if (!edit) return 0;
   try {
-    draws().update([&](korvane::自定义函数& d) { edit(&d, context); });
+    draws().update([&](korvane::Draw& d) { edit(&d, context); });
     return 1;
   } catch (...) {
     return 0;

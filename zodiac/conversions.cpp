@@ -67,9 +67,9 @@ std::size_t group_text(const Variant& sign, double d, char16_t* out) {
 
 }  // namespace
 
-Variant 自定义函数::肖转号码(const Variant& 年, const Variant& 肖1, const Variant& 肖2,
-                             const Variant& 肖3, const Variant& 肖4, const Variant& 肖5,
-                             const Variant& 肖6, const Variant& 肖7, const Variant& /*易失*/) {
+Variant 肖转号码(const Variant& 年, const Variant& 肖1, const Variant& 肖2, const Variant& 肖3,
+                 const Variant& 肖4, const Variant& 肖5, const Variant& 肖6, const Variant& 肖7,
+                 const Variant& /*易失*/) {
   const double d = need(checked(need(number(年)) - 2008));
 
   // Seven groups of at most 14 characters and the six spaces between them.
@@ -85,12 +85,52 @@ Variant 自定义函数::肖转号码(const Variant& 年, const Variant& 肖1, c
   return Variant(trim_spaces(std::u16string_view(joined.data(), n)));
 }
 
-Variant 自定义函数::号码转肖(const Variant& 年, const Variant& 号码, const Variant& /*易失*/) {
+constexpr Param sign_param(std::u16string_view name) {
+  return Param::value(name, "一个生肖，可留空", "one zodiac sign, or empty");
+}
+constexpr std::array kSignsToNumbersParams{
+    Param::value(u"年", "年份", "the year"),
+    sign_param(u"肖1"),
+    sign_param(u"肖2"),
+    sign_param(u"肖3"),
+    sign_param(u"肖4"),
+    sign_param(u"肖5"),
+    sign_param(u"肖6"),
+    sign_param(u"肖7"),
+    kTrigger,
+};
+namespace rows {
+extern constinit const Member signs_to_numbers = worksheet_function<肖转号码>(
+    kSignsToNumbersParams,
+    {.name = u"肖转号码",
+     .regime = Regime::FailingCall,
+     .zh = "生肖转号码：列出所给生肖的号码",
+     .en = "list the numbers of up to seven signs for a year",
+     .returns = "the numbers as one text",
+     .example = {R"(2013 蛇 马 "" "" "" "" "")", R"("01 13 25 37 49 12 24 36 48")"}});
+}  // namespace rows
+
+Variant 号码转肖(const Variant& 年, const Variant& 号码, const Variant& /*易失*/) {
   const double c = need(zodiac::cycle_position(号码));
   const double y = zodiac::reduced_offset(need(checked(need(number(年)) - 2008)));
   Variant result = need(zodiac::sign_at(c, y));
   if (need(zodiac::outside_draw_range(号码))) result = Variant::integer(0);
   return result;
 }
+
+constexpr std::array kNumberToSignParams{
+    Param::value(u"年", "年份", "the year"),
+    Param::value(u"号码", "号码，如 07", "the number, such as 07"),
+    kTrigger,
+};
+namespace rows {
+extern constinit const Member number_to_sign = worksheet_function<号码转肖>(
+    kNumberToSignParams, {.name = u"号码转肖",
+                          .regime = Regime::FailingCall,
+                          .zh = "号码转肖：号码在该年的生肖",
+                          .en = "the zodiac sign of a number in a year",
+                          .returns = "one sign, or 0 outside 1..49",
+                          .example = {R"(2013 "'08")", R"("狗")"}});
+}  // namespace rows
 
 }  // namespace korvane

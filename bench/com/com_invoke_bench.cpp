@@ -19,10 +19,10 @@
 #include <string>
 #include <vector>
 
+#include "bench/wine_timing.h"
 #include "com/identity.h"
 #include "com/variant_com.h"
 #include "core/custom_functions.h"
-#include "bench/wine_timing.h"
 
 namespace {
 
@@ -157,7 +157,7 @@ int run() {
   static_cast<IUnknown*>(dual)->Release();
 
   // The core alone, in this process.
-  自定义函数 core;
+  Draw core;
   const std::array<Variant, 4> core_draw = {Variant(2013.0), Variant(u"05 12 18 30 41 49"),
                                             Variant(u"08"), Variant(make_cell(Variant(2.0)))};
   call(core, *find_member(u"验证"), core_draw);

@@ -22,8 +22,8 @@
 #include <string>
 #include <vector>
 
-#include "core/custom_functions.h"
 #include "bench/wine_timing.h"
+#include "core/custom_functions.h"
 #include "xll/xlcall.h"
 
 namespace {
@@ -112,7 +112,7 @@ int run() {
   const double xll_pai = ns_per_call([&] { release(pai(&amount.x)); });
 
   // The core alone, in this process, with the values Excel handed.
-  自定义函数 core;
+  Draw core;
   const Variant confirmation{kConfirmation};
   const std::array<Variant, 4> core_draw = {Variant(2013.0), Variant(u"05 12 18 30 41 49"),
                                             Variant(u"08"), Variant()};

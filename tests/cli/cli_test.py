@@ -133,9 +133,11 @@ def help_(korvane, src):
         check(code == 0 and "Parameters" in text and "Returns" in text, f"korvane help {name}")
         examples = [l.strip() for l in text.splitlines() if l.strip().startswith("korvane call ")]
         check(len(examples) == 1, f"korvane help {name} gives {len(examples)} examples")
-        for e in examples:  # the example pastes into korvane call
+        shown = [l.strip()[2:] for l in text.splitlines() if l.strip().startswith("→ ")]
+        for e in examples:  # the example pastes into korvane call and prints what help shows
             code, out, err = run(korvane, *shlex.split(e)[1:])
-            check(code == 0 and out.strip(), f"{e}: exit {code} {err}")
+            check(code == 0 and [out.decode("utf-8").strip()] == shown,
+                  f"{e}: exit {code}, prints {out!r}, help shows {shown} {err}")
     code, out, _ = run(korvane, "help", "平特几肖")
     text = out.decode("utf-8")
     for part in ("收入", "每组中奖金额", "korvane call --draw 2013"):

@@ -43,8 +43,8 @@
 #include <thread>
 #include <vector>
 
-#include "core/custom_functions.h"
 #include "cli/protocol.h"
+#include "core/custom_functions.h"
 #include "xll/xlcall.h"
 
 using namespace korvane;
@@ -413,7 +413,7 @@ struct Edit {
 
 void __stdcall edit_property(void* draw, void* context) {
   auto& e = *static_cast<Edit*>(context);
-  auto& d = *static_cast<自定义函数*>(draw);
+  auto& d = *static_cast<Draw*>(draw);
   const std::string verb = e.verb;
   if (verb == "get") {
     *e.out = Outcome::result(e.m->property.get(d));

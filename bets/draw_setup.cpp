@@ -24,30 +24,46 @@ void give_sign(const Variant& number, double y, Variant& sign) {
 
 }  // namespace
 
-Variant 自定义函数::验证(const Variant& 年, const Variant& pn, const Variant& tn,
-                         const Variant& /*易失*/) {
+Variant 验证(Draw& draw, const Variant& 年, const Variant& pn, const Variant& tn,
+             const Variant& /*易失*/) {
   Variant result = Variant(kConfirmation);
 
   // The year offset, kept as text as the sheets always kept it.
   if (const Maybe<double> year = number(年)) {
-    if (const Maybe<double> offset = checked(*year - 2008)) yyy = number_text(*offset);
+    if (const Maybe<double> offset = checked(*year - 2008)) draw.yyy = number_text(*offset);
   }
 
   // The six regular numbers: two characters each from positions 1, 4, 7, 10,
   // 13 and 16; any separator character between them.
-  for (std::size_t i = 0; i < p.size(); ++i) {
-    if (const Maybe<Text> numbers = text(pn)) p[i] = Variant(mid(*numbers, 1 + 3 * i, 2));
+  for (std::size_t i = 0; i < draw.p.size(); ++i) {
+    if (const Maybe<Text> numbers = text(pn)) draw.p[i] = Variant(mid(*numbers, 1 + 3 * i, 2));
   }
 
-  t = tn;  // as passed: a cell reference stays a reference
+  draw.t = tn;  // as passed: a cell reference stays a reference
 
   // The reduced year offset; before any valid year yyy is empty and Y stays 0.
   double y = 0;
-  if (const Maybe<double> offset = parse_number(yyy)) y = zodiac::reduced_offset(*offset);
+  if (const Maybe<double> offset = parse_number(draw.yyy)) y = zodiac::reduced_offset(*offset);
 
-  for (std::size_t i = 0; i < p.size(); ++i) give_sign(p[i], y, pp[i]);
-  give_sign(t, y, tt);
+  for (std::size_t i = 0; i < draw.p.size(); ++i) give_sign(draw.p[i], y, draw.pp[i]);
+  give_sign(draw.t, y, draw.tt);
   return result;
 }
+
+constexpr std::array kVerifyParams{
+    Param::value(u"年", "开奖年份", "year of the draw"),
+    Param::value(u"pn", "六个平码，如 05 12 18 30 41 49", "the six regular numbers as one text"),
+    Param::value(u"tn", "特码，如 08", "the special number, such as 08"),
+    kTrigger,
+};
+namespace rows {
+extern constinit const Member verify = worksheet_function<验证>(
+    kVerifyParams, {.name = u"验证",
+                    .regime = Regime::SkipsErrors,
+                    .zh = "载入一期开奖：平码、特码及其生肖",
+                    .en = "load a draw: regular numbers, special number and their signs",
+                    .returns = "a fixed confirmation text",
+                    .example = {R"(2013 "05 12 18 30 41 49" "'08")", R"("开奖号码已载入")"}});
+}  // namespace rows
 
 }  // namespace korvane
