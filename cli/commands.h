@@ -20,7 +20,7 @@ void add_call(CLI::App& app, std::optional<std::vector<std::string>> after_mark)
 void add_settle(CLI::App& app);
 void add_help(CLI::App& app);
 #ifdef _WIN32
-void add_install(CLI::App& app);  // install, uninstall, status: install/installer.cpp
+void add_install(CLI::App& app);  // install, uninstall, status (Windows): install_commands.cpp
 #endif
 
 void set_exit_code(int code);

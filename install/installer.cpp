@@ -29,8 +29,8 @@
 #include <vector>
 
 #include "com/class_keys.h"
-#include "cli/commands.h"
 #include "cli/protocol.h"
+#include "install/installer.h"
 #include "install/open_list.h"
 #include "korvane_version.h"
 
@@ -41,11 +41,6 @@ namespace fs = std::filesystem;
 
 constexpr int kNotDone = 1;
 constexpr int kCannot = 2;
-
-struct Options {
-  bool machine = false;
-  bool xll = false;
-};
 
 // ---- text -----------------------------------------------------------------------
 
@@ -300,6 +295,8 @@ bool remove_folder(const fs::path& folder, std::vector<std::string>& problems) {
   return true;
 }
 
+}  // namespace
+
 // ---- the commands -------------------------------------------------------------------
 
 int install(const Options& o) {
@@ -437,29 +434,4 @@ int status() {
   return 0;
 }
 
-}  // namespace
 }  // namespace korvane::install
-
-namespace korvane::cli {
-
-void add_install(CLI::App& app) {
-  auto options = std::make_shared<install::Options>();
-  CLI::App* in = app.add_subcommand(
-      "install",
-      "Install the add-in for Excel from this folder (for you; --machine for every user)");
-  in->add_flag("--machine", options->machine,
-               "Install for every user (needs administrator rights)");
-  in->add_flag("--xll", options->xll,
-               "Have Excel load korvane.xll instead of the automation add-in");
-  in->callback([options] { set_exit_code(install::install(*options)); });
-
-  CLI::App* un = app.add_subcommand("uninstall", "Remove what install put in place");
-  un->add_flag("--machine", options->machine, "Remove the installation for every user");
-  un->callback([options] { set_exit_code(install::uninstall(*options)); });
-
-  CLI::App* st =
-      app.add_subcommand("status", "Show what is installed where, and whether Excel loads it");
-  st->callback([] { set_exit_code(install::status()); });
-}
-
-}  // namespace korvane::cli

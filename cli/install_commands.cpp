@@ -1,0 +1,30 @@
+// `korvane install`, `uninstall`, `status` (the Windows tool only): the
+// command line of the installer in install/.
+#include <memory>
+
+#include "cli/commands.h"
+#include "install/installer.h"
+
+namespace korvane::cli {
+
+void add_install(CLI::App& app) {
+  auto options = std::make_shared<install::Options>();
+  CLI::App* in = app.add_subcommand(
+      "install",
+      "Install the add-in for Excel from this folder (for you; --machine for every user)");
+  in->add_flag("--machine", options->machine,
+               "Install for every user (needs administrator rights)");
+  in->add_flag("--xll", options->xll,
+               "Have Excel load korvane.xll instead of the automation add-in");
+  in->callback([options] { set_exit_code(install::install(*options)); });
+
+  CLI::App* un = app.add_subcommand("uninstall", "Remove what install put in place");
+  un->add_flag("--machine", options->machine, "Remove the installation for every user");
+  un->callback([options] { set_exit_code(install::uninstall(*options)); });
+
+  CLI::App* st =
+      app.add_subcommand("status", "Show what is installed where, and whether Excel loads it");
+  st->callback([] { set_exit_code(install::status()); });
+}
+
+}  // namespace korvane::cli

@@ -1,0 +1,18 @@
+// The Windows installer's commands (installer.cpp), which korvane.exe's
+// command line offers as install, uninstall and status. Each prints what it
+// did and returns the exit status: 0; 1 when something could not be done; 2
+// for a usage error or missing rights.
+#pragma once
+
+namespace korvane::install {
+
+struct Options {
+  bool machine = false;  // for every user of the machine, not only this one
+  bool xll = false;      // have Excel load korvane.xll instead of the automation add-in
+};
+
+int install(const Options& o);
+int uninstall(const Options& o);
+int status();
+
+}  // namespace korvane::install
