@@ -8,7 +8,8 @@
 //    and the bet wins 收入, as it was passed, when exactly one regular number
 //    stands in it too.
 // Unlike the other bets it has no test for an undrawn draw.
-#include "bets/text_tests.h"
+#include "bets/bet_frame.h"
+#include "bets/text_matching.h"
 #include "core/custom_functions.h"
 
 namespace korvane {

@@ -5,7 +5,8 @@
 // holding 家禽 backs the domestic class, any other text (野兽 included) the
 // wild class. The bet pays the value of 收入 when the special number's sign is
 // of the backed class, and 0 when it is not.
-#include "bets/text_tests.h"
+#include "bets/bet_frame.h"
+#include "bets/text_matching.h"
 #include "core/custom_functions.h"
 
 namespace korvane {

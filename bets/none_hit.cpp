@@ -4,7 +4,8 @@
 // wins when none of the seven drawn numbers, the special number included,
 // stands among them, however many were listed. A winning bet hands back 收入
 // as it was passed.
-#include "bets/text_tests.h"
+#include "bets/bet_frame.h"
+#include "bets/text_matching.h"
 #include "core/custom_functions.h"
 
 namespace korvane {

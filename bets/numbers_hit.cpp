@@ -5,7 +5,8 @@
 // all C(n, k) combinations of k of its numbers and 收入 is shared evenly over
 // them: the bet pays the part of 收入 that falls on the combinations whose
 // numbers were all drawn as regular numbers. The special number does not count.
-#include "bets/text_tests.h"
+#include "bets/bet_frame.h"
+#include "bets/text_matching.h"
 #include "core/custom_functions.h"
 
 namespace korvane {

@@ -5,7 +5,8 @@
 // The bet text holds one or more of the four marks and wins when it holds the
 // size mark or the parity mark of the sum; a winning bet hands back 收入 as it
 // was passed, once even when both marks match.
-#include "bets/text_tests.h"
+#include "bets/bet_frame.h"
+#include "bets/text_matching.h"
 #include "core/custom_functions.h"
 
 namespace korvane {

@@ -5,7 +5,8 @@
 // bet wins when at least that many distinct tails of the seven drawn numbers,
 // the special number included, are among the backed digits; it then pays the
 // value of 收入.
-#include "bets/text_tests.h"
+#include "bets/bet_frame.h"
+#include "bets/text_matching.h"
 #include "core/custom_functions.h"
 
 namespace korvane {

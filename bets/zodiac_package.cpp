@@ -4,7 +4,8 @@
 // sign is among them. The regular numbers play no part, and the payout does
 // not depend on how many signs were backed: a winning bet hands back 收入 as it
 // was passed.
-#include "bets/text_tests.h"
+#include "bets/bet_frame.h"
+#include "bets/text_matching.h"
 #include "core/custom_functions.h"
 
 namespace korvane {

@@ -5,7 +5,8 @@
 // the draw); the bettor backs any number of signs. The distinct signs of the
 // seven drawn numbers, the special number included, are counted among the
 // backed ones, and every full N of them pays 收入 once.
-#include "bets/text_tests.h"
+#include "bets/bet_frame.h"
+#include "bets/text_matching.h"
 #include "core/custom_functions.h"
 
 namespace korvane {

@@ -2,7 +2,7 @@
 // position and occurs-in.
 #include <string>
 
-#include "bets/text_tests.h"
+#include "bets/text_matching.h"
 #include "test_support.h"
 
 namespace korvane {

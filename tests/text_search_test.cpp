@@ -8,7 +8,7 @@
 
 #include "core/conventions.h"
 #include "core/search.h"
-#include "bets/text_tests.h"
+#include "bets/text_matching.h"
 
 namespace korvane {
 namespace {

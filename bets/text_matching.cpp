@@ -1,6 +1,8 @@
-#include "bets/text_tests.h"
+#include "bets/text_matching.h"
 
 #include <cstring>
+
+#include "bets/bet_frame.h"
 
 namespace korvane {
 

@@ -1,5 +1,5 @@
-// The text tests the regular-number bets are settled with, and the steps every
-// one of those bets shares.
+// Matching drawn numbers and signs against a bet's text: the text tests the
+// regular-number bets are settled with.
 //
 // A bet function reads the bet as text and looks drawn numbers, signs and
 // marks up in it. The sheets have always done that with four small tests:
@@ -25,7 +25,6 @@
 #include <string_view>
 
 #include "core/conventions.h"
-#include "core/custom_functions.h"
 #include "core/search.h"
 #include "core/variant.h"
 
@@ -208,39 +207,4 @@ inline Maybe<bool> negated(Maybe<bool> test) noexcept {
   return !*test;
 }
 
-// ---- the frame every regular-number bet shares ------------------------------
-
-namespace bet {
-
-// What `result := 0` stores: the worksheets' literal 0, an Integer.
-inline Variant zero() { return Variant::integer(0); }
-
-// Step 1 of every bet. The result starts as 0 when the value of 易失 is
-// greater than 1, or cannot be compared with a number; otherwise empty.
-Variant preset(const Variant& 易失);
-
-// The undrawn-draw test that closes every bet but the chain bet: "00" as the
-// special number or the first regular number marks a draw that has not taken
-// place, and such a draw settles nothing.
-inline void undrawn_draw(const Draw& draw, Variant& result) {
-  if (holds(equals_text(draw.t, u"00")) || holds(equals_text(draw.p[0], u"00"))) {
-    result = zero();
-  }
-}
-
-// A bet whose type or backed selection has no text form (an error value from a
-// lookup, a block of cells, an array) is not settled: read step by step it
-// would count every test on it as met and pay up to seven times 收入 on an
-// input that failed. The preset of step 1 stands, and the undrawn-draw test
-// still applies.
-inline Variant not_settled(const Draw& draw, Variant result) {
-  undrawn_draw(draw, result);
-  return result;
-}
-
-// 收入 copied unchanged: a text stays a text, an Integer an Integer; a cell
-// reference gives the cell's value.
-inline Variant copied(const Variant& 收入) { return value_of(收入); }
-
-}  // namespace bet
 }  // namespace korvane
