@@ -4,9 +4,9 @@
 // its registry settings) and calls xlAutoOpen, which registers every function
 // of the member list under its own (Chinese) name with xlfRegister: category
 // Korvane, the Chinese description and one Chinese help line per parameter
-// for the function wizard. Each function is exported under an ASCII name,
-// kv_<n> for the n-th function of the list, taking one XLOPER12 per
-// parameter and giving one back.
+// for the function wizard. Each function is called through an exported
+// entry of a fixed pool, kv_<parameter count>_<k> (registration.h), taking
+// one XLOPER12 per parameter and giving one back.
 //
 // Type strings: every parameter is Q (Excel hands the values of referenced
 // cells), except those of 验证, which are U: 验证 keeps the special number as
@@ -153,14 +153,31 @@ CallResult run(const Member& m, std::span<const Variant> args) {
   return CallResult{Variant(), true};
 }
 
+// The function registered on each entry of the pool, by parameter count and
+// k; null where none is. Made once, from the member list alone.
+using EntryTable = std::array<std::array<const Member*, kEntriesPerCount>, kMaxParams + 1>;
+EntryTable make_entry_table() {
+  EntryTable table{};
+  for (std::size_t n = 0; const Member* m = function_member(n); ++n) {
+    const Entry e = entry_of(n);
+    if (e.count <= kMaxParams && e.k < kEntriesPerCount) table[e.count][e.k] = m;
+  }
+  return table;
+}
+
+const Member* registered_on(std::size_t count, std::size_t k) noexcept {
+  static const EntryTable table = make_entry_table();
+  return count <= kMaxParams && k < kEntriesPerCount ? table[count][k] : nullptr;
+}
+
 }  // namespace
 
-// Calls the n-th function of the member list with Excel's arguments.
-XLOPER12* call_function(std::size_t n, std::initializer_list<XLOPER12*> in) noexcept {
+XLOPER12* call_entry(std::size_t count, std::size_t k,
+                     std::initializer_list<XLOPER12*> in) noexcept {
   ResultSlot* slot = result_slots().mine();
   if (!slot) return no_slot();
   try {
-    const Member* m = function_member(n);
+    const Member* m = registered_on(count, k);
     if (!m || in.size() != m->params.size() || in.size() > kMaxParams) return fail(*slot);
     CallArguments args;
     for (XLOPER12* x : in) {
@@ -180,7 +197,7 @@ void thread_ends() noexcept { result_slots().thread_ends(); }
 
 }  // namespace korvane::xll
 
-using korvane::xll::call_function;
+using korvane::xll::call_entry;
 using korvane::xll::XLOPER12;
 
 // Windows tells every loaded DLL when a thread ends: its result slot goes.
@@ -189,58 +206,58 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
   return TRUE;
 }
 
-// ---- the exported worksheet functions, one per member, by arity -------------------------
+// ---- the pool of exported entries ---------------------------------------------------------
 
+// kv_<a>_<k> for a = 0 ... 9 arguments (kMaxParams) and k = 0 ... 15
+// (kEntriesPerCount), as korvane.def exports them.
+#define KV_P0
 #define KV_P1 XLOPER12* a
 #define KV_P2 KV_P1, XLOPER12* b
 #define KV_P3 KV_P2, XLOPER12* c
 #define KV_P4 KV_P3, XLOPER12* d
 #define KV_P5 KV_P4, XLOPER12* e
-#define KV_P9 KV_P5, XLOPER12 *f, XLOPER12 *g, XLOPER12 *h, XLOPER12 *i
+#define KV_P6 KV_P5, XLOPER12* f
+#define KV_P7 KV_P6, XLOPER12* g
+#define KV_P8 KV_P7, XLOPER12* h
+#define KV_P9 KV_P8, XLOPER12* i
+#define KV_A0
 #define KV_A1 a
 #define KV_A2 KV_A1, b
 #define KV_A3 KV_A2, c
 #define KV_A4 KV_A3, d
 #define KV_A5 KV_A4, e
-#define KV_A9 KV_A5, f, g, h, i
-#define KV_ENTRY(N, ARITY)                                                                       \
-  extern "C" XLOPER12* __stdcall kv_##N(KV_P##ARITY) { return call_function(N, {KV_A##ARITY}); } \
-  static_assert(N < korvane::xll::kEntryCount);                                                  \
-  extern "C" const unsigned char kv_arity_##N = ARITY;
-
-// The arity of each entry must be the parameter count of its member: xlAutoOpen
-// registers nothing when one differs (on 32-bit Windows the callee removes its
-// arguments from the stack, so a wrong count would corrupt it).
-KV_ENTRY(0, 4)   // 验证
-KV_ENTRY(1, 4)   // TEMA
-KV_ENTRY(2, 1)   // TEMAL
-KV_ENTRY(3, 5)   // 求和1
-KV_ENTRY(4, 1)   // PAI
-KV_ENTRY(5, 1)   // PAID
-KV_ENTRY(6, 3)   // 平特几不中
-KV_ENTRY(7, 3)   // 平特单双大小
-KV_ENTRY(8, 4)   // 平特几肖
-KV_ENTRY(9, 3)   // 包几肖
-KV_ENTRY(10, 4)  // 平码几中几
-KV_ENTRY(11, 3)  // 包家禽或野兽
-KV_ENTRY(12, 4)  // 平特几尾
-KV_ENTRY(13, 4)  // 特串软串
-KV_ENTRY(14, 9)  // 肖转号码
-KV_ENTRY(15, 3)  // 号码转肖
-KV_ENTRY(16, 1)  // SL1
-KV_ENTRY(17, 1)  // SL2
-KV_ENTRY(18, 1)  // SL3
-KV_ENTRY(19, 2)  // SL4
-KV_ENTRY(20, 2)  // 工资1
-
-namespace korvane::xll {
-
-const std::array<unsigned char, kEntryCount>& entry_arities() {
-  static const std::array<unsigned char, kEntryCount> arities{
-      kv_arity_0,  kv_arity_1,  kv_arity_2,  kv_arity_3,  kv_arity_4,  kv_arity_5,  kv_arity_6,
-      kv_arity_7,  kv_arity_8,  kv_arity_9,  kv_arity_10, kv_arity_11, kv_arity_12, kv_arity_13,
-      kv_arity_14, kv_arity_15, kv_arity_16, kv_arity_17, kv_arity_18, kv_arity_19, kv_arity_20};
-  return arities;
-}
-
-}  // namespace korvane::xll
+#define KV_A6 KV_A5, f
+#define KV_A7 KV_A6, g
+#define KV_A8 KV_A7, h
+#define KV_A9 KV_A8, i
+#define KV_ENTRY(A, K) \
+  extern "C" XLOPER12* __stdcall kv_##A##_##K(KV_P##A) { return call_entry(A, K, {KV_A##A}); }
+#define KV_POOL(A) \
+  KV_ENTRY(A, 0)   \
+  KV_ENTRY(A, 1)   \
+  KV_ENTRY(A, 2)   \
+  KV_ENTRY(A, 3)   \
+  KV_ENTRY(A, 4)   \
+  KV_ENTRY(A, 5)   \
+  KV_ENTRY(A, 6)   \
+  KV_ENTRY(A, 7)   \
+  KV_ENTRY(A, 8)   \
+  KV_ENTRY(A, 9)   \
+  KV_ENTRY(A, 10)  \
+  KV_ENTRY(A, 11)  \
+  KV_ENTRY(A, 12)  \
+  KV_ENTRY(A, 13)  \
+  KV_ENTRY(A, 14)  \
+  KV_ENTRY(A, 15)
+static_assert(korvane::xll::kEntriesPerCount == 16 && korvane::kMaxParams == 9,
+              "the pool below and korvane.def are written for 16 entries of 0 to 9 arguments");
+KV_POOL(0)
+KV_POOL(1)
+KV_POOL(2)
+KV_POOL(3)
+KV_POOL(4)
+KV_POOL(5)
+KV_POOL(6)
+KV_POOL(7)
+KV_POOL(8)
+KV_POOL(9)

@@ -90,11 +90,23 @@ const Member* function_member(std::size_t n) noexcept {
   return i < members().size() ? &members()[i] : nullptr;
 }
 
+Entry entry_of(std::size_t n) noexcept {
+  const Member* m = function_member(n);
+  Entry e{m ? m->params.size() : 0, 0};
+  for (std::size_t i = 0; i < n; ++i) {
+    if (function_member(i)->params.size() == e.count) ++e.k;
+  }
+  return e;
+}
+
 Registration registration_of(std::size_t n) {
   const Member* m = function_member(n);
   if (!m) throw std::out_of_range("no such function");
   Registration r;
-  std::string procedure = "kv_" + std::to_string(n);
+  const Entry e = entry_of(n);
+  if (e.count > kMaxParams || e.k >= kEntriesPerCount)
+    throw std::length_error("no entry of the pool is left for this function");
+  std::string procedure = "kv_" + std::to_string(e.count) + "_" + std::to_string(e.k);
   r.procedure.assign(procedure.begin(), procedure.end());
   // Result Q; 验证's parameters U (it keeps a reference as a reference).
   const bool writes = m->draw == DrawUse::Writes;
@@ -127,18 +139,14 @@ Registration registration_of(std::size_t n) {
 
 using namespace korvane::xll;
 
-// Registers every worksheet function. Fails (returns 0) when an entry does
-// not match its member, a registration exceeds Excel's limits, or Excel
-// refuses one; what was registered before stays registered.
+// Registers every worksheet function. Fails (returns 0) when the pool has no
+// entry left for one, a registration exceeds Excel's limits, or Excel refuses
+// one; what was registered before stays registered.
 extern "C" int __stdcall xlAutoOpen() {
   try {
-    if (!function_member(kEntryCount - 1) || function_member(kEntryCount)) return 0;
-    for (std::size_t n = 0; n < kEntryCount; ++n) {
-      if (entry_arities()[n] != function_member(n)->params.size()) return 0;
-    }
     ExcelResult module;
     if (excel12(xlGetName, &module.oper, {}) != xlretSuccess) return 0;
-    for (std::size_t n = 0; n < kEntryCount; ++n) {
+    for (std::size_t n = 0; function_member(n); ++n) {
       if (!register_function(module.oper, registration_of(n))) return 0;
     }
     return 1;
@@ -153,9 +161,7 @@ extern "C" int __stdcall xlAutoOpen() {
 // would keep the functions in the wizard.
 extern "C" int __stdcall xlAutoClose() {
   try {
-    for (std::size_t n = 0; n < kEntryCount; ++n) {
-      const korvane::Member* m = function_member(n);
-      if (!m) break;
+    for (std::size_t n = 0; const korvane::Member* m = function_member(n); ++n) {
       OwnedText name(m->name);
       ExcelResult ignored;
       excel12(xlfSetName, &ignored.oper, {&name.oper});

@@ -70,13 +70,14 @@ F entry(HMODULE xll, const char* name) {
   return f;
 }
 
-// The export of a function: kv_<its place among the functions>.
+// The export a function is registered on: kv_<its parameter count>_<how many
+// functions before it have as many>.
 std::string export_of(std::u16string_view name) {
-  std::size_t n = 0;
+  std::array<std::size_t, kMaxParams + 1> taken{};
   for (const Member& m : members()) {
     if (m.is_property) continue;
-    if (m.name == name) return "kv_" + std::to_string(n);
-    ++n;
+    const std::size_t k = taken[m.params.size()]++;
+    if (m.name == name) return "kv_" + std::to_string(m.params.size()) + "_" + std::to_string(k);
   }
   return {};
 }
