@@ -11,11 +11,30 @@
 // row that stands beside the function's code. A new function's line goes
 // last; a line moved, or put between others, renumbers the COM interface,
 // which com/interface.pin's test refuses.
-#define KORVANE_WORKSHEET_FUNCTIONS(row)                                                        \
-  row(verify) row(tema) row(temal) row(sum_count) row(pai) row(paid) row(none_hit)              \
-      row(odd_even_big_small) row(zodiac_signs) row(zodiac_package) row(numbers_hit)            \
-          row(domestic_or_wild) row(tails) row(chain) row(signs_to_numbers) row(number_to_sign) \
-              row(sl1) row(sl2) row(sl3) row(sl4) row(piece_wage)
+// clang-format off
+#define KORVANE_WORKSHEET_FUNCTIONS(row) \
+  row(verify) \
+  row(tema) \
+  row(temal) \
+  row(sum_count) \
+  row(pai) \
+  row(paid) \
+  row(none_hit) \
+  row(odd_even_big_small) \
+  row(zodiac_signs) \
+  row(zodiac_package) \
+  row(numbers_hit) \
+  row(domestic_or_wild) \
+  row(tails) \
+  row(chain) \
+  row(signs_to_numbers) \
+  row(number_to_sign) \
+  row(sl1) \
+  row(sl2) \
+  row(sl3) \
+  row(sl4) \
+  row(piece_wage)
+// clang-format on
 
 namespace korvane {
 
