@@ -33,7 +33,8 @@
   row(sl2) \
   row(sl3) \
   row(sl4) \
-  row(piece_wage)
+  row(piece_wage) \
+  /* a new function's line goes above this one */
 // clang-format on
 
 namespace korvane {
