@@ -5,6 +5,7 @@
 #include <array>
 
 #include "core/custom_functions.h"
+#include "core/text.h"
 #include "cli/protocol.h"
 
 namespace {

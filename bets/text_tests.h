@@ -238,6 +238,19 @@ inline Variant not_settled(const 自定义函数& draw, Variant result) {
   return result;
 }
 
+// The count N a bet type spells (平特二尾: 二 at position 3), read from the
+// character at 1-based position `first` and then from the one at `then`,
+// which overrides it. A position beyond the end of a short type reads as 一;
+// a character that is no numeral leaves N as it was, so N stays unset when
+// neither place holds one.
+inline Maybe<double> type_count(std::u16string_view type, std::size_t first, std::size_t then) {
+  Maybe<double> n;
+  for (const std::size_t position : {first, then}) {
+    if (const Maybe<int> count = numeral_count(char_at(type, position))) n = *count;
+  }
+  return n;
+}
+
 // 收入 copied unchanged: a text stays a text, an Integer an Integer; a cell
 // reference gives the cell's value.
 inline Variant copied(const Variant& 收入) { return value_of(收入); }

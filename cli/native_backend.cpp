@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "core/custom_functions.h"
+#include "core/text.h"
 #include "cli/protocol.h"
 
 namespace korvane::protocol {

@@ -28,9 +28,9 @@
 #include <string>
 #include <vector>
 
+#include "core/text.h"
 #include "com/class_keys.h"
 #include "cli/commands.h"
-#include "cli/protocol.h"
 #include "install/open_list.h"
 #include "korvane_version.h"
 
@@ -51,7 +51,7 @@ struct Options {
 
 std::wstring wide(std::u16string_view s) { return {s.begin(), s.end()}; }
 std::u16string narrow16(std::wstring_view s) { return {s.begin(), s.end()}; }
-std::string utf8(std::wstring_view s) { return protocol::to_utf8(narrow16(s)); }
+std::string utf8(std::wstring_view s) { return to_utf8(narrow16(s)); }
 
 int say(int code, const std::string& message) {
   (code ? std::cerr : std::cout) << message << '\n';
@@ -427,8 +427,8 @@ int status() {
     std::string loads = "does not load Korvane";
     for (std::size_t i = 0; i < list.size(); ++i) {
       if (is_ours(list[i]))
-        loads = "loads Korvane at start (" + protocol::to_utf8(open_value_name(i)) + " = " +
-                protocol::to_utf8(list[i]) + ")";
+        loads = "loads Korvane at start (" + to_utf8(open_value_name(i)) + " = " +
+                to_utf8(list[i]) + ")";
     }
     const std::size_t from = kOffice.size();
     std::cout << "Excel " << utf8(path.substr(from, path.find(L"\\Excel") - from)) << ": " << loads

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "core/custom_functions.h"
+#include "core/text.h"
 #include "cli/protocol.h"
 
 namespace korvane {
