@@ -6,6 +6,7 @@
 
 #include "cli/protocol.h"
 #include "core/custom_functions.h"
+#include "core/text.h"
 
 namespace {
 

@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
+#include "core/text.h"
 #include "cli/book.h"
 #include "cli/encoding.h"
-#include "cli/protocol.h"
 
 namespace korvane::cli::book {
 namespace {
@@ -58,7 +58,7 @@ class Books {
     for (const std::string& r : template_rows) {
       std::string bytes;
       if (gbk) {
-        gb.encode(protocol::to_utf16(r), bytes);
+        gb.encode(to_utf16(r), bytes);
       } else {
         bytes = r;
       }

@@ -3,8 +3,10 @@
 // no text form gives.
 #pragma once
 
+#include "bets/text_matching.h"
 #include "core/conventions.h"
 #include "core/custom_functions.h"
+#include "core/text.h"
 #include "core/variant.h"
 
 namespace korvane {
@@ -35,6 +37,19 @@ inline void undrawn_draw(const Draw& draw, Variant& result) {
 inline Variant not_settled(const Draw& draw, Variant result) {
   undrawn_draw(draw, result);
   return result;
+}
+
+// The count N a bet type spells (平特二尾: 二 at position 3), read from the
+// character at 1-based position `first` and then from the one at `then`,
+// which overrides it. A position beyond the end of a short type reads as 一;
+// a character that is no numeral leaves N as it was, so N stays unset when
+// neither place holds one.
+inline Maybe<double> type_count(std::u16string_view type, std::size_t first, std::size_t then) {
+  Maybe<double> n;
+  for (const std::size_t position : {first, then}) {
+    if (const Maybe<int> count = numeral_count(char_at(type, position))) n = *count;
+  }
+  return n;
 }
 
 // 收入 copied unchanged: a text stays a text, an Integer an Integer; a cell

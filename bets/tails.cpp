@@ -14,17 +14,6 @@ namespace {
 
 // A tail that already occurred earlier in the draw is replaced by this marker.
 constexpr std::u16string_view kRepeated = u"X";
-constexpr std::u16string_view kNumerals = u"一二三四";
-
-// One rule of step 2: an empty character needs one tail, a numeral its count,
-// anything else leaves N as it was.
-void read_numeral(std::u16string_view c, Maybe<double>& n) {
-  if (c.empty()) {
-    n = 1;
-  } else if (const std::size_t at = kNumerals.find(c); at != std::u16string_view::npos) {
-    n = static_cast<double>(at + 1);
-  }
-}
 
 // The last character of a text (empty for the empty text).
 std::u16string_view last_char(std::u16string_view s) noexcept {
@@ -44,9 +33,7 @@ Variant 平特几尾(const Draw& draw, const Variant& y, const Variant& 几尾, 
   // 2. N from the third character, then from the first, which overrides it.
   // A type of three or more characters with a numeral in neither place leaves
   // N unset, and an unset N lets every bet through at step 6.
-  Maybe<double> n;
-  read_numeral(char_at(*type, 3), n);
-  read_numeral(char_at(*type, 1), n);
+  const Maybe<double> n = bet::type_count(*type, 3, 1);
 
   // 3. The tails of p1 ... p6 and of the special number, in one step: a drawn
   // value without a text form leaves every tail empty.

@@ -49,11 +49,10 @@ namespace {
 // Numeric coercion reads a text only when, after leading spaces, it starts
 // with a sign, a digit or a point.
 bool cannot_be_number(std::u16string_view s) noexcept {
-  std::size_t i = 0;
-  while (i < s.size() && s[i] == u' ') ++i;
-  if (i == s.size()) return true;
-  const char16_t c = s[i];
-  return !(c == u'+' || c == u'-' || c == u'.' || (c >= u'0' && c <= u'9'));
+  s = trim(s);
+  if (s.empty()) return true;
+  const char16_t c = s.front();
+  return !(c == u'+' || c == u'-' || c == u'.' || is_digit(c));
 }
 
 }  // namespace

@@ -16,13 +16,6 @@ namespace {
 // so that it is counted once.
 constexpr TextView kRepeated(u"XX");
 
-// The numeral value of a character of the bet type: its sentinel position in
-// 一二三四, so 1 to 4 for the numerals, 1 for the empty text beyond the end of
-// a short bet type, and 5 for anything else.
-std::size_t numeral_value(std::u16string_view c) noexcept {
-  return sentinel_position(c, u"一二三四");
-}
-
 // 收入 once for every full N of hits; fails when N is unset or 收入 is no
 // number.
 Maybe<double> payout(const Variant& 收入, int hits, Maybe<double> n) {
@@ -45,9 +38,7 @@ Variant 平特几肖(const Draw& draw, const Variant& g, const Variant& 肖, con
   // 2. N from the first or, overriding it, the third character of the bet
   // type. A type of fewer than three characters has an empty third character,
   // which reads as 一: 二肖 and 三 alone need one sign.
-  Maybe<double> n;
-  if (const std::size_t v = numeral_value(char_at(*type, 1)); v < 5) n = static_cast<double>(v);
-  if (const std::size_t v = numeral_value(char_at(*type, 3)); v < 5) n = static_cast<double>(v);
+  const Maybe<double> n = bet::type_count(*type, 1, 3);
 
   // 3. The entries: the signs of p1 ... p6 and of the special number.
   const TextOf signs[7]{TextOf(draw.pp[0]), TextOf(draw.pp[1]), TextOf(draw.pp[2]),

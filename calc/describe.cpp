@@ -23,17 +23,17 @@
 #include <string_view>
 
 #include "calc/uno_names.h"
-#include "cli/protocol.h"
 #include "core/custom_functions.h"
+#include "core/text.h"
 
 namespace {
 
 using korvane::Member;
 using korvane::ParamKind;
+using korvane::to_utf8;
 using korvane::calc::kCaller;
 using korvane::calc::parameter_name;
 using korvane::calc::programmatic_name;
-using korvane::protocol::to_utf8;
 
 std::string xml(std::string_view s) {
   std::string out;

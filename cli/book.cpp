@@ -1,7 +1,5 @@
 #include "cli/book.h"
 
-#include <utf8.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -13,6 +11,7 @@
 #include "cli/encoding.h"
 #include "cli/protocol.h"
 #include "core/custom_functions.h"
+#include "core/text.h"
 
 namespace korvane::cli::book {
 namespace {
@@ -68,7 +67,7 @@ Detected detect(std::istream& in) {
     } else if (ascii(line.content)) {
       continue;
     } else {
-      valid = utf8::is_valid(line.content.begin(), line.content.end());
+      valid = is_utf8(line.content);
       row = !blank(line.content) && !comment(line.content);
     }
     std::size_t& first = !row ? other_aside : valid ? utf8_row : other_row;
@@ -485,8 +484,7 @@ class Settler {
   // The arguments of a call of m into args_, 易失 referring to the draw cell
   // as a sheet's rows do; why not, when the row does not give them.
   std::u16string read_arguments(const Member& m) {
-    const bool trigger_last = ends_with_trigger(m);
-    const std::size_t expected = m.params.size() - (trigger_last ? 1 : 0);
+    const std::size_t expected = required_argument_count(m);
     std::size_t given = splitter_.size() - 1;
     while (given > expected && splitter_.field(given).empty()) --given;  // padding cells
     if (given != expected) return wrong_count(m, expected, given);
@@ -495,7 +493,8 @@ class Settler {
       if (!decode(splitter_.field(i), text_)) return not_text();
       args_.push_back(cell_entry(text_, EntryRule::Book));
     }
-    if (trigger_last) args_.emplace_back(m.draw == DrawUse::Writes ? empty_cell_ : draw_cell_);
+    if (ends_with_trigger(m))
+      args_.emplace_back(m.draw == DrawUse::Writes ? empty_cell_ : draw_cell_);
     return {};
   }
 
@@ -593,12 +592,6 @@ class Settler {
     return m;
   }
 
-  static std::u16string_view trim(std::u16string_view s) {
-    while (!s.empty() && s.front() == u' ') s.remove_prefix(1);
-    while (!s.empty() && s.back() == u' ') s.remove_suffix(1);
-    return s;
-  }
-
   std::u16string not_text() const {
     return detected_.encoding == Encoding::Gb18030 ? u"the row holds bytes that are not GBK text"
                                                    : u"the row holds bytes that are not UTF-8 text";
@@ -608,7 +601,7 @@ class Settler {
 
   void unreadable(Lines lines, std::string_view content, std::string_view eol,
                   std::u16string_view why) {
-    diagnostics_ << where(lines) << ": " << protocol::to_utf8(why) << '\n';
+    diagnostics_ << where(lines) << ": " << to_utf8(why) << '\n';
     copy(content);
     out_buf_ += ',';
     encoded_.clear();
@@ -645,8 +638,8 @@ class Settler {
     if (detected_.encoding == Encoding::Utf8) {
       // Rows were checked when the encoding was decided, but not comment
       // lines, nor any line of a book that opens with the byte-order mark.
-      if (!utf8::is_valid(bytes.begin(), bytes.end())) return false;
-      out = protocol::to_utf16(bytes);
+      if (!is_utf8(bytes)) return false;
+      out = to_utf16(bytes);
       return true;
     }
     return gb_.decode(bytes, out);
@@ -656,7 +649,7 @@ class Settler {
     if (ascii(text)) {
       for (char16_t c : text) out += static_cast<char>(c);
     } else if (output_ == Encoding::Utf8) {
-      out += protocol::to_utf8(text);
+      out += to_utf8(text);
     } else {
       gb_.encode(text, out);
     }
@@ -748,7 +741,7 @@ void write_summary(const Summary& s, std::ostream& out) {
       header = true;
     }
     const std::u16string name(list[i].name);
-    std::string line = protocol::to_utf8(name);
+    std::string line = to_utf8(name);
     line.append(display_columns(name) < 14 ? 14 - display_columns(name) : 1, ' ');
     const std::string rows = std::to_string(t.rows);
     line.append(rows.size() < 8 ? 8 - rows.size() : 1, ' ').append(rows);
@@ -756,7 +749,7 @@ void write_summary(const Summary& s, std::ostream& out) {
     // that overflows: the call that made it would have failed.
     const std::string total = !t.numeric                ? "-"
                               : !std::isfinite(t.total) ? "#VALUE!"
-                                                        : protocol::to_utf8(number_text(t.total));
+                                                        : to_utf8(number_text(t.total));
     line.append(total.size() < 16 ? 16 - total.size() : 1, ' ').append(total);
     out << line << '\n';
   }

@@ -9,6 +9,7 @@
 #include "cli/protocol.h"
 #include "cli/suggest.h"
 #include "core/custom_functions.h"
+#include "core/text.h"
 
 namespace korvane::cli {
 namespace {
@@ -37,7 +38,7 @@ int usage(const std::string& message) {
 }
 
 void print(const Variant& v, bool json) {
-  std::cout << (json ? protocol::encode(v) : protocol::to_utf8(shown(v))) << '\n';
+  std::cout << (json ? protocol::encode(v) : to_utf8(shown(v))) << '\n';
 }
 
 // words: the function and its arguments; after_mark when they followed "--",
@@ -59,13 +60,13 @@ int run_call(const CallOptions& options, std::vector<std::string> words, bool af
     // "08" the settlement functions compare with.
     std::vector<Variant> args;
     for (const std::string& d : options.draw)
-      args.push_back(cell_entry(protocol::to_utf16(argument_utf8(d)), EntryRule::Book));
+      args.push_back(cell_entry(to_utf16(argument_utf8(d)), EntryRule::Book));
     args.emplace_back(empty_cell);
     call(obj, *find_member(u"验证"), args);
   }
 
   const std::string name = argument_utf8(words[0]);
-  const Member* m = find_member(protocol::to_utf16(name));
+  const Member* m = find_member(to_utf16(name));
   if (!m) {
     const std::string near = did_you_mean(name, member_names());
     return usage("no function is named " + protocol::quoted_text(name) +
@@ -75,34 +76,34 @@ int run_call(const CallOptions& options, std::vector<std::string> words, bool af
 
   if (m->is_property) {
     if (given != 0)
-      return usage(protocol::to_utf8(m->name) + " is a draw-state property and takes no arguments");
+      return usage(to_utf8(m->name) + " is a draw-state property and takes no arguments");
     print(m->property.get(obj), options.json);
     return 0;
   }
 
-  const bool volatile_last = ends_with_trigger(*m);
   const std::size_t count = m->params.size();
-  if (given != count && !(volatile_last && given + 1 == count)) {
+  const std::size_t required = required_argument_count(*m);
+  if (given != count && given != required) {
     std::string names;
     for (const Param& p : m->params) {
       if (!names.empty()) names += ", ";
-      names += protocol::to_utf8(p.name);
+      names += to_utf8(p.name);
     }
     std::string takes = std::to_string(count);
-    if (volatile_last) takes = std::to_string(count - 1) + " or " + takes;
-    return usage(protocol::to_utf8(m->name) + " takes " + takes +
+    if (required != count) takes = std::to_string(required) + " or " + takes;
+    return usage(to_utf8(m->name) + " takes " + takes +
                  (count == 1 ? " argument (" : " arguments (") + names + "), not " +
                  std::to_string(given));
   }
 
   if (m->draw == DrawUse::Reads && options.draw.empty()) {
     std::cerr
-        << "korvane call: warning: " << protocol::to_utf8(m->name)
+        << "korvane call: warning: " << to_utf8(m->name)
         << " settles against the draw, and none is loaded: give --draw YEAR NUMBERS SPECIAL\n";
   }
   std::vector<Variant> args;
   for (std::size_t i = 1; i < words.size(); ++i)
-    args.push_back(cell_entry(protocol::to_utf16(argument_utf8(words[i])), EntryRule::Sheet));
+    args.push_back(cell_entry(to_utf16(argument_utf8(words[i])), EntryRule::Sheet));
   if (args.size() < count) args.emplace_back(empty_cell);  // 易失 left out: an empty cell
 
   const CallResult r = call(obj, *m, args);

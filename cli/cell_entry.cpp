@@ -3,11 +3,10 @@
 #include <cmath>
 
 #include "core/conventions.h"
+#include "core/text.h"
 
 namespace korvane::cli {
 namespace {
-
-bool is_digit(char16_t c) { return c >= u'0' && c <= u'9'; }
 
 char16_t upper(char16_t c) { return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - 32) : c; }
 
@@ -31,8 +30,7 @@ bool error_named(std::u16string_view s, ExcelError& out) {
 
 // A number as Excel reads one typed into a cell; nothing when it is not one.
 Maybe<double> typed_number(std::u16string_view s, EntryRule rule) {
-  while (!s.empty() && s.front() == u' ') s.remove_prefix(1);
-  while (!s.empty() && s.back() == u' ') s.remove_suffix(1);
+  s = trim(s);
   bool percent = false;
   if (!s.empty() && s.back() == u'%') {
     percent = true;

@@ -15,6 +15,7 @@
 #include <map>
 #include <vector>
 
+#include "core/text.h"
 #include "com/identity.h"
 #include "com/variant_com.h"
 

@@ -1,7 +1,5 @@
 #include "cli/encoding.h"
 
-#include <utf8.h>
-
 #include <algorithm>
 #include <bit>
 
@@ -20,6 +18,8 @@
 #else
 #include <iconv.h>
 #endif
+
+#include "core/text.h"
 
 namespace korvane::cli {
 
@@ -151,46 +151,35 @@ void binary_stdout() {}
 
 // ---- UTF-8 check (portable) ----------------------------------------------------
 
-namespace {
-
-// Length of the UTF-8 sequence a lead byte opens; 0 for a byte that opens none.
-std::size_t sequence_length(unsigned char lead) {
-  if (lead < 0x80) return 1;
-  if (lead >= 0xC2 && lead <= 0xDF) return 2;
-  if (lead >= 0xE0 && lead <= 0xEF) return 3;
-  if (lead >= 0xF0 && lead <= 0xF4) return 4;
-  return 0;
-}
-
-}  // namespace
-
 void Utf8Check::feed(std::string_view block) {
   if (failed_) return;
   if (!carry_.empty()) {
     // Complete the sequence the last block cut off.
-    const std::size_t need = sequence_length(static_cast<unsigned char>(carry_[0])) - carry_.size();
+    const std::size_t need =
+        utf8_sequence_length(static_cast<unsigned char>(carry_[0])) - carry_.size();
     const std::size_t take = std::min(need, block.size());
     carry_.append(block.substr(0, take));
     block.remove_prefix(take);
     if (take < need) return;
-    if (utf8::find_invalid(carry_.begin(), carry_.end()) != carry_.end()) {
+    if (!is_utf8(carry_)) {
       failed_ = true;
       return;
     }
     carry_.clear();
   }
-  const auto bad = utf8::find_invalid(block.begin(), block.end());
-  const std::size_t rest = static_cast<std::size_t>(block.end() - bad);
+  const std::size_t bad = invalid_utf8_at(block);
+  const std::size_t rest = bad == std::string_view::npos ? 0 : block.size() - bad;
   // A sequence cut off by the end of the block is carried to the next one;
   // anything else that does not read is not UTF-8.
-  const std::size_t length = rest ? sequence_length(static_cast<unsigned char>(*bad)) : 0;
+  const std::size_t length =
+      rest ? utf8_sequence_length(static_cast<unsigned char>(block[bad])) : 0;
   if (rest == 0) return;
   if (length > rest) {
     bool continuation = true;
-    for (auto it = bad + 1; it != block.end(); ++it)
-      continuation = continuation && (static_cast<unsigned char>(*it) & 0xC0) == 0x80;
+    for (const char c : block.substr(bad + 1))
+      continuation = continuation && (static_cast<unsigned char>(c) & 0xC0) == 0x80;
     if (continuation) {
-      carry_.assign(bad, block.end());
+      carry_.assign(block.substr(bad));
       return;
     }
   }

@@ -9,6 +9,7 @@
 #include "cli/protocol.h"
 #include "cli/suggest.h"
 #include "core/custom_functions.h"
+#include "core/text.h"
 
 namespace korvane::cli {
 namespace {
@@ -21,7 +22,7 @@ constexpr std::string_view kExampleDraw = "--draw 2013 \"05 12 18 30 41 49\" 08"
 // 求和1 (which tests it for an undrawn draw). Their examples load one first.
 bool reads_draw(const Member& m) { return m.draw == DrawUse::Reads; }
 
-std::string utf8(std::u16string_view s) { return protocol::to_utf8(s); }
+std::string utf8(std::u16string_view s) { return to_utf8(s); }
 
 std::string padded(std::u16string_view s, std::size_t width) {
   const std::size_t w = display_columns(s);
@@ -104,7 +105,7 @@ int run_help(const std::string& name) {
     return 0;
   }
   const std::string n = argument_utf8(name);
-  const Member* m = find_member(protocol::to_utf16(n));
+  const Member* m = find_member(to_utf16(n));
   if (!m) {
     const std::string near = did_you_mean(n, member_names());
     std::cerr << "korvane help: no function or property is named " << protocol::quoted_text(n)

@@ -1,7 +1,5 @@
 #include "cli/protocol.h"
 
-#include <utf8.h>
-
 #include <cerrno>
 #include <charconv>
 #include <cmath>
@@ -10,6 +8,7 @@
 #include <ostream>
 
 #include "core/custom_functions.h"
+#include "core/text.h"
 
 namespace korvane::protocol {
 namespace {
@@ -95,11 +94,11 @@ void write_string(std::string& out, std::u16string_view s) {
                s[i + 1] <= 0xDFFF) {
       const char32_t cp = 0x10000 + ((c - 0xD800) << 10) + (s[i + 1] - 0xDC00);
       ++i;
-      utf8::append(cp, std::back_inserter(out));
+      append_utf8(out, cp);
     } else if (c >= 0xD800 && c <= 0xDFFF) {
       hex(c);  // a lone surrogate, kept losslessly as an escape
     } else {
-      utf8::append(c, std::back_inserter(out));
+      append_utf8(out, c);
     }
   }
   out += '"';
@@ -630,45 +629,6 @@ bool is_blank(std::string_view s) {
 }
 
 }  // namespace
-
-std::u16string to_utf16(std::string_view utf8) {
-  std::u16string out;
-  out.reserve(utf8.size());
-  auto it = utf8.begin();
-  while (it != utf8.end()) {
-    char32_t cp;
-    try {
-      cp = utf8::next(it, utf8.end());
-    } catch (const utf8::exception&) {
-      cp = 0xFFFD;  // a malformed byte; step over it
-      ++it;
-    }
-    if (cp >= 0x10000) {
-      cp -= 0x10000;
-      out += static_cast<char16_t>(0xD800 + (cp >> 10));
-      out += static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
-    } else {
-      out += static_cast<char16_t>(cp);
-    }
-  }
-  return out;
-}
-
-std::string to_utf8(std::u16string_view utf16) {
-  std::string out;
-  out.reserve(utf16.size() * 3);
-  for (std::size_t i = 0; i < utf16.size(); ++i) {
-    char32_t c = utf16[i];
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < utf16.size() && utf16[i + 1] >= 0xDC00 &&
-        utf16[i + 1] <= 0xDFFF) {
-      c = 0x10000 + ((c - 0xD800) << 10) + (utf16[++i] - 0xDC00);
-    } else if (c >= 0xD800 && c <= 0xDFFF) {
-      c = 0xFFFD;
-    }
-    utf8::append(c, std::back_inserter(out));
-  }
-  return out;
-}
 
 std::string quoted_text(std::string_view utf8) {
   // Count characters by their lead bytes, so a character is never cut.

@@ -65,16 +65,13 @@ struct Served {
 Served serve(Backend& backend, std::istream& in, std::ostream& out);
 
 // The encoding of a value, as the protocol writes it (UTF-8 JSON, no newline).
+// A lone surrogate in a text is kept, as a \u escape (to_utf8 in core/text.h
+// would make it U+FFFD).
 std::string encode(const Variant& v);
 
 // Decodes a value from its JSON text; on a malformed encoding returns false
 // and a sentence in error.
 bool decode(std::string_view json, Variant& out, std::string& error);
-
-// UTF-8 <-> UTF-16 for names and texts. to_utf8 writes a lone surrogate as
-// U+FFFD (only encode() keeps it, as a \u escape).
-std::u16string to_utf16(std::string_view utf8);
-std::string to_utf8(std::u16string_view utf16);
 
 // A text named in a message, such as an unknown function's name, in double
 // quotes: its first 80 characters only, then "...", so that a message stays

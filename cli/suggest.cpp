@@ -4,7 +4,7 @@
 #include <algorithm>
 
 #include "core/custom_functions.h"
-#include "cli/protocol.h"
+#include "core/text.h"
 
 namespace korvane::cli {
 namespace {
@@ -40,14 +40,14 @@ constexpr std::size_t kCompared = 64;
 
 std::vector<std::string> nearest(std::string_view given,
                                  const std::vector<std::string>& candidates) {
-  std::u16string g = protocol::to_utf16(given);
+  std::u16string g = to_utf16(given);
   if (g.size() > kCompared) return {};
   // One edit in three characters, at least one and at most three.
   const std::size_t limit = std::clamp<std::size_t>((g.size() + 2) / 3, 1, 3);
   std::size_t best = limit + 1;
   std::vector<std::string> out;
   for (const std::string& c : candidates) {
-    const std::u16string name = protocol::to_utf16(c);
+    const std::u16string name = to_utf16(c);
     const std::size_t dist = distance(g, name);
     if (dist >= name.size() || dist > best) continue;
     if (dist < best) out.clear();
@@ -72,7 +72,7 @@ std::string did_you_mean(std::string_view given, const std::vector<std::string>&
 
 std::vector<std::string> member_names() {
   std::vector<std::string> names;
-  for (const Member& m : members()) names.push_back(protocol::to_utf8(m.name));
+  for (const Member& m : members()) names.push_back(to_utf8(m.name));
   return names;
 }
 

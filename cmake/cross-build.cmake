@@ -19,7 +19,7 @@ set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_BINARY_DIR}/wine)
 
 # ---- header-only libraries --------------------------------------------------------
 # In a cross build, the header-only libraries the command-line tool uses
-# (nlohmann-json, CLI11, utfcpp) come from the Debian packages of the build
+# (nlohmann-json, CLI11) come from the Debian packages of the build
 # machine. Their CMake packages cannot be found inside the cross sysroot, and
 # pointing the cross compiler at all of /usr/include would mix Linux headers
 # into a Windows build: give it each library's own header folder instead, and
@@ -49,4 +49,3 @@ endforeach()
 
 _korvane_header_package(nlohmann_json nlohmann_json::nlohmann_json ${_host_headers})
 _korvane_header_package(CLI11 CLI11::CLI11 ${_host_headers})
-_korvane_header_package(utf8cpp utf8cpp /usr/include/utf8cpp)

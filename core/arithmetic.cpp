@@ -7,28 +7,6 @@ namespace {
 
 using Width = Numeric::Width;
 
-Maybe<Numeric> scalar_numeric(const Variant& v) {
-  switch (v.kind()) {
-    case Variant::Kind::Empty:
-      return Numeric{0, Width::Integer};
-    case Variant::Kind::Integer:
-      return Numeric{static_cast<double>(*v.if_integer()), Width::Integer};
-    case Variant::Kind::Long:
-      return Numeric{static_cast<double>(*v.if_long()), Width::Long};
-    case Variant::Kind::Boolean:
-      return Numeric{*v.if_boolean() ? -1.0 : 0.0, Width::Integer};
-    case Variant::Kind::Double:
-    case Variant::Kind::String:
-      if (const Maybe<double> x = number(v)) return Numeric{*x, Width::Double};
-      break;
-    case Variant::Kind::Error:
-    case Variant::Kind::Range:
-    case Variant::Kind::Array:
-      break;
-  }
-  return std::nullopt;
-}
-
 // The exact result of a whole operation, in the narrowest type from `width`
 // up that holds it; Doubles fail on overflow.
 Maybe<Numeric> widened(double x, Width width) noexcept {
@@ -44,11 +22,6 @@ Maybe<Numeric> widened(double x, Width width) noexcept {
 Width wider(Width a, Width b) noexcept { return a > b ? a : b; }
 
 }  // namespace
-
-Maybe<Numeric> numeric(const Variant& v) {
-  if (const RangeRef* r = v.if_range(); r && *r) return scalar_numeric((*r)->value());
-  return scalar_numeric(v);
-}
 
 // Whole operands below 2^31 multiply exactly in a double (the product is below
 // 2^62 and is only kept whole when it fits 32 bits).

@@ -18,21 +18,8 @@
 
 namespace korvane {
 
-// A number together with the variant type it has in VB's arithmetic.
-struct Numeric {
-  enum class Width : std::uint8_t { Integer, Long, Double };
-  double value = 0;
-  Width width = Width::Integer;
-
-  // A whole constant as VB types a literal: Integer up to 32767, else Long.
-  static constexpr Numeric whole(std::int32_t v) noexcept {
-    return {static_cast<double>(v), v >= -32768 && v <= 32767 ? Width::Integer : Width::Long};
-  }
-};
-
-// Numeric coercion keeping the width: Empty and booleans are Integers, a
-// numeric text is a Double; other texts, error values and arrays fail.
-Maybe<Numeric> numeric(const Variant& v);
+// Numeric and numeric(), the coercion keeping the width, are in
+// core/conventions.h with the other conventions of reading a value.
 
 Maybe<Numeric> multiply(Numeric a, Numeric b) noexcept;
 Maybe<Numeric> add(Numeric a, Numeric b) noexcept;

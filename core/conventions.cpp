@@ -2,88 +2,10 @@
 
 #include <charconv>
 #include <cmath>
-#include <cstdlib>
-#include <cstring>
 
 #include "core/search.h"
 
 namespace korvane {
-namespace {
-
-bool is_digit(char16_t c) noexcept { return c >= u'0' && c <= u'9'; }
-
-// Reads an ASCII decimal number (already checked for its shape) into a double.
-// Overflow gives an infinity with the number's sign, underflow gives zero.
-double decimal_value(const char* first, const char* last) noexcept {
-  double value = 0;
-  const char* p = first;
-  bool negative = false;
-  if (p != last && (*p == '+' || *p == '-')) {
-    negative = *p == '-';
-    ++p;
-  }
-  auto [end, ec] = std::from_chars(p, last, value, std::chars_format::general);
-  if (ec == std::errc::result_out_of_range) {
-    // Decide between overflow and underflow by the decimal exponent the text
-    // spells out: strtod (in the C locale this program keeps) knows.
-    std::string copy(p, last);
-    value = std::strtod(copy.c_str(), nullptr);
-  } else if (ec != std::errc{} || end != last) {
-    return 0;
-  }
-  return negative ? -value : value;
-}
-
-// Collects ASCII characters without allocating for short numbers.
-class AsciiBuffer {
- public:
-  void push(char c) {
-    if (size_ < sizeof(small_)) {
-      small_[size_++] = c;
-      return;
-    }
-    if (big_.empty()) big_.assign(small_, size_);
-    big_.push_back(c);
-    ++size_;
-  }
-  const char* data() const noexcept { return big_.empty() ? small_ : big_.data(); }
-  const char* end() const noexcept { return data() + size_; }
-  std::size_t size() const noexcept { return size_; }
-
- private:
-  char small_[64];
-  std::size_t size_ = 0;
-  std::string big_;
-};
-
-bool is_val_blank(char16_t c) noexcept { return c == u' ' || c == u'\t' || c == u'\n'; }
-
-// VB's Val of "&H..." / "&O...": a value that fits 16 bits is an Integer and a
-// value that fits 32 bits a Long, both read as two's complement (&HFFFF is -1).
-double radix_value(std::u16string_view s, std::size_t i, unsigned radix) noexcept {
-  double value = 0;
-  for (; i < s.size(); ++i) {
-    const char16_t c = s[i];
-    if (is_val_blank(c)) continue;
-    unsigned d;
-    if (c >= u'0' && c <= u'9') {
-      d = c - u'0';
-    } else if (c >= u'a' && c <= u'f') {
-      d = 10u + (c - u'a');
-    } else if (c >= u'A' && c <= u'F') {
-      d = 10u + (c - u'A');
-    } else {
-      break;
-    }
-    if (d >= radix) break;
-    value = value * radix + d;
-  }
-  if (value <= 65535.0) return value >= 32768.0 ? value - 65536.0 : value;
-  if (value <= 4294967295.0) return value >= 2147483648.0 ? value - 4294967296.0 : value;
-  return value;
-}
-
-}  // namespace
 
 // ---- text -------------------------------------------------------------------
 
@@ -188,20 +110,24 @@ Maybe<Text> scalar_text(const Variant& v) {
   return std::nullopt;
 }
 
-Maybe<double> scalar_number(const Variant& v) noexcept {
+// VB's numeric coercion of a value that is not a range, keeping the width.
+Maybe<Numeric> scalar_numeric(const Variant& v) noexcept {
+  using Width = Numeric::Width;
   switch (v.kind()) {
     case Variant::Kind::Empty:
-      return 0.0;
+      return Numeric{0, Width::Integer};
     case Variant::Kind::Integer:
-      return static_cast<double>(*v.if_integer());
+      return Numeric{static_cast<double>(*v.if_integer()), Width::Integer};
     case Variant::Kind::Long:
-      return static_cast<double>(*v.if_long());
+      return Numeric{static_cast<double>(*v.if_long()), Width::Long};
     case Variant::Kind::Double:
-      return checked(*v.if_double());
+      if (const Maybe<double> x = checked(*v.if_double())) return Numeric{*x, Width::Double};
+      break;
     case Variant::Kind::String:
-      return parse_number(*v.if_string());
+      if (const Maybe<double> x = parse_number(*v.if_string())) return Numeric{*x, Width::Double};
+      break;
     case Variant::Kind::Boolean:
-      return *v.if_boolean() ? -1.0 : 0.0;
+      return Numeric{*v.if_boolean() ? -1.0 : 0.0, Width::Integer};
     case Variant::Kind::Error:
     case Variant::Kind::Range:
     case Variant::Kind::Array:
@@ -223,96 +149,15 @@ Maybe<Text> text(const Variant& v) {
 
 // ---- numbers ------------------------------------------------------------------
 
-Maybe<double> parse_number(std::u16string_view s) noexcept {
-  std::size_t i = 0;
-  std::size_t n = s.size();
-  while (i < n && s[i] == u' ') ++i;
-  while (n > i && s[n - 1] == u' ') --n;
-  if (i == n) return std::nullopt;
-
-  AsciiBuffer buf;
-  if (s[i] == u'+' || s[i] == u'-') buf.push(static_cast<char>(s[i++]));
-  std::size_t digits = 0;
-  bool point = false;
-  for (; i < n; ++i) {
-    const char16_t c = s[i];
-    if (is_digit(c)) {
-      ++digits;
-    } else if (c == u'.' && !point) {
-      point = true;
-    } else {
-      break;
-    }
-    buf.push(static_cast<char>(c));
-  }
-  if (digits == 0) return std::nullopt;
-  if (i < n && (s[i] == u'e' || s[i] == u'E')) {
-    buf.push('e');
-    ++i;
-    if (i < n && (s[i] == u'+' || s[i] == u'-')) buf.push(static_cast<char>(s[i++]));
-    std::size_t exp_digits = 0;
-    for (; i < n && is_digit(s[i]); ++i, ++exp_digits) buf.push(static_cast<char>(s[i]));
-    if (exp_digits == 0) return std::nullopt;
-  }
-  if (i != n) return std::nullopt;
-  return checked(decimal_value(buf.data(), buf.end()));
+Maybe<Numeric> numeric(const Variant& v) {
+  if (const RangeRef* r = v.if_range(); r && *r) return scalar_numeric((*r)->value());
+  return scalar_numeric(v);
 }
 
 Maybe<double> number(const Variant& v) {
-  if (const RangeRef* r = v.if_range(); r && *r) return scalar_number((*r)->value());
-  return scalar_number(v);
-}
-
-double leading_number(std::u16string_view s) noexcept {
-  std::size_t i = 0;
-  while (i < s.size() && is_val_blank(s[i])) ++i;
-  if (i + 1 < s.size() && s[i] == u'&') {
-    std::size_t j = i + 1;
-    const char16_t kind = s[j];
-    if (kind == u'H' || kind == u'h') return radix_value(s, j + 1, 16);
-    if (kind == u'O' || kind == u'o') return radix_value(s, j + 1, 8);
-  }
-
-  AsciiBuffer buf;
-  auto next = [&](std::size_t& k) {  // next character that is not a blank
-    while (k < s.size() && is_val_blank(s[k])) ++k;
-    return k < s.size() ? s[k] : u'\0';
-  };
-  char16_t c = next(i);
-  if (c == u'+' || c == u'-') {
-    buf.push(static_cast<char>(c));
-    ++i;
-    c = next(i);
-  }
-  std::size_t digits = 0;
-  bool point = false;
-  for (;; c = next(++i)) {
-    if (is_digit(c)) {
-      ++digits;
-    } else if (c == u'.' && !point) {
-      point = true;
-    } else {
-      break;
-    }
-    buf.push(static_cast<char>(c));
-  }
-  if (digits == 0) return 0;
-  if (c == u'e' || c == u'E') {
-    // The exponent counts only when digits follow it.
-    std::size_t k = i + 1;
-    char16_t e = next(k);
-    char sign = 0;
-    if (e == u'+' || e == u'-') {
-      sign = static_cast<char>(e);
-      e = next(++k);
-    }
-    if (is_digit(e)) {
-      buf.push('e');
-      if (sign) buf.push(sign);
-      for (; is_digit(e); e = next(++k)) buf.push(static_cast<char>(e));
-    }
-  }
-  return decimal_value(buf.data(), buf.end());
+  const Maybe<Numeric> n = numeric(v);
+  if (!n) return std::nullopt;
+  return n->value;
 }
 
 double floor_(double x) noexcept { return std::floor(x); }
@@ -369,17 +214,6 @@ std::size_t count_code(std::u16string_view s, std::u16string_view b) noexcept {
 std::u16string_view mid(std::u16string_view s, std::size_t start, std::size_t len) noexcept {
   if (start == 0 || start > s.size()) return {};
   return s.substr(start - 1, len);
-}
-
-std::u16string_view trim_spaces(std::u16string_view s) noexcept {
-  // The ideographic space (U+3000) that a Chinese input method types counts as
-  // a space too, so that a list padded by one still reads as the same list.
-  auto space = [](char16_t c) { return c == u' ' || c == u'\u3000'; };
-  std::size_t i = 0;
-  std::size_t n = s.size();
-  while (i < n && space(s[i])) ++i;
-  while (n > i && space(s[n - 1])) --n;
-  return s.substr(i, n - i);
 }
 
 }  // namespace korvane

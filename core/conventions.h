@@ -8,6 +8,8 @@
 //    as "True"/"False"; error values and arrays fail;
 //  - leading-number value (VB's Val): never fails, reads the longest numeric
 //    prefix after removing blanks, with &H / &O for hexadecimal and octal;
+//    it and the reading of a numeric text live with the other text readers in
+//    core/text.h;
 //  - floor toward minus infinity, and half-to-even rounding where a fractional
 //    value becomes a position.
 //
@@ -24,6 +26,7 @@
 #include <string>
 #include <string_view>
 
+#include "core/text.h"
 #include "core/variant.h"
 
 namespace korvane {
@@ -120,16 +123,27 @@ Maybe<Text> text(const Variant& v);
 
 // ---- numbers ---------------------------------------------------------------
 
-// Numeric coercion of a text: optional spaces around, an optional sign, digits
-// with at most one ".", an optional exponent. Anything else fails (the empty
-// text and spaces alone included; &H / &O too).
-Maybe<double> parse_number(std::u16string_view s) noexcept;
+// A number together with the variant type it has in VB's arithmetic, where
+// the type of a result follows its operands (core/arithmetic.h).
+struct Numeric {
+  enum class Width : std::uint8_t { Integer, Long, Double };
+  double value = 0;
+  Width width = Width::Integer;
+
+  // A whole constant as VB types a literal: Integer up to 32767, else Long.
+  static constexpr Numeric whole(std::int32_t v) noexcept {
+    return {static_cast<double>(v), v >= -32768 && v <= 32767 ? Width::Integer : Width::Long};
+  }
+};
+
+// Numeric coercion of a value, keeping the width: Empty and booleans are
+// Integers, Integers and Longs keep theirs, a Double or a numeric text (read
+// by parse_number) is a Double; other texts, error values, arrays and
+// non-finite Doubles fail.
+Maybe<Numeric> numeric(const Variant& v);
 
 // Numeric coercion of a value.
 Maybe<double> number(const Variant& v);
-
-// The leading-number value of a text (VB's Val): never fails.
-double leading_number(std::u16string_view s) noexcept;
 
 // Floor toward minus infinity.
 double floor_(double x) noexcept;
@@ -156,8 +170,5 @@ std::size_t count_code(std::u16string_view s, std::u16string_view b) noexcept;
 
 // Mid$(s, start, len) with a 1-based start: empty past the end.
 std::u16string_view mid(std::u16string_view s, std::size_t start, std::size_t len) noexcept;
-
-// s without leading and trailing spaces (U+0020, and the ideographic U+3000).
-std::u16string_view trim_spaces(std::u16string_view s) noexcept;
 
 }  // namespace korvane

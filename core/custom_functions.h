@@ -154,6 +154,12 @@ inline bool ends_with_trigger(const Member& m) noexcept {
   return !m.params.empty() && m.params.back().kind == ParamKind::Trigger;
 }
 
+// The arguments a caller must give a function: all of its parameters but the
+// trigger at the end, which a front end may leave out or fill in itself.
+inline std::size_t required_argument_count(const Member& m) noexcept {
+  return m.params.size() - (ends_with_trigger(m) ? 1 : 0);
+}
+
 // The member bound to a name as COM binds it. Null when there is none.
 const Member* find_member(std::u16string_view name) noexcept;
 

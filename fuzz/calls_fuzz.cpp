@@ -34,6 +34,7 @@
 
 #include "cli/protocol.h"
 #include "core/custom_functions.h"
+#include "core/text.h"
 #include "zodiac/zodiac_rule.h"
 
 namespace {
@@ -398,12 +399,12 @@ std::string show(const Variant& v) {
 
 [[noreturn]] void broken(const std::string& what, const Member& m, const std::vector<Variant>& args,
                          const DrawState& before, const DrawState& after) {
-  std::string report = what + "\nmember " + protocol::to_utf8(m.name) + "(";
+  std::string report = what + "\nmember " + to_utf8(m.name) + "(";
   for (std::size_t i = 0; i < args.size(); ++i) report += (i ? ", " : "") + show(args[i]);
   report += ")\n";
   const auto all = members();
   for (std::size_t i = 0; i < kProperties; ++i) {
-    report += "  " + protocol::to_utf8(all[i].name) + ": " + show(before[i]);
+    report += "  " + to_utf8(all[i].name) + ": " + show(before[i]);
     if (!(before[i] == after[i])) report += " -> " + show(after[i]);
     report += "\n";
   }
@@ -484,7 +485,7 @@ void check_draw_setup(const Member& m, const std::vector<Variant>& args, const C
 // input does, for reading a finding.
 void trace(const Member& m, const std::vector<Variant>& args, const std::string& outcome) {
   if (!std::getenv("KORVANE_FUZZ_TRACE")) return;
-  std::string line = protocol::to_utf8(m.name) + "(";
+  std::string line = to_utf8(m.name) + "(";
   for (std::size_t i = 0; i < args.size(); ++i) line += (i ? ", " : "") + show(args[i]);
   line += ") -> " + outcome + "\n";
   std::fputs(line.c_str(), stderr);

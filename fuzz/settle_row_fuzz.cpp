@@ -19,9 +19,9 @@
 #include <string_view>
 
 #include "core/custom_functions.h"
+#include "core/text.h"
 #include "cli/book.h"
 #include "cli/encoding.h"
-#include "cli/protocol.h"
 
 namespace {
 
@@ -49,7 +49,7 @@ book::Detected detect(const std::string& bytes) {
 
 // The text in the book's encoding.
 std::string in_encoding(std::u16string_view text, book::Encoding e, cli::Gb18030& gb) {
-  if (e == book::Encoding::Utf8) return protocol::to_utf8(text);
+  if (e == book::Encoding::Utf8) return to_utf8(text);
   std::string out;
   gb.encode(text, out);
   return out;

@@ -19,6 +19,8 @@
 //
 // Exit status: 0; 1 when something could not be done (a file in use, a
 // registry key that cannot be written); 2 for a usage error or missing rights.
+#include "install/installer.h"
+
 #include <shlobj.h>
 #include <windows.h>
 
@@ -29,8 +31,7 @@
 #include <vector>
 
 #include "com/class_keys.h"
-#include "cli/protocol.h"
-#include "install/installer.h"
+#include "core/text.h"
 #include "install/open_list.h"
 #include "korvane_version.h"
 
@@ -46,7 +47,7 @@ constexpr int kCannot = 2;
 
 std::wstring wide(std::u16string_view s) { return {s.begin(), s.end()}; }
 std::u16string narrow16(std::wstring_view s) { return {s.begin(), s.end()}; }
-std::string utf8(std::wstring_view s) { return protocol::to_utf8(narrow16(s)); }
+std::string utf8(std::wstring_view s) { return to_utf8(narrow16(s)); }
 
 int say(int code, const std::string& message) {
   (code ? std::cerr : std::cout) << message << '\n';
@@ -424,8 +425,8 @@ int status() {
     std::string loads = "does not load Korvane";
     for (std::size_t i = 0; i < list.size(); ++i) {
       if (is_ours(list[i]))
-        loads = "loads Korvane at start (" + protocol::to_utf8(open_value_name(i)) + " = " +
-                protocol::to_utf8(list[i]) + ")";
+        loads = "loads Korvane at start (" + to_utf8(open_value_name(i)) + " = " +
+                to_utf8(list[i]) + ")";
     }
     const std::size_t from = kOffice.size();
     std::cout << "Excel " << utf8(path.substr(from, path.find(L"\\Excel") - from)) << ": " << loads

@@ -29,7 +29,7 @@ TEST(BetText, SentinelPosition) {
   };
   for (const auto& c : cases) {
     EXPECT_EQ(sentinel_position(std::u16string_view(c.e), std::u16string_view(c.x)), c.want)
-        << protocol::to_utf8(c.e) << " in " << protocol::to_utf8(c.x);
+        << to_utf8(c.e) << " in " << to_utf8(c.x);
   }
 }
 
@@ -96,8 +96,7 @@ TEST(BetText, IndexedTextFindsWhatAScanFinds) {
   for (const auto& x : texts) {
     const IndexedText indexed(x);
     for (const auto& e : entries) {
-      EXPECT_EQ(indexed.find(e), find_text(x, e))
-          << protocol::to_utf8(e) << " in " << protocol::to_utf8(x);
+      EXPECT_EQ(indexed.find(e), find_text(x, e)) << to_utf8(e) << " in " << to_utf8(x);
       EXPECT_EQ(indexed.find(e), x.find(e));
       EXPECT_EQ(sentinel_position(TextView(e), indexed),
                 Maybe<std::size_t>(sentinel_position(std::u16string_view(e), x)));

@@ -16,7 +16,7 @@ namespace {
 std::string gbk(std::string_view utf8) {
   Gb18030 gb;
   std::string out;
-  gb.encode(protocol::to_utf16(utf8), out);
+  gb.encode(to_utf16(utf8), out);
   return out;
 }
 
@@ -62,7 +62,7 @@ TEST(Utf8Check, SequencesMaySpanBlocks) {
        {"\xFF", "\xD1\xE9\xD6\xA4", "\xE9\xAA", "a\xC0\x80", "\xED\xA0\x80"}) {
     Utf8Check check;
     check.feed(bad);
-    EXPECT_FALSE(check.finish()) << protocol::encode(Variant(protocol::to_utf16(bad)));
+    EXPECT_FALSE(check.finish()) << protocol::encode(Variant(to_utf16(bad)));
   }
 }
 

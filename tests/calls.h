@@ -12,8 +12,7 @@ namespace korvane {
 inline Maybe<Variant> call_named(Draw& obj, std::u16string_view name, std::vector<Variant> args) {
   const Member* m = find_member(name);
   if (m == nullptr || m->is_property || m->params.size() != args.size()) {
-    ADD_FAILURE() << "no function " << protocol::to_utf8(name) << " of " << args.size()
-                  << " arguments";
+    ADD_FAILURE() << "no function " << to_utf8(name) << " of " << args.size() << " arguments";
     return std::nullopt;
   }
   CallResult r = call(obj, *m, args);

@@ -68,7 +68,7 @@ TEST(CellEntry, TypesWhatIsTypedAsExcelDoes) {
       {u"平特二肖", S(u"平特二肖")},
   };
   for (const auto& c : cases)
-    EXPECT_EQ(cell_entry(c.typed, EntryRule::Sheet), c.want) << protocol::to_utf8(c.typed);
+    EXPECT_EQ(cell_entry(c.typed, EntryRule::Sheet), c.want) << to_utf8(c.typed);
 }
 
 TEST(CellEntry, BookKeepsLotteryNumbersAsTexts) {
@@ -86,7 +86,7 @@ TEST(CellEntry, BookKeepsLotteryNumbersAsTexts) {
       {u"TRUE", Variant(true)}, {u"#N/A", E(ExcelError::NA)},
   };
   for (const auto& c : cases)
-    EXPECT_EQ(cell_entry(c.typed, EntryRule::Book), c.want) << protocol::to_utf8(c.typed);
+    EXPECT_EQ(cell_entry(c.typed, EntryRule::Book), c.want) << to_utf8(c.typed);
 }
 
 TEST(Shown, AsACellInGeneralFormat) {
@@ -115,7 +115,7 @@ TEST(Shown, AsACellInGeneralFormat) {
       {Variant(make_array(0, 0, {})), u"#VALUE!"},
   };
   for (const auto& c : cases)
-    EXPECT_EQ(protocol::to_utf8(shown(c.v)), protocol::to_utf8(c.want)) << protocol::encode(c.v);
+    EXPECT_EQ(to_utf8(shown(c.v)), to_utf8(c.want)) << protocol::encode(c.v);
 }
 
 TEST(Shown, ColumnsCountChineseCharactersTwice) {

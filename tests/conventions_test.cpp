@@ -10,7 +10,7 @@ namespace {
 
 std::string text_of(const Variant& v) {
   const Maybe<Text> t = text(v);
-  return t ? protocol::to_utf8(t->view()) : std::string("<fails>");
+  return t ? to_utf8(t->view()) : std::string("<fails>");
 }
 
 TEST(TextForm, NumbersUseAtMostFifteenSignificantDigits) {
@@ -89,7 +89,7 @@ TEST(NumericCoercion, Texts) {
       {u"５", std::nullopt},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(parse_number(c.s), c.want) << protocol::to_utf8(c.s);
+    EXPECT_EQ(parse_number(c.s), c.want) << to_utf8(c.s);
   }
 }
 
@@ -105,6 +105,38 @@ TEST(NumericCoercion, Kinds) {
   EXPECT_FALSE(number(N(HUGE_VAL)));
 }
 
+// The width VB's arithmetic gives the result (an Integer stays whole, a text
+// never does).
+TEST(NumericCoercion, KeepsTheWidth) {
+  using W = Numeric::Width;
+  const struct {
+    Variant v;
+    Maybe<double> value;
+    W width;
+  } cases[] = {
+      {kEmpty, 0, W::Integer},
+      {Variant(true), -1, W::Integer},
+      {I(7), 7, W::Integer},
+      {Variant::long_integer(70000), 70000, W::Long},
+      {Ref(Variant::long_integer(-5)), -5, W::Long},
+      {N(2), 2, W::Double},
+      {S(u"3"), 3, W::Double},
+      {Ref(S(u" 4 ")), 4, W::Double},
+      {S(u"x"), std::nullopt, W::Integer},
+      {N(HUGE_VAL), std::nullopt, W::Integer},
+      {E(ExcelError::NA), std::nullopt, W::Integer},
+  };
+  for (const auto& c : cases) {
+    const Maybe<Numeric> n = numeric(c.v);
+    ASSERT_EQ(n.has_value(), c.value.has_value()) << protocol::encode(c.v);
+    EXPECT_EQ(number(c.v), c.value) << protocol::encode(c.v);
+    if (n) {
+      EXPECT_EQ(n->value, *c.value) << protocol::encode(c.v);
+      EXPECT_EQ(n->width, c.width) << protocol::encode(c.v);
+    }
+  }
+}
+
 TEST(LeadingNumber, ReadsTheLongestNumericPrefix) {
   const struct {
     const char16_t* s;
@@ -116,7 +148,7 @@ TEST(LeadingNumber, ReadsTheLongestNumericPrefix) {
       {u"&H10000", 65536}, {u"&O17", 15},      {u"&o8", 0},     {u"&", 0},      {u"-", 0},
       {u".", 0},           {u".5", 0.5},       {u"+7", 7},      {u"牛5", 0},
   };
-  for (const auto& c : cases) EXPECT_EQ(leading_number(c.s), c.want) << protocol::to_utf8(c.s);
+  for (const auto& c : cases) EXPECT_EQ(leading_number(c.s), c.want) << to_utf8(c.s);
 }
 
 TEST(Positions, RoundHalfToEven) {

@@ -179,7 +179,7 @@ TEST(ZodiacRule, CyclePositionAgreesWithTheTextRoundTrip) {
                                  Block(N(1), N(2))};
   for (int n = -30; n <= 80; ++n) {
     values.push_back(N(n));
-    values.push_back(S(protocol::to_utf16(std::to_string(n))));
+    values.push_back(S(to_utf16(std::to_string(n))));
   }
   for (const Variant& v : values) {
     EXPECT_EQ(zodiac::cycle_position(v), literal_cycle(v)) << protocol::encode(v);

@@ -12,6 +12,7 @@
 #include "cli/cell_entry.h"
 #include "cli/protocol.h"
 #include "core/custom_functions.h"
+#include "core/text.h"
 
 namespace korvane {
 namespace {
@@ -47,10 +48,10 @@ std::string request(const Member& m) {
   std::string args;
   for (const std::string& w : words(m.example.args)) {
     if (!args.empty()) args += ',';
-    args += protocol::encode(cli::cell_entry(protocol::to_utf16(w), cli::EntryRule::Sheet));
+    args += protocol::encode(cli::cell_entry(to_utf16(w), cli::EntryRule::Sheet));
   }
   if (ends_with_trigger(m)) args += std::string(args.empty() ? "" : ",") + R"({"ref":null})";
-  return R"({"call":")" + protocol::to_utf8(m.name) + R"(","args":[)" + args + "]}";
+  return R"({"call":")" + to_utf8(m.name) + R"(","args":[)" + args + "]}";
 }
 
 TEST(Examples, EveryFunctionsExampleGivesItsAnswer) {
@@ -60,7 +61,7 @@ TEST(Examples, EveryFunctionsExampleGivesItsAnswer) {
     const std::string line = request(m);
     EXPECT_EQ(protocol::answer(*backend, line),
               R"({"result":)" + std::string(m.example.answer) + "}")
-        << "the example of " << protocol::to_utf8(m.name) << ": " << line;
+        << "the example of " << to_utf8(m.name) << ": " << line;
   }
 }
 

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "core/custom_functions.h"
-#include "cli/protocol.h"
+#include "core/text.h"
 
 namespace korvane {
 namespace {
@@ -47,7 +47,7 @@ TEST(InterfacePin, TableMatchesThePinnedInterface) {
   for (std::size_t i = 0; i < std::max(pin.size(), table.size()); ++i) {
     ASSERT_LT(i, table.size()) << "the pinned member " << pin[i].name
                                << " is gone from the table: members are never removed";
-    const std::string name = protocol::to_utf8(table[i].name);
+    const std::string name = to_utf8(table[i].name);
     ASSERT_LT(i, pin.size()) << "new member " << name
                              << ": append it to com/interface.pin with DISPID " << i + 1;
     EXPECT_EQ(pin[i].dispid, static_cast<int>(i + 1)) << "com/interface.pin is out of order";

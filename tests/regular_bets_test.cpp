@@ -24,7 +24,7 @@ struct Sheet {
     EXPECT_NE(m, nullptr);
     if (!m) return Variant();
     const CallResult r = call(obj, *m, args);
-    EXPECT_FALSE(r.failed) << protocol::to_utf8(name);
+    EXPECT_FALSE(r.failed) << to_utf8(name);
     return r.value;
   }
 };
@@ -107,7 +107,7 @@ TEST(RegularBets, PresetFollowsTheValueOf易失) {
     for (const auto& p : presets) {
       std::vector<Variant> args = bet.losing;
       args.back() = p.volatile_value;
-      EXPECT_EQ(sheet(bet.name, args), p.want) << protocol::to_utf8(bet.name) << ": " << p.what;
+      EXPECT_EQ(sheet(bet.name, args), p.want) << to_utf8(bet.name) << ": " << p.what;
     }
   }
 }
@@ -118,7 +118,7 @@ TEST(RegularBets, AnUndrawnDrawSettlesNothing) {
     Sheet sheet(pn, tn);
     for (const Bet& bet : bets()) {
       if (!bet.undrawn_test) continue;
-      EXPECT_EQ(sheet(bet.name, bet.winning), I(0)) << protocol::to_utf8(bet.name);
+      EXPECT_EQ(sheet(bet.name, bet.winning), I(0)) << to_utf8(bet.name);
     }
   }
   // Only the text "00" marks it: the number 0 is a draw like any other.
@@ -142,8 +142,8 @@ TEST(RegularBets, AnUnreadableBetIsNotSettled) {
       for (const Variant& bad : unreadable) {
         std::vector<Variant> args = bet.winning;
         args[i] = bad;
-        const std::string what = protocol::to_utf8(bet.name) + " argument " + std::to_string(i) +
-                                 " " + protocol::encode(bad);
+        const std::string what =
+            to_utf8(bet.name) + " argument " + std::to_string(i) + " " + protocol::encode(bad);
         EXPECT_EQ(drawn(bet.name, args), kEmpty) << what;
         args.back() = kTwo;
         EXPECT_EQ(drawn(bet.name, args), I(0)) << what;
@@ -162,7 +162,7 @@ TEST(RegularBets, WhatAWinHandsBack) {
   for (const Bet& bet : bets()) {
     const bool copies = bet.name == u"平特几不中" || bet.name == u"平特单双大小" ||
                         bet.name == u"包几肖" || bet.name == u"特串软串";
-    const std::string what = protocol::to_utf8(bet.name);
+    const std::string what = to_utf8(bet.name);
     std::vector<Variant> args = bet.winning;
     Variant& income = args[args.size() - 2];
     if (copies) {
@@ -216,7 +216,7 @@ TEST(RegularBets, NeverFail) {
         std::vector<Variant> args;
         for (std::size_t i = 0; i < n; ++i) args.push_back(odd[pick[i]]);
         const CallResult r = call(sheet.obj, *find_member(bet.name), args);
-        ASSERT_FALSE(r.failed) << protocol::to_utf8(bet.name);
+        ASSERT_FALSE(r.failed) << to_utf8(bet.name);
         std::size_t i = 0;
         while (i < n && ++pick[i] == std::size(odd)) pick[i++] = 0;
         if (i == n) break;
@@ -335,8 +335,7 @@ TEST(ZodiacSigns, HowManySignsAUnitNeeds) {
       {u"", N(500)},         {u"平特肖", kEmpty},   {u"平特五肖", kEmpty}, {u"平特二肖连", N(200)},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(sheet(u"平特几肖", {S(c.type), backed, N(100), kEmpty}), c.want)
-        << protocol::to_utf8(c.type);
+    EXPECT_EQ(sheet(u"平特几肖", {S(c.type), backed, N(100), kEmpty}), c.want) << to_utf8(c.type);
   }
 }
 
@@ -511,8 +510,7 @@ TEST(Tails, WorkedExampleAndEdges) {
       });
   // No numeral first or third leaves N unset: every bet passes.
   for (const char16_t* type : {u"特别尾", u"平特五尾"}) {
-    EXPECT_EQ(sheet(u"平特几尾", {S(type), S(u""), N(100), kEmpty}), N(100))
-        << protocol::to_utf8(type);
+    EXPECT_EQ(sheet(u"平特几尾", {S(type), S(u""), N(100), kEmpty}), N(100)) << to_utf8(type);
   }
   // A regular number without a text form fails the step that takes the tails:
   // every tail stays empty, and one empty tail is counted.

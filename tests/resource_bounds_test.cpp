@@ -55,8 +55,7 @@ void call_everything_with(const Variant& big, const char* what) {
       for (std::size_t i = 0; i < m.params.size(); ++i)
         args.push_back(i == slot ? big : ordinary(m.params[i]));
       const CallResult r = call(obj, m, args);
-      const std::string where =
-          protocol::to_utf8(m.name) + " slot " + std::to_string(slot) + " " + what;
+      const std::string where = to_utf8(m.name) + " slot " + std::to_string(slot) + " " + what;
       if (m.regime == Regime::SkipsErrors) {
         EXPECT_FALSE(r.failed) << where;
       }

@@ -9,6 +9,7 @@
 
 #include "cli/protocol.h"
 #include "core/custom_functions.h"
+#include "core/text.h"
 
 namespace korvane {
 

@@ -34,8 +34,7 @@ TEST(SignsToNumbers, GroupsOf2013) {
       {u"鸡", u"09 21 33 45"}, {u"狗", u"08 20 32 44"}, {u"猪", u"07 19 31 43"},
   };
   for (const auto& row : rows) {
-    EXPECT_EQ(signs_to_numbers(N(2013), {S(row.sign)}), S(row.numbers))
-        << protocol::to_utf8(row.sign);
+    EXPECT_EQ(signs_to_numbers(N(2013), {S(row.sign)}), S(row.numbers)) << to_utf8(row.sign);
   }
 }
 
@@ -121,8 +120,7 @@ TEST(SignsToNumbers, AgreeWithTheZodiacRuleForEveryYear) {
         if (!want.empty()) want += u' ';
         want += two_digits(n);
       }
-      ASSERT_EQ(signs_to_numbers(N(year), {S(sign)}), S(want))
-          << year << " " << protocol::to_utf8(sign);
+      ASSERT_EQ(signs_to_numbers(N(year), {S(sign)}), S(want)) << year << " " << to_utf8(sign);
     }
   }
 }

@@ -20,11 +20,18 @@
 namespace korvane {
 namespace {
 
-// The signs in the order the number table lists their groups, with a "0" in
-// front so that a sign's index is its place in the list minus one (鼠 = 1 ...
-// 猪 = 12) and an empty argument, found at the very start, has index 0. The
+// The signs in the order the number table lists their groups: the sequence of
+// zodiac_rule.h turned to start at its last sign, 鼠 (0鼠牛虎免 ... 狗猪). A "0"
+// in front makes a sign's index its place in the list minus one (鼠 = 1 ...
+// 猪 = 12), and an empty argument, found at the very start, has index 0. The
 // rabbit is written 免 here as everywhere in the sheets; 兔 is not a sign.
-constexpr std::u16string_view kSignList = u"0鼠牛虎免龙蛇马羊猴鸡狗猪";
+static_assert(zodiac::kSigns.size() == 12);
+constexpr std::array<char16_t, 13> kSignListChars = [] {
+  std::array<char16_t, 13> list{u'0', zodiac::kSigns.back()};
+  for (std::size_t i = 0; i < 11; ++i) list[i + 2] = zodiac::kSigns[i];
+  return list;
+}();
+constexpr std::u16string_view kSignList(kSignListChars.data(), kSignListChars.size());
 
 // Twelve groups of four numbers, 11 characters each, "*" between groups.
 // Group k starts at 12 (k - 1) + 1 and holds the numbers 1..48 congruent to
@@ -33,7 +40,6 @@ constexpr std::u16string_view kSignList = u"0鼠牛虎免龙蛇马羊猴鸡狗�
 constexpr std::u16string_view kNumberTable =
     u"01 13 25 37*12 24 36 48*11 23 35 47*10 22 34 46*09 21 33 45*08 20 32 44*"
     u"07 19 31 43*06 18 30 42*05 17 29 41*04 16 28 40*03 15 27 39*02 14 26 38";
-static_assert(kSignList.size() == 13);
 static_assert(kNumberTable.size() == 143);
 
 constexpr std::size_t kGroupLength = 11;

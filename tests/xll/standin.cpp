@@ -45,6 +45,7 @@
 
 #include "cli/protocol.h"
 #include "core/custom_functions.h"
+#include "core/text.h"
 #include "xll/xlcall.h"
 
 using namespace korvane;
@@ -68,7 +69,7 @@ XCHAR* new_text(std::u16string_view s) {
   return b;
 }
 
-std::string utf8(std::u16string_view s) { return protocol::to_utf8(s); }
+std::string utf8(std::u16string_view s) { return to_utf8(s); }
 
 bool same_name(std::u16string_view a, std::u16string_view b) {  // as COM binds names
   if (a.size() != b.size()) return false;
@@ -179,7 +180,7 @@ Variant variant_of(const XLOPER12& x) {
                                 static_cast<std::size_t>(x.val.array.columns), std::move(cells)));
     }
     default:
-      return Variant(u"<a result of type " + protocol::to_utf16(std::to_string(x.xltype)) + u">");
+      return Variant(u"<a result of type " + to_utf16(std::to_string(x.xltype)) + u">");
   }
 }
 
@@ -510,10 +511,10 @@ int check_registrations(const Host& host) {
     }
     if (r->argument_text != names) problem(name + ": argument names " + utf8(r->argument_text));
     if (r->category != u"Korvane") problem(name + ": category " + utf8(r->category));
-    if (r->function_help != protocol::to_utf16(m.zh)) problem(name + ": description");
+    if (r->function_help != to_utf16(m.zh)) problem(name + ": description");
     if (r->argument_help.size() != m.params.size()) problem(name + ": help line count");
     for (std::size_t i = 0; i < r->argument_help.size() && i < m.params.size(); ++i) {
-      if (trim_end(r->argument_help[i]) != protocol::to_utf16(m.params[i].zh))
+      if (trim_end(r->argument_help[i]) != to_utf16(m.params[i].zh))
         problem(name + ": help of " + utf8(m.params[i].name));
     }
     const bool thread_safe = r->type_text.find(u'$') != std::u16string::npos;
