@@ -6,6 +6,7 @@
 #include <deque>
 #include <istream>
 #include <ostream>
+#include <sstream>
 
 #include "cli/cell_entry.h"
 #include "cli/encoding.h"
@@ -17,6 +18,7 @@ namespace korvane::cli::book {
 namespace {
 
 constexpr std::size_t kBlock = std::size_t{64} << 10;
+constexpr std::size_t kNone = std::string_view::npos;
 constexpr std::string_view kBom = "\xEF\xBB\xBF";
 
 bool ascii(std::string_view s) {
@@ -46,44 +48,155 @@ bool comment(std::string_view s) {
 
 }  // namespace
 
-Detected detect(std::istream& in) {
-  Detected d;
-  LineReader reader(in);
-  Line line;
-  std::size_t utf8_row = 0;     // the first row holding UTF-8 beyond ASCII
-  std::size_t other_row = 0;    // the first row that is not UTF-8
-  std::size_t other_aside = 0;  // the first blank or comment line that is not
-  while (reader.next(line)) {
-    if (line.number == 1 && line.content.substr(0, kBom.size()) == kBom) {
-      d.bom = true;
-      return d;  // the mark says so: no need to read on
-    }
-    bool valid = true;
-    bool row = true;
-    if (line.overlong) {  // a row, however it reads
-      Utf8Check check;
-      reader.drain([&check](std::string_view piece) { check.feed(piece); });
-      valid = check.finish();
-    } else if (ascii(line.content)) {
-      continue;
+// ---- BookReader ----------------------------------------------------------------
+
+namespace {
+
+// What a line that is not ASCII says of the book's encoding.
+struct Weight {
+  bool utf8;  // its bytes are UTF-8 (of a line longer than the reader holds: those held)
+  bool row;   // it is a row: blank and comment lines decide nothing
+};
+
+// Where the first byte beyond ASCII in s is; npos when there is none.
+std::size_t beyond_ascii(std::string_view s) {
+  for (std::size_t i = 0; i < s.size(); ++i)
+    if (static_cast<unsigned char>(s[i]) >= 0x80) return i;
+  return std::string_view::npos;
+}
+
+// The weight of a line whose first byte beyond ASCII is at from.
+Weight weight(const Line& line, std::size_t from) {
+  const std::string_view rest = line.content.substr(from);
+  if (line.overlong) {  // a row, however it reads; its end may cut a sequence
+    Utf8Check check;
+    check.feed(rest);
+    return {!check.failed(), true};
+  }
+  return {is_utf8(rest), !blank(line.content) && !comment(line.content)};
+}
+
+std::string gb18030_note(std::size_t other_row, std::size_t utf8_row) {
+  return "read as GB18030 (GBK): line " + std::to_string(other_row) +
+         " is not UTF-8, though line " + std::to_string(utf8_row) + " is";
+}
+
+std::string aside_note(std::size_t other_aside) {
+  return "read as UTF-8, as every row is; line " + std::to_string(other_aside) +
+         " (a comment or blank line) is not, and is copied as it is";
+}
+
+}  // namespace
+
+bool BookReader::next(Line& line) {
+  if (!held_.empty()) return hand_out_held(line);
+  if (!reader_.next(line)) {
+    decide();
+    return false;
+  }
+  if (line.number <= seen_) return true;  // an overlong line announced again
+  seen_ = line.number;
+  if (decided_) {
+    weigh_late(line);
+  } else if (line.number == 1 && line.content.substr(0, kBom.size()) == kBom) {
+    detected_.bom = true;  // the mark says so
+    decided_ = true;
+  } else if (const std::size_t from = beyond_ascii(line.content); from != kNone) {
+    if (line.overlong) {  // not held: it decides with what came before it
+      weigh(line, from);
+      decide();
     } else {
-      valid = is_utf8(line.content);
-      row = !blank(line.content) && !comment(line.content);
+      read_ahead(line, from);
+      return hand_out_held(line);
     }
-    std::size_t& first = !row ? other_aside : valid ? utf8_row : other_row;
-    if (!first && (row || !valid)) first = line.number;
   }
-  if (other_row) {
-    d.encoding = Encoding::Gb18030;
-    if (utf8_row) {
-      d.note = "read as GB18030 (GBK): line " + std::to_string(other_row) +
-               " is not UTF-8, though line " + std::to_string(utf8_row) + " is";
+  return true;
+}
+
+// Holds first and the lines after it, weighing each, until the lookahead is
+// read; then decides.
+void BookReader::read_ahead(const Line& first, std::size_t from) {
+  weigh(first, from);
+  hold(first);
+  std::size_t ahead = first.content.size() + first.eol.size();
+  Line line;
+  while (ahead < kLookahead && reader_.next(line)) {
+    seen_ = line.number;
+    if (const std::size_t at = beyond_ascii(line.content); at != kNone) weigh(line, at);
+    if (line.overlong) break;  // announced again when the held lines are out
+    hold(line);
+    ahead += line.content.size() + line.eol.size();
+  }
+  decide();
+}
+
+void BookReader::hold(const Line& line) {
+  held_.push_back({std::string(line.content), std::string(line.eol), line.number});
+}
+
+bool BookReader::hand_out_held(Line& line) {
+  current_ = std::move(held_.front());
+  held_.pop_front();
+  line.content = current_.content;
+  line.eol = current_.eol;
+  line.number = current_.number;
+  line.overlong = false;
+  return true;
+}
+
+// Takes note of the first row of each kind, and the first blank or comment
+// line that is not UTF-8.
+void BookReader::weigh(const Line& line, std::size_t from) {
+  const Weight w = weight(line, from);
+  std::size_t& first = !w.row ? other_aside_ : w.utf8 ? utf8_row_ : other_row_;
+  if (!first && (w.row || !w.utf8)) first = line.number;
+}
+
+void BookReader::decide() {
+  if (decided_) return;
+  decided_ = true;
+  if (other_row_) {
+    detected_.encoding = Encoding::Gb18030;
+    if (utf8_row_) detected_.note = gb18030_note(other_row_, utf8_row_);
+  } else if (other_aside_) {
+    detected_.note = aside_note(other_aside_);
+  }
+}
+
+// A line past the lookahead, the encoding decided: a line that would have
+// decided otherwise gets a note, once of each kind. In a GB18030 book a row
+// that is UTF-8 gets the note it would have given; in a UTF-8 book a row that
+// is not UTF-8 would have made it GB18030, but the rows before it are written:
+// it is read as UTF-8, does not read, and the note says why. The byte-order
+// mark leaves nothing to note.
+void BookReader::weigh_late(const Line& line) {
+  const bool noted = detected_.encoding == Encoding::Gb18030 ? utf8_row_ != 0 : other_row_ != 0;
+  if (detected_.bom || noted) return;
+  const std::size_t from = beyond_ascii(line.content);
+  if (from == kNone) return;
+  const Weight w = weight(line, from);
+  if (detected_.encoding == Encoding::Gb18030) {
+    if (w.row && w.utf8 && !utf8_row_) {
+      utf8_row_ = line.number;
+      late_note_ = gb18030_note(other_row_, utf8_row_);
     }
-  } else if (other_aside) {
-    d.note = "read as UTF-8, as every row is; line " + std::to_string(other_aside) +
-             " (a comment or blank line) is not, and is copied as it is";
+  } else if (w.row && !w.utf8) {
+    other_row_ = line.number;
+    late_note_ = "line " + std::to_string(other_row_) +
+                 " is not UTF-8, though the book was read as UTF-8 from the lines before it; "
+                 "the rows that are not UTF-8 are not settled (save the book in one encoding)";
+  } else if (!w.row && !w.utf8 && !other_aside_) {
+    other_aside_ = line.number;
+    late_note_ = aside_note(other_aside_);
   }
-  return d;
+}
+
+Detected detect(std::istream& in) {
+  BookReader reader(in);
+  Line line;
+  while (!reader.decided() && reader.next(line))
+    if (line.overlong) reader.drain([](std::string_view) {});
+  return reader.detected();
 }
 
 // ---- LineReader ----------------------------------------------------------------
@@ -305,11 +418,11 @@ std::string draw_problem(const Draw& d, const Variant& year) {
 
 class Settler {
  public:
-  Settler(std::istream& in, const Detected& detected, Encoding output, std::ostream& out,
+  Settler(std::istream& in, std::optional<Encoding> output, std::ostream& out,
           std::ostream& diagnostics, std::string_view name)
       : reader_(in),
-        detected_(detected),
-        output_(output),
+        asked_(output),
+        output_(output.value_or(Encoding::Utf8)),
         out_(out),
         diagnostics_(diagnostics),
         name_(name),
@@ -327,15 +440,15 @@ class Settler {
         line.content.remove_prefix(kBom.size());
       }
       if (line.overlong) {
-        overlong();
+        overlong(line.number);
       } else if (blank(line.content) || comment(line.content)) {
-        copy(line.content);
-        out_buf_.append(line.eol);
-        ++summary_.passed;
+        pass_through(line.content, line.eol);
       } else {
         record(line);
       }
       if (out_buf_.size() >= kBlock) flush();
+      if (!decided_ && held_diagnostics_.tellp() >= static_cast<std::streamoff>(kHeldMax))
+        release_diagnostics();
     }
     flush();
     return std::move(summary_);
@@ -350,6 +463,7 @@ class Settler {
 
   // The next line: first those given back by a record that did not read.
   bool next_line(Line& line) {
+    if (stopped_) return false;
     if (!pending_.empty()) {
       current_ = std::move(pending_.front());
       pending_.pop_front();
@@ -359,12 +473,69 @@ class Settler {
       line.overlong = false;
       return true;
     }
-    return reader_.next(line);
+    const bool more = reader_.next(line);
+    if (!decided_ && reader_.decided()) on_decided();
+    if (reader_.has_note()) diagnostics_ << name_ << ": " << reader_.take_note() << '\n';
+    return more && !stopped_;
   }
 
+  // ---- the encoding, open and decided ----
+  //
+  // Until the reader decides the book's encoding it hands out only lines of
+  // ASCII, which read and copy the same in either; only a result or a reason
+  // appended to one may not be ASCII. When the settled book is written in the
+  // book's encoding, the settled lines from the first such result on are held
+  // (the result written in UTF-8 for now), and so are the reports on the rows,
+  // so that a note on the encoding comes before them as it concerns them.
+
+  // The encoding is decided: what was held for want of it goes out.
+  void on_decided() {
+    decided_ = true;
+    detected_ = reader_.detected();
+    if (detected_.encoding == Encoding::Gb18030 && !gb_.ready()) {
+      summary_.no_converter = true;
+      stopped_ = true;
+      return;
+    }
+    if (!asked_) {
+      output_ = detected_.encoding;
+      if (held_from_ != kNone && output_ == Encoding::Gb18030) {
+        const std::u16string held = to_utf16(std::string_view(out_buf_).substr(held_from_));
+        out_buf_.resize(held_from_);
+        gb_.encode(held, out_buf_);
+      }
+    }
+    held_from_ = kNone;
+    if (!detected_.note.empty()) diagnostics_ << name_ << ": " << detected_.note << '\n';
+    release_diagnostics();
+  }
+
+  // Decides now, from the lines read so far, what was held can wait no longer.
+  void decide_now() {
+    reader_.decide();
+    if (!decided_) on_decided();
+  }
+
+  // Where a row is reported: held while the encoding is open.
+  std::ostream& report() { return decided_ && !stopped_ ? diagnostics_ : held_diagnostics_; }
+
+  // Reports held past kHeldMax go out before the note they wait for.
+  void release_diagnostics() {
+    if (stopped_) return;
+    diagnostics_ << held_diagnostics_.str();
+    held_diagnostics_.str({});
+  }
+
+  // Writes the settled lines, all but those held. Held lines past kHeldMax
+  // decide the encoding from the lines read so far.
   void flush() {
-    out_.write(out_buf_.data(), static_cast<std::streamsize>(out_buf_.size()));
-    out_buf_.clear();
+    if (held_from_ != kNone && out_buf_.size() - held_from_ >= kHeldMax) decide_now();
+    if (stopped_) return;
+    const std::size_t n = held_from_ == kNone ? out_buf_.size() : held_from_;
+    if (n == 0) return;
+    out_.write(out_buf_.data(), static_cast<std::streamsize>(n));
+    out_buf_.erase(0, n);
+    if (held_from_ != kNone) held_from_ = 0;
   }
 
   // ---- one record ----
@@ -436,34 +607,49 @@ class Settler {
   // function it names, and 3. its arguments, or the row is unreadable; 4. a
   // bet on the draw waits for one; 5. the call, its result appended.
   void settle_row(Lines lines, std::string_view eol) {
-    if (empty_row()) {  // as Excel pads the used range
-      copy(record_);
-      out_buf_.append(eol);
-      ++summary_.passed;
-      return;
-    }
+    if (empty_row()) return pass_through(record_, eol);  // as Excel pads the used range
     const Member* m = member(splitter_.field(0));
     if (!m) return unreadable(lines, record_, eol, why_no_function());
     if (const std::u16string why = read_arguments(*m); !why.empty()) {
-      if (m->draw == DrawUse::Writes) draw_loaded_ = false;
+      if (m->draw == DrawUse::Writes) draw_loaded_ = false;  // the draw it was to load is not there
       return unreadable(lines, record_, eol, why);
     }
     if (m->draw == DrawUse::Reads && !draw_loaded_) return without_draw(lines, eol);
+    settle_call(*m, lines, eol);
+  }
 
-    const CallResult r = call(obj_, *m, args_);
-    tally(*m, r, lines);
-    if (m->draw == DrawUse::Writes) loaded(r, lines);
+  // A row that reads: called, tallied, its result appended; a 验证 row loads
+  // the draw the rows after it read.
+  void settle_call(const Member& m, Lines lines, std::string_view eol) {
+    const CallResult r = call(obj_, m, args_);
+    tally(m, r, lines);
+    if (m.draw == DrawUse::Writes) loaded(r, lines);
     if (lines.last != lines.first) {
       warn(lines, "a quoted cell runs over lines " + std::to_string(lines.first) + "-" +
                       std::to_string(lines.last) + " (a stray double quote?); settled as one row");
     }
     ++summary_.rows_read;
     copy(record_);
+    append_result(r.failed ? std::u16string(u"#VALUE!") : shown(r.value));
+    out_buf_.append(eol);
+  }
+
+  // A blank or comment line, or a row of empty cells: copied, nothing appended.
+  void pass_through(std::string_view content, std::string_view eol) {
+    copy(content);
+    out_buf_.append(eol);
+    ++summary_.passed;
+  }
+
+  // One more field after the row copied into out_buf_: text in the output
+  // encoding, quoted when it must be.
+  void append_result(std::u16string_view text) {
     out_buf_ += ',';
     encoded_.clear();
-    encode(r.failed ? std::u16string(u"#VALUE!") : shown(r.value), encoded_);
+    encode(text, encoded_);
+    if (!decided_ && !asked_ && held_from_ == kNone && !ascii(encoded_))
+      held_from_ = out_buf_.size();
     append_field(out_buf_, encoded_);
-    out_buf_.append(eol);
   }
 
   bool empty_row() const {
@@ -552,9 +738,9 @@ class Settler {
   // before a 验证 row that could not be read) it could pay money it does not
   // owe. It is marked, reported and counted instead.
   void without_draw(Lines lines, std::string_view eol) {
-    diagnostics_ << where(lines)
-                 << ": no draw is loaded (no 验证 row above, or the last one could not be read); "
-                    "the bet is not settled\n";
+    report() << where(lines)
+             << ": no draw is loaded (no 验证 row above, or the last one could not be read); "
+                "the bet is not settled\n";
     copy(record_);
     out_buf_ += ',';
     out_buf_.append(kNoDraw);
@@ -564,7 +750,7 @@ class Settler {
   }
 
   void warn(Lines lines, const std::string& what) {
-    diagnostics_ << where(lines) << ": warning: " << what << '\n';
+    report() << where(lines) << ": warning: " << what << '\n';
     ++summary_.warnings;
   }
 
@@ -601,12 +787,9 @@ class Settler {
 
   void unreadable(Lines lines, std::string_view content, std::string_view eol,
                   std::u16string_view why) {
-    diagnostics_ << where(lines) << ": " << to_utf8(why) << '\n';
+    report() << where(lines) << ": " << to_utf8(why) << '\n';
     copy(content);
-    out_buf_ += ',';
-    encoded_.clear();
-    encode(u"unreadable: " + std::u16string(why), encoded_);
-    append_field(out_buf_, encoded_);
+    append_result(u"unreadable: " + std::u16string(why));
     out_buf_.append(eol);
     ++summary_.unreadable;
     ++summary_.rows_read;
@@ -616,11 +799,12 @@ class Settler {
     unreadable(lines, content, eol, std::u16string(w.begin(), w.end()));
   }
 
-  void overlong() {
-    Line line;
-    reader_.next(line);  // announces it again: take its number
-    const std::size_t number = line.number;
+  // A line longer than the reader holds goes out as it is read: what it
+  // follows cannot be held for the encoding any longer.
+  void overlong(std::size_t number) {
+    if (held_from_ != kNone) decide_now();
     flush();
+    if (stopped_) return;
     const std::string eol = reader_.drain([this](std::string_view piece) {
       out_.write(piece.data(), static_cast<std::streamsize>(piece.size()));
     });
@@ -636,8 +820,9 @@ class Settler {
       return true;
     }
     if (detected_.encoding == Encoding::Utf8) {
-      // Rows were checked when the encoding was decided, but not comment
-      // lines, nor any line of a book that opens with the byte-order mark.
+      // Rows were checked while the encoding was open, but not comment lines,
+      // nor the rows after it was decided or in a book that opens with the
+      // byte-order mark.
       if (!is_utf8(bytes)) return false;
       out = to_utf16(bytes);
       return true;
@@ -680,8 +865,14 @@ class Settler {
     std::size_t begin, size, number;
   };
 
-  LineReader reader_;
-  Detected detected_;
+  // The most the settled book or the reports hold while the encoding is open.
+  static constexpr std::size_t kHeldMax = kMaxRecord;
+
+  BookReader reader_;
+  Detected detected_;  // UTF-8 until the reader decides
+  bool decided_ = false;
+  bool stopped_ = false;           // no converter for the book's encoding
+  std::optional<Encoding> asked_;  // the encoding asked for the settled book
   Encoding output_;
   std::ostream& out_;
   std::ostream& diagnostics_;
@@ -701,6 +892,8 @@ class Settler {
   std::u16string copied_;
   std::string encoded_;
   std::string out_buf_;
+  std::size_t held_from_ = kNone;  // out_buf_ from here waits for the encoding
+  std::ostringstream held_diagnostics_;
   std::string last_name_;
   const Member* last_member_ = nullptr;
   Summary summary_;
@@ -708,14 +901,9 @@ class Settler {
 
 }  // namespace
 
-Summary settle(std::istream& in, const Detected& detected, std::ostream& out,
-               std::ostream& diagnostics, std::string_view name) {
-  return settle(in, detected, detected.encoding, out, diagnostics, name);
-}
-
-Summary settle(std::istream& in, const Detected& detected, Encoding output, std::ostream& out,
-               std::ostream& diagnostics, std::string_view name) {
-  return Settler(in, detected, output, out, diagnostics, name).run();
+Summary settle(std::istream& in, std::ostream& out, std::ostream& diagnostics,
+               std::string_view name, std::optional<Encoding> output) {
+  return Settler(in, output, out, diagnostics, name).run();
 }
 
 void write_summary(const Summary& s, std::ostream& out) {

@@ -19,16 +19,19 @@
 // Windows; the CSV libraries Debian carries do none of the first two, and
 // ship no Windows build.
 //
-// Memory does not grow with the book: it is read line by line, and a record
-// (or a line) longer than kMaxRecord is not held.
+// Memory does not grow with the book: it is read once, line by line, and a
+// record (or a line) longer than kMaxRecord is not held.
 #pragma once
 
 #include <cstddef>
+#include <deque>
 #include <functional>
 #include <iosfwd>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace korvane::cli::book {
@@ -45,10 +48,11 @@ struct Detected {
   std::string note;
 };
 
-// Reads in to its end: a book that opens with the UTF-8 byte-order mark, or
-// whose rows are UTF-8 throughout, is UTF-8; any other is GB18030, of which
-// GBK is part. Blank and comment lines carry no text a function reads, so a
-// stray byte in one does not decide the book's encoding.
+// Reads in as settling does, to where its encoding is decided (see
+// BookReader): a book that opens with the UTF-8 byte-order mark, or whose
+// rows are UTF-8 as far as the reader looks ahead, is UTF-8; any other is
+// GB18030, of which GBK is part. (Settling decides sooner on a book whose
+// rows of ASCII leave more results to hold than it holds; see settle().)
 Detected detect(std::istream& in);
 
 // ---- reading CSV ---------------------------------------------------------------
@@ -92,6 +96,77 @@ class LineReader {
   std::size_t scanned_ = 0;  // bytes after begin_ known to hold no line end
   std::size_t number_ = 0;
   bool eof_ = false;
+};
+
+// ---- deciding the encoding on the way ---------------------------------------------
+
+// How far the book is read ahead, from the first line that is not ASCII,
+// before its encoding is decided.
+inline constexpr std::size_t kLookahead = std::size_t{64} << 10;
+
+// The lines of a book, its encoding decided in the one pass that reads them,
+// so that a book on a pipe is settled as it arrives.
+//
+// A book that opens with the UTF-8 byte-order mark is UTF-8. Otherwise a line
+// of ASCII reads the same in UTF-8 and in GB18030 and is handed out at once,
+// the encoding still open. The first line that is not ASCII makes the reader
+// hold it and the lines after it, to kLookahead bytes past its start, the end
+// of the book or a line longer than kMaxRecord (which is not held, and is
+// judged by its first kMaxRecord bytes), and decide: UTF-8 when every row
+// read is UTF-8, GB18030 when one is not. Blank and comment lines carry no
+// text a function reads, so a stray byte in one does not decide.
+//
+// The decision holds for the rest of the book, which is written as it is
+// read. A line past the lookahead that would have decided otherwise gets a
+// note (take_note()): in a UTF-8 book a row that is not UTF-8 does not read,
+// and is copied through unreadable.
+class BookReader {
+ public:
+  explicit BookReader(std::istream& in) : reader_(in) {}
+
+  // As LineReader::next. Until the encoding is decided it hands out only
+  // lines of ASCII, and lines longer than kMaxRecord whose start is ASCII.
+  bool next(Line& line);
+  std::string drain(const std::function<void(std::string_view)>& sink) {
+    return reader_.drain(sink);
+  }
+
+  bool decided() const noexcept { return decided_; }
+  // The decision; UTF-8 until it is taken.
+  const Detected& detected() const noexcept { return detected_; }
+  // Decides now from the lines read so far (at the end of the book, or when
+  // the reader of the lines cannot wait any longer).
+  void decide();
+  // A note on a line past the lookahead that would have decided otherwise,
+  // handed out once by take_note().
+  bool has_note() const noexcept { return !late_note_.empty(); }
+  std::string take_note() { return std::exchange(late_note_, {}); }
+
+ private:
+  struct Held {
+    std::string content;
+    std::string eol;
+    std::size_t number;
+  };
+  void read_ahead(const Line& first, std::size_t from);
+  void hold(const Line& line);
+  bool hand_out_held(Line& line);
+  // from: where the first byte beyond ASCII is
+  void weigh(const Line& line, std::size_t from);
+  void weigh_late(const Line& line);
+
+  LineReader reader_;
+  std::deque<Held> held_;
+  Held current_;          // the held line last handed out
+  std::size_t seen_ = 0;  // the last line weighed (an overlong line is announced until drained)
+  // The first line of each kind (0: none yet): a row holding UTF-8 beyond
+  // ASCII, a row that is not UTF-8, a blank or comment line that is not.
+  std::size_t utf8_row_ = 0;
+  std::size_t other_row_ = 0;
+  std::size_t other_aside_ = 0;
+  bool decided_ = false;
+  Detected detected_;
+  std::string late_note_;
 };
 
 // Splits one CSV record into fields, fed one physical line at a time.
@@ -143,20 +218,25 @@ struct Summary {
   std::size_t passed = 0;                // blank and comment lines
   std::vector<std::string> failed_rows;  // "NAME:LINE" of the first failed calls
   std::vector<FunctionTally> by_member;  // indexed like korvane::members()
+  // The book is GB18030 and this system has no converter: settling stopped
+  // where that was decided.
+  bool no_converter = false;
 };
 
 // How many failed rows the summary names; the rest are counted.
 inline constexpr std::size_t kFailedRowsNamed = 20;
 
-// Settles the book in (whose encoding detect() found) into out. Each
+// Settles the book in into out, reading it once, as it arrives. Each
 // unreadable row, each bet left without a draw and each warning is reported on
-// diagnostics as "NAME:LINE: reason" (LINE-LINE for a row over several lines).
-// The copied lines and the appended results are written in output, by default
-// the book's own encoding.
-Summary settle(std::istream& in, const Detected& detected, std::ostream& out,
-               std::ostream& diagnostics, std::string_view name);
-Summary settle(std::istream& in, const Detected& detected, Encoding output, std::ostream& out,
-               std::ostream& diagnostics, std::string_view name);
+// diagnostics as "NAME:LINE: reason" (LINE-LINE for a row over several lines);
+// a note on the book's encoding as "NAME: note", before the reports on the
+// rows it concerns. The copied lines and the appended results are written in
+// output, by default the book's own encoding: until it is decided, the
+// settled rows of ASCII from the first result that is not ASCII on are held,
+// to at most kMaxRecord bytes, then the encoding is decided from the rows
+// read (as it is before a line longer than that, which is not held).
+Summary settle(std::istream& in, std::ostream& out, std::ostream& diagnostics,
+               std::string_view name, std::optional<Encoding> output = std::nullopt);
 
 // The summary as the tool prints it: counts, the failed rows, then rows and
 // totals per function.

@@ -77,6 +77,8 @@ void binary_stdout() {
   _setmode(_fileno(stdout), _O_BINARY);
 }
 
+void binary_stdin() { _setmode(_fileno(stdin), _O_BINARY); }
+
 #else  // glibc iconv
 
 namespace {
@@ -146,6 +148,8 @@ std::string argument_utf8(std::string_view arg) { return std::string(arg); }
 void use_utf8_console() {}
 
 void binary_stdout() {}
+
+void binary_stdin() {}
 
 #endif
 

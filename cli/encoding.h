@@ -67,4 +67,9 @@ void use_utf8_console();
 // every line feed into a carriage return and line feed. Nothing elsewhere.
 void binary_stdout();
 
+// Makes standard input read bytes as they are: Windows would otherwise drop
+// the carriage return of every line end, and stop at a Ctrl-Z byte. Nothing
+// elsewhere.
+void binary_stdin();
+
 }  // namespace korvane::cli

@@ -1,7 +1,7 @@
 // `korvane settle`: settles a bet book against the draw its 验证 rows load.
 //
-// The book is read twice (once to decide its encoding, once to settle it), so
-// a book given on standard input is first spooled to a temporary file. The
+// The book is read once, as it arrives, its encoding decided on the way (see
+// book::BookReader), so a book on standard input is settled as it comes. The
 // settled book never overwrites the book, nor feeds it: an output that is the
 // book itself (`-o BOOK`, or `>> BOOK` on the shell) is refused before a byte
 // is written.
@@ -9,17 +9,14 @@
 
 #include <cctype>
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <memory>
 #include <optional>
-#include <random>
 
 #ifdef _WIN32
-#include <fcntl.h>
 #include <io.h>
 #include <windows.h>
 #endif
@@ -40,6 +37,7 @@ struct SettleOptions {
 constexpr int kRowsNotSettled = 1;
 constexpr int kCannot = 2;
 constexpr std::string_view kStandard = "-";
+constexpr const char* kNoConverter = "this system has no GB18030 converter";
 
 int cannot(const std::string& message) {
   std::cerr << "korvane settle: " << message << '\n';
@@ -76,42 +74,6 @@ bool same_file(const std::string& path, int fd) {
 }
 #endif
 
-// ---- standard input, spooled ------------------------------------------------------
-
-// Standard input copied to a temporary file that is removed again, so that
-// the book can be read twice as a file is.
-class Spool {
- public:
-  ~Spool() {
-    if (!path_.empty()) std::filesystem::remove(path_, ignored_);
-  }
-  // The spooled book's path; "" (with the reason in error) when it could not be made.
-  std::string fill(std::string& error) {
-#ifdef _WIN32
-    std::fflush(stdin);
-    _setmode(_fileno(stdin), _O_BINARY);
-#endif
-    path_ = std::filesystem::temp_directory_path(ignored_) /
-            ("korvane-settle-" + std::to_string(std::random_device{}()) + ".csv");
-    std::ofstream out(path_, std::ios::binary | std::ios::trunc);
-    if (!out) {
-      error = "cannot make a temporary file for standard input: " + reason();
-      path_.clear();
-      return {};
-    }
-    out << std::cin.rdbuf();
-    if (std::cin.bad() || !out.flush()) {
-      error = "cannot read standard input into " + path_.string();
-      return {};
-    }
-    return path_.string();
-  }
-
- private:
-  std::filesystem::path path_;
-  std::error_code ignored_;
-};
-
 std::optional<book::Encoding> encoding_named(std::string name) {
   for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   if (name == "utf-8" || name == "utf8") return book::Encoding::Utf8;
@@ -119,34 +81,24 @@ std::optional<book::Encoding> encoding_named(std::string name) {
   return std::nullopt;
 }
 
-// 1. Open the book (spooling standard input); 2. decide its encoding; 3. open
-// the output, refusing the book itself; 4. settle; 5. report.
+// 1. Open the book; 2. open the output, refusing the book itself; 3. settle,
+// deciding the book's encoding on the way; 4. report.
 int run_settle(const SettleOptions& o) {
   use_utf8_console();
   const bool from_stdin = o.book == kStandard;
   const std::string name = from_stdin ? "(standard input)" : o.book;
-  Spool spool;
-  std::string path = o.book;
+  std::ifstream file_in;
   if (from_stdin) {
-    std::string error;
-    path = spool.fill(error);
-    if (path.empty()) return cannot(error);
+    binary_stdin();
+  } else {
+    errno = 0;
+    file_in.open(o.book, std::ios::binary);
+    if (!file_in) return cannot("cannot open " + name + ": " + reason());
   }
-
-  errno = 0;
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return cannot("cannot open " + name + ": " + reason());
-  const book::Detected detected = book::detect(in);
-  if (in.bad()) return cannot("cannot read " + name + ": " + reason());
-  in.clear();
-  in.seekg(0);
-  if (!in) return cannot("cannot read " + name + " a second time");
-  const book::Encoding output =
-      o.output_encoding.empty() ? detected.encoding : *encoding_named(o.output_encoding);
-  if ((detected.encoding == book::Encoding::Gb18030 || output == book::Encoding::Gb18030) &&
-      !Gb18030().ready())
-    return cannot("this system has no GB18030 converter");
-  if (!detected.note.empty()) std::cerr << name << ": " << detected.note << '\n';
+  std::istream& in = from_stdin ? std::cin : file_in;
+  const std::optional<book::Encoding> asked =
+      o.output_encoding.empty() ? std::nullopt : encoding_named(o.output_encoding);
+  if (asked == book::Encoding::Gb18030 && !Gb18030().ready()) return cannot(kNoConverter);
 
   const bool to_stdout = o.output.empty() || o.output == kStandard;
   std::ofstream file;
@@ -165,9 +117,10 @@ int run_settle(const SettleOptions& o) {
   }
   std::ostream& out = to_stdout ? std::cout : file;
 
-  const book::Summary summary = book::settle(in, detected, output, out, std::cerr, name);
+  const book::Summary summary = book::settle(in, out, std::cerr, name, asked);
   out.flush();
   if (file.is_open()) file.close();
+  if (summary.no_converter) return cannot(kNoConverter);
   if (in.bad()) return cannot("reading " + name + " failed part way");
   if (!out) return cannot("writing " + (to_stdout ? "the settled book" : o.output) + " failed");
   book::write_summary(summary, std::cerr);

@@ -1,6 +1,7 @@
 // Reading bet books: encodings, CSV records, and settling row by row.
 #include "cli/book.h"
 
+#include <algorithm>
 #include <limits>
 #include <sstream>
 
@@ -79,6 +80,10 @@ TEST(Detect, Utf8OrGb18030) {
       {gbk("验证,2013\n"), Encoding::Gb18030, false},
       // Valid UTF-8 up to the last block, then GBK: the whole book decides.
       {std::string(200000, 'a') + gbk("狗"), Encoding::Gb18030, false},
+      // The rows up to kLookahead past the first that is not ASCII decide.
+      {"验证\n" + std::string(kLookahead - 20, 'a') + "\n" + gbk("狗"), Encoding::Gb18030, false},
+      {"验证\n" + std::string(kLookahead, 'a') + "\n" + gbk("狗"), Encoding::Utf8, false},
+      {"# 注\n" + std::string(kLookahead, 'a') + "\n" + gbk("狗"), Encoding::Utf8, false},
   };
   for (const auto& c : cases) {
     std::istringstream in(c.bytes);
@@ -179,12 +184,10 @@ struct Settled {
 };
 
 Settled settle_bytes(const std::string& book) {
-  std::istringstream probe(book);
-  const Detected detected = detect(probe);
   std::istringstream in(book);
   std::ostringstream out, diagnostics;
   Settled s;
-  s.summary = settle(in, detected, out, diagnostics, "b.csv");
+  s.summary = settle(in, out, diagnostics, "b.csv");
   s.out = out.str();
   s.diagnostics = diagnostics.str();
   return s;
@@ -437,7 +440,8 @@ TEST(SettleSafely, OnlyRowsDecideTheEncoding) {
     Encoding encoding;
     std::string_view note;  // what the note says, "" for none
   } cases[] = {
-      {"# 备注 \xB1\xB8\n" + std::string(kDraw), Encoding::Utf8, "line 1 (a comment or blank line)"},
+      {"# 备注 \xB1\xB8\n" + std::string(kDraw), Encoding::Utf8,
+       "line 1 (a comment or blank line)"},
       {std::string(kDraw) + "  #\xFF\n", Encoding::Utf8, "line 2 (a comment or blank line)"},
       {std::string(kDraw), Encoding::Utf8, ""},
       {gbk(kDraw), Encoding::Gb18030, ""},
@@ -465,10 +469,9 @@ TEST(SettleSafely, AStrayQuoteIsReportedWithTheLinesItSwallowed) {
 
 TEST(SettleSafely, WritesTheSettledBookInTheEncodingAsked) {
   const std::string book = gbk("# 二〇一三\n验证,2013,05 12 18 30 41 49,08\n号码转肖,2013,08\n");
-  std::istringstream probe(book), in(book);
-  const Detected d = detect(probe);
+  std::istringstream in(book);
   std::ostringstream out, diagnostics;
-  settle(in, d, Encoding::Utf8, out, diagnostics, "b.csv");
+  settle(in, out, diagnostics, "b.csv", Encoding::Utf8);
   EXPECT_EQ(out.str(),
             "# 二〇一三\n验证,2013,05 12 18 30 41 49,08,开奖号码已载入\n号码转肖,2013,08,狗\n");
 }
@@ -478,6 +481,119 @@ TEST(SettleSafely, MessagesQuoteAtMostEightyCharacters) {
   const Settled s = settle_bytes(name + ",1\n");
   EXPECT_NE(s.diagnostics.find("“" + std::string(80, 'x') + "...”"), std::string::npos)
       << s.diagnostics;
+}
+
+// ---- one pass ------------------------------------------------------------------------
+
+// A stream that hands the book out a few bytes at a time and cannot seek
+// back, as a pipe does.
+class PipeBuf : public std::streambuf {
+ public:
+  PipeBuf(std::string bytes, std::size_t chunk) : bytes_(std::move(bytes)), chunk_(chunk) {}
+
+ protected:
+  int_type underflow() override {
+    if (at_ == bytes_.size()) return traits_type::eof();
+    char* p = bytes_.data() + at_;
+    at_ += std::min(chunk_, bytes_.size() - at_);
+    setg(p, p, bytes_.data() + at_);
+    return traits_type::to_int_type(*p);
+  }
+
+ private:
+  std::string bytes_;
+  std::size_t chunk_;
+  std::size_t at_ = 0;
+};
+
+Settled settle_piped(const std::string& book, std::size_t chunk) {
+  PipeBuf pipe(book, chunk);
+  std::istream in(&pipe);
+  std::ostringstream out, diagnostics;
+  Settled s;
+  s.summary = settle(in, out, diagnostics, "b.csv");
+  s.out = out.str();
+  s.diagnostics = diagnostics.str();
+  EXPECT_FALSE(in.seekg(0)) << "the pipe seeks";
+  return s;
+}
+
+// Rows of ASCII, more than the lookahead.
+constexpr std::string_view kAsciiRow = "PAI,12345678\r\n";
+const std::string kFiller = [] {
+  std::string rows;
+  while (rows.size() <= kLookahead) rows += kAsciiRow;
+  return rows;
+}();
+const std::size_t kFillerRows = kFiller.size() / kAsciiRow.size();
+std::string line(std::size_t n) { return std::to_string(n); }
+
+// The encoding is decided on the way, from the first rows that are not ASCII:
+// a book on a pipe settles as the same book on a file, results and reasons
+// held for want of the encoding come out in it, and a row past the lookahead
+// that would have decided otherwise is noted, never read in the wrong encoding.
+TEST(OnePass, ThePipedBookSettlesAsTheBookOnAFile) {
+  const std::string sign = "号码转肖,2013,08\n";
+  const std::string foo = "foo,1\n";
+  const std::string foo_out = "foo,1,unreadable: no function is named “foo”\n";
+  const std::string foo_report = "b.csv:1: no function is named “foo”\n";
+  const std::string not_utf8 = ",unreadable: the row holds bytes that are not UTF-8 text\n";
+  const std::string late_gbk = "line " + line(kFillerRows + 2) +
+                               " is not UTF-8, though the book was read as UTF-8 from the lines "
+                               "before it; the rows that are not UTF-8 are not settled (save the "
+                               "book in one encoding)";
+  std::string foos;
+  while (foos.size() * 8 < kMaxRecord) foos += foo;  // results past what is held
+  const std::string overlong = "PAI," + std::string(kMaxRecord, '1') + "\n";
+  const struct {
+    std::string_view what;
+    std::string book;
+    std::string out_tail;  // the settled book ends so
+    std::string reports;   // the reports start so
+    std::size_t report_lines;
+  } cases[] = {
+      {"UTF-8", std::string(kDraw) + sign, "号码转肖,2013,08,狗\n", "", 0},
+      {"byte-order mark", "\xEF\xBB\xBF" + std::string(kDraw) + sign, "号码转肖,2013,08,狗\n", "",
+       0},
+      {"GBK", gbk(std::string(kDraw) + sign), gbk("号码转肖,2013,08,狗\n"), "", 0},
+      {"GBK after the lookahead, an ASCII row's reason held for it",
+       kFiller + foo + gbk(std::string(kDraw) + sign),
+       gbk(foo_out + "验证,2013,05 12 18 30 41 49,08,开奖号码已载入\n号码转肖,2013,08,狗\n"),
+       "b.csv:" + line(kFillerRows + 1) + ": no function is named “foo”\n", 1},
+      {"mixed: the note comes before the reports on the rows", foo + std::string(kDraw) + gbk(sign),
+       gbk("号码转肖,2013,08,狗\n"),
+       "b.csv: read as GB18030 (GBK): line 3 is not UTF-8, though line 2 is\n" + foo_report, 3},
+      {"UTF-8, a GBK row past the lookahead", std::string(kDraw) + kFiller + gbk(sign),
+       gbk("号码转肖,2013,08") + not_utf8,
+       "b.csv: " + late_gbk + "\nb.csv:" + line(kFillerRows + 2) +
+           ": the row holds bytes that are not UTF-8 text\n",
+       2},
+      {"GBK, a UTF-8 row past the lookahead", gbk(std::string(kDraw)) + kFiller + sign, "",
+       "b.csv: read as GB18030 (GBK): line 1 is not UTF-8, though line " + line(kFillerRows + 2) +
+           " is\n",
+       2},
+      {"results held past their bound decide UTF-8", foos + gbk(sign),
+       "foo,1,unreadable: no function is named “foo”\n" + gbk("号码转肖,2013,08") + not_utf8,
+       foo_report, foos.size() / foo.size() + 2},
+      {"a line too long to hold goes out after what it follows", foo + overlong + gbk(sign),
+       foo_out + overlong.substr(0, overlong.size() - 1) +
+           ",unreadable: the line is longer than 1 MiB\n" + gbk("号码转肖,2013,08") + not_utf8,
+       foo_report + "b.csv:2: the line is longer than 1 MiB\nb.csv: line 3 is not UTF-8", 4},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const Settled file = settle_bytes(c.book);
+    EXPECT_TRUE(file.out.ends_with(c.out_tail)) << file.out.substr(file.out.size() - 200);
+    EXPECT_TRUE(file.diagnostics.starts_with(c.reports)) << file.diagnostics.substr(0, 400);
+    EXPECT_EQ(std::count(file.diagnostics.begin(), file.diagnostics.end(), '\n'),
+              static_cast<std::ptrdiff_t>(c.report_lines));
+    for (std::size_t chunk : {std::size_t{1}, std::size_t{4093}}) {
+      const Settled piped = settle_piped(c.book, chunk);
+      EXPECT_EQ(piped.out, file.out) << chunk;
+      EXPECT_EQ(piped.diagnostics, file.diagnostics) << chunk;
+      EXPECT_EQ(piped.summary.rows_read, file.summary.rows_read) << chunk;
+    }
+  }
 }
 
 }  // namespace
