@@ -89,7 +89,10 @@ std::string aside_note(std::size_t other_aside) {
 }  // namespace
 
 bool BookReader::next(Line& line) {
-  if (!held_.empty()) return hand_out_held(line);
+  if (!held_.empty()) {
+    held_.pop(line);
+    return true;
+  }
   if (!reader_.next(line)) {
     decide();
     return false;
@@ -107,7 +110,7 @@ bool BookReader::next(Line& line) {
       decide();
     } else {
       read_ahead(line, from);
-      return hand_out_held(line);
+      held_.pop(line);
     }
   }
   return true;
@@ -117,31 +120,26 @@ bool BookReader::next(Line& line) {
 // read; then decides.
 void BookReader::read_ahead(const Line& first, std::size_t from) {
   weigh(first, from);
-  hold(first);
+  held_.push_back(first.content, first.eol, first.number);
   std::size_t ahead = first.content.size() + first.eol.size();
   Line line;
   while (ahead < kLookahead && reader_.next(line)) {
     seen_ = line.number;
     if (const std::size_t at = beyond_ascii(line.content); at != kNone) weigh(line, at);
     if (line.overlong) break;  // announced again when the held lines are out
-    hold(line);
+    held_.push_back(line.content, line.eol, line.number);
     ahead += line.content.size() + line.eol.size();
   }
   decide();
 }
 
-void BookReader::hold(const Line& line) {
-  held_.push_back({std::string(line.content), std::string(line.eol), line.number});
-}
-
-bool BookReader::hand_out_held(Line& line) {
-  current_ = std::move(held_.front());
-  held_.pop_front();
+void KeptLines::pop(Line& line) {
+  current_ = std::move(lines_.front());
+  lines_.pop_front();
   line.content = current_.content;
   line.eol = current_.eol;
   line.number = current_.number;
   line.overlong = false;
-  return true;
 }
 
 // Takes note of the first row of each kind, and the first blank or comment
@@ -455,22 +453,11 @@ class Settler {
   }
 
  private:
-  struct Pending {
-    std::string content;
-    std::string eol;
-    std::size_t number;
-  };
-
   // The next line: first those given back by a record that did not read.
   bool next_line(Line& line) {
     if (stopped_) return false;
     if (!pending_.empty()) {
-      current_ = std::move(pending_.front());
-      pending_.pop_front();
-      line.content = current_.content;
-      line.eol = current_.eol;
-      line.number = current_.number;
-      line.overlong = false;
+      pending_.pop(line);
       return true;
     }
     const bool more = reader_.next(line);
@@ -575,8 +562,8 @@ class Settler {
     // again as rows of their own.
     for (std::size_t i = pieces_.size(); i-- > 1;) {
       const Piece& p = pieces_[i];
-      pending_.push_front(
-          {record_.substr(p.begin, p.size), i + 1 < pieces_.size() ? eol_of(i) : eol, p.number});
+      pending_.push_front(std::string_view(record_).substr(p.begin, p.size),
+                          i + 1 < pieces_.size() ? eol_of(i) : eol, p.number);
     }
     const std::string first_eol = eol_of(0);
     unreadable(Lines{number, number}, std::string_view(record_).substr(0, pieces_[0].size),
@@ -883,8 +870,7 @@ class Settler {
   RangeRef draw_cell_;        // the cell the last 验证 row filled
   bool draw_loaded_ = false;  // a 验证 row loaded the draw the next rows read
   RecordSplitter splitter_;
-  std::deque<Pending> pending_;
-  Pending current_;
+  KeptLines pending_;   // lines given back by a record that did not read
   std::string record_;  // the bytes of the record being read, without its last line end
   std::vector<Piece> pieces_;
   std::vector<Variant> args_;

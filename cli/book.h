@@ -98,6 +98,30 @@ class LineReader {
   bool eof_ = false;
 };
 
+// Lines kept aside to be handed out again, first in first out, as owned
+// copies: the reader's buffer they came from moves on. A line handed out
+// stays valid until the next one is.
+class KeptLines {
+ public:
+  bool empty() const noexcept { return lines_.empty(); }
+  void push_back(std::string_view content, std::string_view eol, std::size_t number) {
+    lines_.push_back({std::string(content), std::string(eol), number});
+  }
+  void push_front(std::string_view content, std::string_view eol, std::size_t number) {
+    lines_.push_front({std::string(content), std::string(eol), number});
+  }
+  void pop(Line& line);
+
+ private:
+  struct Kept {
+    std::string content;
+    std::string eol;
+    std::size_t number = 0;
+  };
+  std::deque<Kept> lines_;
+  Kept current_;  // the line last handed out
+};
+
 // ---- deciding the encoding on the way ---------------------------------------------
 
 // How far the book is read ahead, from the first line that is not ASCII,
@@ -143,21 +167,13 @@ class BookReader {
   std::string take_note() { return std::exchange(late_note_, {}); }
 
  private:
-  struct Held {
-    std::string content;
-    std::string eol;
-    std::size_t number;
-  };
   void read_ahead(const Line& first, std::size_t from);
-  void hold(const Line& line);
-  bool hand_out_held(Line& line);
   // from: where the first byte beyond ASCII is
   void weigh(const Line& line, std::size_t from);
   void weigh_late(const Line& line);
 
   LineReader reader_;
-  std::deque<Held> held_;
-  Held current_;          // the held line last handed out
+  KeptLines held_;
   std::size_t seen_ = 0;  // the last line weighed (an overlong line is announced until drained)
   // The first line of each kind (0: none yet): a row holding UTF-8 beyond
   // ASCII, a row that is not UTF-8, a blank or comment line that is not.
