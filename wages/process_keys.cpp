@@ -26,28 +26,28 @@ Numeric lowest_key(const Variant& process) {
 
 Variant SL1(const Variant& y) { return to_variant(lowest_key(y)); }
 
-constexpr std::array kSl1Params{Param::range(u"y", "工序号", "the process number")};
+// SL1 and SL2 take the same parameter.
+constexpr std::array kProcessNumberParams{Param::range(u"y", "工序号", "the process number")};
 namespace rows {
 extern constinit const Member sl1 =
-    worksheet_function<SL1>(kSl1Params, {.name = u"SL1",
-                                         .regime = Regime::FailingCall,
-                                         .zh = "工序号的最小工序键",
-                                         .en = "lowest process key of a process number",
-                                         .returns = "y x 100000000",
-                                         .example = {"3", "3e+08"}});
+    worksheet_function<SL1>(kProcessNumberParams, {.name = u"SL1",
+                                                   .regime = Regime::FailingCall,
+                                                   .zh = "工序号的最小工序键",
+                                                   .en = "lowest process key of a process number",
+                                                   .returns = "y x 100000000",
+                                                   .example = {"3", "3e+08"}});
 }  // namespace rows
 
 Variant SL2(const Variant& y) { return to_variant(need(add(lowest_key(y), kKeyScale))); }
 
-constexpr std::array kSl2Params{Param::range(u"y", "工序号", "the process number")};
 namespace rows {
-extern constinit const Member sl2 =
-    worksheet_function<SL2>(kSl2Params, {.name = u"SL2",
-                                         .regime = Regime::FailingCall,
-                                         .zh = "下一工序号的最小工序键",
-                                         .en = "lowest process key of the next process number",
-                                         .returns = "y x 100000000 + 100000000",
-                                         .example = {"3", "4e+08"}});
+extern constinit const Member sl2 = worksheet_function<SL2>(
+    kProcessNumberParams, {.name = u"SL2",
+                           .regime = Regime::FailingCall,
+                           .zh = "下一工序号的最小工序键",
+                           .en = "lowest process key of the next process number",
+                           .returns = "y x 100000000 + 100000000",
+                           .example = {"3", "4e+08"}});
 }  // namespace rows
 
 // The remainder below the scale, with the floor toward minus infinity: a key
