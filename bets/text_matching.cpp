@@ -62,7 +62,7 @@ Variant preset(const Variant& 易失) {
   // The value of 易失 is normally 验证's confirmation text: a text that fails
   // the comparison at its first character is settled without reading it all.
   const Maybe<bool> above_one = with_value(易失, [](const Variant& v) -> Maybe<bool> {
-    if (const std::u16string* s = v.if_string(); s && cannot_be_number(*s)) return std::nullopt;
+    if (v.is_string() && cannot_be_number(v.string_view())) return std::nullopt;
     return greater_than(v, 1);
   });
   if (holds(above_one)) result = zero();

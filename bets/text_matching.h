@@ -60,8 +60,8 @@ class TextView {
 class TextOf : public TextView {
  public:
   explicit TextOf(const Variant& v) {
-    if (const std::u16string* s = v.if_string()) {
-      refer_to(*s);
+    if (v.is_string()) {
+      refer_to(v.string_view());
     } else if ((held_ = text(v))) {
       refer_to(held_->view());
     }

@@ -198,7 +198,7 @@ Any to_any(const Variant& v) {
     case Variant::Kind::Double:
       return Any(*v.if_double());
     case Variant::Kind::String:
-      return Any(ou(*v.if_string()));
+      return Any(ou(v.string_view()));
     case Variant::Kind::Boolean:  // Calc's TRUE and FALSE are the numbers 1 and 0
       return Any(*v.if_boolean() ? 1.0 : 0.0);
     case Variant::Kind::Error:

@@ -92,7 +92,7 @@ std::u16string shown(const Variant& v) {
       return number_text(x);
     }
     case Variant::Kind::String:
-      return *v.if_string();
+      return std::u16string(v.string_view());
     case Variant::Kind::Boolean:
       return *v.if_boolean() ? u"TRUE" : u"FALSE";
     case Variant::Kind::Error: {

@@ -151,7 +151,7 @@ void write_value(std::string& out, const Variant& v) {
       write_double(out, *v.if_double());
       return;
     case Variant::Kind::String:
-      write_string(out, *v.if_string());
+      write_string(out, v.string_view());
       return;
     case Variant::Kind::Boolean:
       out += *v.if_boolean() ? "true" : "false";

@@ -107,14 +107,16 @@ ULONG ErrorInfoPart::Release() { return owner_->release(); }
 
 using ArgList = CallArguments;  // one call's arguments, in parameter order
 
-// One call's use of the object's Range pool: ended when the call's arguments
-// are gone, however the call ends.
+// One call's use of the object's Range pool: ended, however the call ends,
+// while the call's arguments are still there (made after them, it goes
+// first).
 struct CallScope {
-  explicit CallScope(AddinObject& obj) : o(obj) {}
-  ~CallScope() { o.ranges.release_unused(); }
+  CallScope(AddinObject& obj, ArgList& arguments) : o(obj), args(arguments) {}
+  ~CallScope() { o.ranges.end_call(args.items()); }
   CallScope(const CallScope&) = delete;
   CallScope& operator=(const CallScope&) = delete;
   AddinObject& o;
+  ArgList& args;
 };
 
 // ---- failures -------------------------------------------------------------------
@@ -253,7 +255,7 @@ HRESULT collect_args(AddinObject& o, const Member& m, const DISPPARAMS& dp, ArgL
       if (found == dp.cNamedArgs) return DISP_E_PARAMNOTFOUND;
       slot = found;
     }
-    if (FAILED(from_variant(dp.rgvarg[slot], args.add(), &o.ranges))) {
+    if (FAILED(add_argument(args, dp.rgvarg[slot], o.ranges))) {
       if (arg_error) *arg_error = slot;
       return DISP_E_TYPEMISMATCH;
     }
@@ -271,8 +273,8 @@ HRESULT invoke_member(AddinObject& o, const Member& m, WORD flags, const DISPPAR
     if (!(flags & kGet) || (flags & kPut)) return DISP_E_MEMBERNOTFOUND;
     HRESULT hr;
     {
-      CallScope scope(o);
       ArgList args;
+      CallScope scope(o, args);
       hr = collect_args(o, m, dp, args, arg_error);
       if (SUCCEEDED(hr)) hr = call_function(o, m, args.view(), result);
     }
@@ -291,8 +293,8 @@ HRESULT invoke_member(AddinObject& o, const Member& m, WORD flags, const DISPPAR
         (dp.cNamedArgs == 1 &&
          (!dp.rgdispidNamedArgs || dp.rgdispidNamedArgs[0] != DISPID_PROPERTYPUT)))
       return DISP_E_PARAMNOTFOUND;
-    Variant value;
-    if (FAILED(from_variant(dp.rgvarg[0], value))) {
+    Variant value;  // a text is borrowed: the property keeps a copy
+    if (FAILED(from_argument(dp.rgvarg[0], value))) {
       if (arg_error) *arg_error = 0;
       return DISP_E_TYPEMISMATCH;
     }
@@ -364,9 +366,9 @@ HRESULT vtable_call(AddinObject& o, std::size_t slot, void* const* a, std::size_
         Variant value;
         if (text) {
           const BSTR s = *static_cast<BSTR*>(a[0]);
-          value = Variant(std::u16string(reinterpret_cast<const char16_t*>(s ? s : L""),
-                                         s ? SysStringLen(s) : 0));
-        } else if (FAILED(from_variant(*static_cast<VARIANT*>(a[0]), value))) {
+          value = Variant::borrowed(std::u16string_view(
+              s ? reinterpret_cast<const char16_t*>(s) : u"", s ? SysStringLen(s) : 0));
+        } else if (FAILED(from_argument(*static_cast<VARIANT*>(a[0]), value))) {
           return DISP_E_TYPEMISMATCH;
         }
         return method.accessor == Accessor::Let ? let_property(o, m, value)
@@ -377,12 +379,13 @@ HRESULT vtable_call(AddinObject& o, std::size_t slot, void* const* a, std::size_
         VariantInit(result);
         HRESULT hr = S_OK;
         {
-          CallScope scope(o);
           ArgList args;
+          CallScope scope(o, args);
           for (std::size_t i = 0; i < m.params.size() && SUCCEEDED(hr); ++i) {
             if (takes_reference(m.params[i])) {
-              args.add() = Variant(o.ranges.over(*static_cast<IDispatch**>(a[i])));
-            } else if (FAILED(from_variant(*static_cast<VARIANT*>(a[i]), args.add(), &o.ranges))) {
+              new (args.room()) Variant(o.ranges.over(*static_cast<IDispatch**>(a[i])));
+              args.made();
+            } else if (FAILED(add_argument(args, *static_cast<VARIANT*>(a[i]), o.ranges))) {
               hr = DISP_E_TYPEMISMATCH;
             }
           }

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <memory>
 #include <new>
+#include <optional>
 #include <vector>
 
 namespace korvane::com {
@@ -13,6 +14,14 @@ namespace {
 constexpr unsigned long kExcelErrorBase = 0x800A0000UL;
 
 std::atomic<long> g_cells{0};  // CellObjects alive: they keep the module loaded
+
+// How a VARIANT's text becomes a Variant's: copied, or borrowed for the call.
+enum class Texts : bool { Copied, Borrowed };
+
+// The Variant for in, made where the caller puts the result; Empty, with hr
+// set to DISP_E_TYPEMISMATCH, for what no worksheet holds. hr is left alone
+// otherwise.
+Variant convert(const VARIANT& in, RangePool* pool, Texts texts, HRESULT& hr);
 
 // ---- a reference read through IDispatch ------------------------------------
 
@@ -27,10 +36,53 @@ class DispatchRange final : public Range {
   DispatchRange(const DispatchRange&) = delete;
   DispatchRange& operator=(const DispatchRange&) = delete;
 
-  // The default value, read now: Excel's Range.Value, or whatever the
-  // object's DISPID_VALUE member gives. An object that cannot give one reads
-  // as #VALUE!, which fails every step that uses it.
+  // The default value: Excel's Range.Value, or whatever the object's
+  // DISPID_VALUE member gives. An object that cannot give one reads as
+  // #VALUE!, which fails every step that uses it. Lent to a call, the first
+  // reading serves the rest of the call; held beyond it, every reading asks.
   Variant value() const override {
+    if (read_) return *read_;
+    Variant v = read();
+    if (lent_) read_ = v;
+    return v;
+  }
+
+  IDispatch* dispatch() const { return d_; }
+
+  // For the pool, while nothing but the pool holds this reference: read
+  // through d for the length of a call, during which the caller keeps d
+  // alive (COM's rule for arguments), so no reference of our own is taken.
+  // The value cannot change while the call runs, so it is read at most once.
+  void lend(IDispatch* d) {
+    drop();
+    d_ = d;
+    lent_ = true;
+  }
+  // The call is over and this reference is still held (by the draw state,
+  // say): take a reference of our own while the caller's is still good. From
+  // now on every reading asks the object, whose value a later call may see
+  // changed.
+  void keep() {
+    if (d_ && !owned_) {
+      d_->AddRef();
+      owned_ = true;
+    }
+    forget();
+  }
+  void drop() {
+    if (owned_) d_->Release();
+    d_ = nullptr;
+    owned_ = false;
+    forget();
+  }
+
+ private:
+  void forget() {
+    lent_ = false;
+    read_.reset();
+  }
+
+  Variant read() const {
     if (!d_) return Variant(ExcelError::Value);
     DISPPARAMS none = {nullptr, nullptr, 0, 0};
     OwnedVariant result;
@@ -44,39 +96,17 @@ class DispatchRange final : public Range {
       SysFreeString(info.bstrDescription);
       SysFreeString(info.bstrHelpFile);
     }
-    Variant out;
-    if (FAILED(hr) || FAILED(from_variant(result.v, out)) || out.is_range()) {
-      return Variant(ExcelError::Value);
-    }
+    if (FAILED(hr)) return Variant(ExcelError::Value);
+    HRESULT converted = S_OK;
+    Variant out = convert(result.v, nullptr, Texts::Copied, converted);
+    if (FAILED(converted) || out.is_range()) return Variant(ExcelError::Value);
     return out;
   }
 
-  IDispatch* dispatch() const { return d_; }
-
-  // For the pool, while nothing but the pool holds this reference: read
-  // through d for the length of a call, during which the caller keeps d
-  // alive (COM's rule for arguments), so no reference of our own is taken.
-  void lend(IDispatch* d) {
-    drop();
-    d_ = d;
-  }
-  // The call is over and this reference is still held (by the draw state,
-  // say): take a reference of our own while the caller's is still good.
-  void keep() {
-    if (d_ && !owned_) {
-      d_->AddRef();
-      owned_ = true;
-    }
-  }
-  void drop() {
-    if (owned_) d_->Release();
-    d_ = nullptr;
-    owned_ = false;
-  }
-
- private:
   IDispatch* d_;
   bool owned_;
+  bool lent_ = false;                    // read for the call under way only
+  mutable std::optional<Variant> read_;  // the value this call read, while lent
 };
 
 namespace {
@@ -151,23 +181,27 @@ class CellObject final : public IDispatch {
 
 // The cells of a 1-D or 2-D SAFEARRAY, row by row. A 1-D array is one row,
 // as Excel takes a one-dimensional array.
-HRESULT from_safearray(SAFEARRAY* psa, VARTYPE element, Variant& out) {
-  if (!psa) return DISP_E_TYPEMISMATCH;
+Variant from_safearray(SAFEARRAY* psa, VARTYPE element, HRESULT& result) {
+  auto fail = [&] {
+    result = DISP_E_TYPEMISMATCH;
+    return Variant();
+  };
+  if (!psa) return fail();
   const UINT dims = SafeArrayGetDim(psa);
-  if (dims != 1 && dims != 2) return DISP_E_TYPEMISMATCH;
+  if (dims != 1 && dims != 2) return fail();
   LONG lo[2] = {0, 0}, hi[2] = {0, 0};
   for (UINT d = 0; d < dims; ++d) {
     if (FAILED(SafeArrayGetLBound(psa, d + 1, &lo[d])) ||
         FAILED(SafeArrayGetUBound(psa, d + 1, &hi[d])))
-      return DISP_E_TYPEMISMATCH;
+      return fail();
   }
   const LONGLONG n0 = static_cast<LONGLONG>(hi[0]) - lo[0] + 1;
   const LONGLONG n1 = dims == 2 ? static_cast<LONGLONG>(hi[1]) - lo[1] + 1 : 0;
-  if (n0 < 0 || n1 < 0) return DISP_E_TYPEMISMATCH;
+  if (n0 < 0 || n1 < 0) return fail();
   const std::size_t rows = dims == 2 ? static_cast<std::size_t>(n0) : 1;
   const std::size_t cols = static_cast<std::size_t>(dims == 2 ? n1 : n0);
 
-  if (FAILED(SafeArrayLock(psa))) return DISP_E_TYPEMISMATCH;
+  if (FAILED(SafeArrayLock(psa))) return fail();
   std::vector<Variant> cells;
   HRESULT hr = S_OK;
   try {
@@ -189,10 +223,9 @@ HRESULT from_safearray(SAFEARRAY* psa, VARTYPE element, Variant& out) {
         VariantInit(&ref);
         ref.vt = static_cast<VARTYPE>(element | VT_BYREF);
         ref.byref = p;
-        Variant cell;
-        hr = from_variant(ref, cell);
-        if (SUCCEEDED(hr) && (cell.is_range() || cell.if_array())) hr = DISP_E_TYPEMISMATCH;
-        cells.push_back(std::move(cell));
+        cells.push_back(convert(ref, nullptr, Texts::Copied, hr));
+        if (SUCCEEDED(hr) && (cells.back().is_range() || cells.back().if_array()))
+          hr = DISP_E_TYPEMISMATCH;
       }
     }
   } catch (...) {
@@ -200,9 +233,8 @@ HRESULT from_safearray(SAFEARRAY* psa, VARTYPE element, Variant& out) {
     throw;
   }
   SafeArrayUnlock(psa);
-  if (FAILED(hr)) return DISP_E_TYPEMISMATCH;
-  out = Variant(make_array(rows, cols, std::move(cells)));
-  return S_OK;
+  if (FAILED(hr)) return fail();
+  return Variant(make_array(rows, cols, std::move(cells)));
 }
 
 HRESULT to_safearray(const Array2D& a, VARIANT& out) {
@@ -235,64 +267,63 @@ HRESULT to_safearray(const Array2D& a, VARIANT& out) {
 
 // ---- VARIANT -> Variant ---------------------------------------------------------
 
-HRESULT from_variant(const VARIANT& in, Variant& out, RangePool* pool) {
+namespace {
+
+Variant convert(const VARIANT& in, RangePool* pool, Texts texts, HRESULT& hr) {
+  auto fail = [&] {
+    hr = DISP_E_TYPEMISMATCH;
+    return Variant();
+  };
   const VARIANT* v = &in;
   if (v->vt == (VT_BYREF | VT_VARIANT)) {
     v = v->pvarVal;
-    if (!v || v->vt == (VT_BYREF | VT_VARIANT)) return DISP_E_TYPEMISMATCH;
+    if (!v || v->vt == (VT_BYREF | VT_VARIANT)) return fail();
   }
   const bool by_ref = (v->vt & VT_BYREF) != 0;
   const VARTYPE base = static_cast<VARTYPE>(v->vt & ~VT_BYREF);
-  if (by_ref && !v->byref) return DISP_E_TYPEMISMATCH;
+  if (by_ref && !v->byref) return fail();
 
   if (base & VT_ARRAY) {
     SAFEARRAY* psa = by_ref ? *v->pparray : v->parray;
-    return from_safearray(psa, static_cast<VARTYPE>(base & VT_TYPEMASK), out);
+    return from_safearray(psa, static_cast<VARTYPE>(base & VT_TYPEMASK), hr);
   }
   switch (base) {
     case VT_EMPTY:
-      out = Variant();
-      return S_OK;
+      return Variant();
     case VT_I2:
-      out = Variant::integer(by_ref ? *v->piVal : v->iVal);
-      return S_OK;
+      return Variant::integer(by_ref ? *v->piVal : v->iVal);
     case VT_I4:
-      out = Variant::long_integer(static_cast<std::int32_t>(by_ref ? *v->plVal : v->lVal));
-      return S_OK;
+      return Variant::long_integer(static_cast<std::int32_t>(by_ref ? *v->plVal : v->lVal));
     case VT_R8:
-      out = Variant(by_ref ? *v->pdblVal : v->dblVal);
-      return S_OK;
+      return Variant(by_ref ? *v->pdblVal : v->dblVal);
     case VT_BSTR: {
       const BSTR s = by_ref ? *v->pbstrVal : v->bstrVal;
-      out = Variant(
-          std::u16string(reinterpret_cast<const char16_t*>(s ? s : L""), s ? SysStringLen(s) : 0));
-      return S_OK;
+      const std::u16string_view text(s ? reinterpret_cast<const char16_t*>(s) : u"",
+                                     s ? SysStringLen(s) : 0);
+      return texts == Texts::Borrowed ? Variant::borrowed(text) : Variant(text);
     }
     case VT_BOOL:
-      out = Variant((by_ref ? *v->pboolVal : v->boolVal) != VARIANT_FALSE);
-      return S_OK;
+      return Variant((by_ref ? *v->pboolVal : v->boolVal) != VARIANT_FALSE);
     case VT_ERROR: {
       const unsigned long code = static_cast<unsigned long>(by_ref ? *v->pscode : v->scode);
       ExcelError e;
       if ((code & 0xFFFF0000UL) != kExcelErrorBase ||
           !excel_error_from_code(static_cast<int>(code & 0xFFFF), e))
-        return DISP_E_TYPEMISMATCH;
-      out = Variant(e);
-      return S_OK;
+        return fail();
+      return Variant(e);
     }
     case VT_DISPATCH: {
       IDispatch* d = by_ref ? *v->ppdispVal : v->pdispVal;
-      out = Variant(pool ? pool->over(d) : range_over(d));
-      return S_OK;
+      return Variant(pool ? pool->over(d) : range_over(d));
     }
     case VT_UNKNOWN: {
       IUnknown* u = by_ref ? *v->ppunkVal : v->punkVal;
       IDispatch* d = nullptr;
       if (!u || FAILED(u->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&d))))
-        return DISP_E_TYPEMISMATCH;
-      out = Variant(range_over(d));
+        return fail();
+      Variant r(range_over(d));
       d->Release();
-      return S_OK;
+      return r;
     }
     case VT_I1:
     case VT_UI1:
@@ -309,14 +340,35 @@ HRESULT from_variant(const VARIANT& in, Variant& out, RangePool* pool) {
       // Other numbers a VBA caller may pass (Byte, Currency, Date, ...) are
       // taken as the Double a cell would hold.
       OwnedVariant d;
-      if (FAILED(VariantChangeType(&d.v, const_cast<VARIANT*>(v), 0, VT_R8)))
-        return DISP_E_TYPEMISMATCH;
-      out = Variant(d.v.dblVal);
-      return S_OK;
+      if (FAILED(VariantChangeType(&d.v, const_cast<VARIANT*>(v), 0, VT_R8))) return fail();
+      return Variant(d.v.dblVal);
     }
     default:
-      return DISP_E_TYPEMISMATCH;  // Null, records, pointers: nothing a cell holds
+      return fail();  // Null, records, pointers: nothing a cell holds
   }
+}
+
+}  // namespace
+
+HRESULT from_variant(const VARIANT& in, Variant& out, RangePool* pool) {
+  HRESULT hr = S_OK;
+  Variant v = convert(in, pool, Texts::Copied, hr);
+  if (SUCCEEDED(hr)) out = std::move(v);
+  return hr;
+}
+
+HRESULT from_argument(const VARIANT& in, Variant& out) {
+  HRESULT hr = S_OK;
+  Variant v = convert(in, nullptr, Texts::Borrowed, hr);
+  if (SUCCEEDED(hr)) out = std::move(v);
+  return hr;
+}
+
+HRESULT add_argument(CallArguments& args, const VARIANT& in, RangePool& pool) {
+  HRESULT hr = S_OK;
+  new (args.room()) Variant(convert(in, &pool, Texts::Borrowed, hr));
+  args.made();
+  return hr;
 }
 
 // ---- Variant -> VARIANT ---------------------------------------------------------
@@ -339,7 +391,7 @@ HRESULT to_variant(const Variant& v, VARIANT& out) {
       out.dblVal = *v.if_double();
       return S_OK;
     case Variant::Kind::String: {
-      const std::u16string& s = *v.if_string();
+      const std::u16string_view s = v.string_view();
       BSTR b = SysAllocStringLen(reinterpret_cast<const OLECHAR*>(s.data()),
                                  static_cast<UINT>(s.size()));
       if (!b) return E_OUTOFMEMORY;
@@ -379,26 +431,40 @@ RangePool::RangePool() = default;
 RangePool::~RangePool() = default;
 
 RangeRef RangePool::over(IDispatch* d) {
-  std::shared_ptr<DispatchRange>* empty = nullptr;
-  for (auto& slot : slots_) {
-    if (slot && slot.use_count() == 1) {
-      slot->lend(d);
-      return slot;
-    }
-    if (!slot && !empty) empty = &slot;
+  std::size_t i = 0;
+  while (i < made_ && (lent_[i] || (slots_[i] && slots_[i].use_count() != 1))) ++i;
+  if (i == kSlots) return std::make_shared<DispatchRange>(d);  // all held: one of its own
+  if (i == made_ || !slots_[i]) {
+    auto r = std::make_shared<DispatchRange>(nullptr);
+    ranges_[i] = r.get();
+    slots_[i] = std::move(r);
+    if (i == made_) ++made_;
   }
-  auto r = std::make_shared<DispatchRange>(d);
-  if (empty) *empty = r;
-  return r;
+  ranges_[i]->lend(d);
+  lent_[i] = true;
+  return std::move(slots_[i]);
 }
 
-void RangePool::release_unused() {
-  for (auto& slot : slots_) {
-    if (!slot) continue;
-    if (slot.use_count() == 1) {
-      slot->drop();
+void RangePool::end_call(std::span<Variant> args) {
+  for (Variant& a : args) {
+    RangeRef* r = a.if_range();
+    if (!r || !*r) continue;
+    for (std::size_t i = 0; i < made_; ++i) {
+      if (lent_[i] && r->get() == ranges_[i]) {
+        slots_[i] = std::move(*r);
+        lent_[i] = false;
+        break;
+      }
+    }
+  }
+  for (std::size_t i = 0; i < made_; ++i) {
+    // A slot not found among the arguments went with them; it is made anew.
+    lent_[i] = false;
+    if (!slots_[i]) continue;
+    if (slots_[i].use_count() == 1) {
+      ranges_[i]->drop();
     } else {
-      slot->keep();
+      ranges_[i]->keep();
     }
   }
 }

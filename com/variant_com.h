@@ -18,7 +18,9 @@
 
 #include <array>
 #include <memory>
+#include <span>
 
+#include "core/call_arguments.h"
 #include "core/variant.h"
 
 namespace korvane::com {
@@ -28,8 +30,9 @@ class DispatchRange;
 // Hands out the references a call's IDispatch arguments become, reusing
 // those the previous call let go of: a worksheet function called thousands
 // of times in a recalculation then allocates nothing for its Range
-// arguments. The add-in object keeps one; apartment threading means one call
-// at a time.
+// arguments. A reference is moved out to the call's argument and moved back
+// when the call ends, so it costs no reference counting either. The add-in
+// object keeps one; apartment threading means one call at a time.
 class RangePool {
  public:
   RangePool();
@@ -37,15 +40,22 @@ class RangePool {
   RangePool(const RangePool&) = delete;
   RangePool& operator=(const RangePool&) = delete;
 
-  // A reference read through d, valid for the current call.
+  // A reference read through d, valid for the current call. Its value is read
+  // where a step first reads it, and that reading serves the rest of the
+  // call: the caller's object is asked once however many steps read it.
   RangeRef over(IDispatch* d);
-  // Ends a call (and must end every call that used over): the references the
-  // call's arguments left behind let go of their objects, and those still
-  // held, by the draw state say, take a reference of their own.
-  void release_unused();
+  // Ends a call (and must end every call that used over), while its
+  // arguments are still there: the references lent to them come back; those
+  // that nothing else holds let go of their objects, and those still held,
+  // by the draw state say, take a reference of their own.
+  void end_call(std::span<Variant> args);
 
  private:
-  std::array<std::shared_ptr<DispatchRange>, 12> slots_;
+  static constexpr std::size_t kSlots = 12;
+  std::array<RangeRef, kSlots> slots_;              // [0, made_) made
+  std::array<DispatchRange*, kSlots> ranges_ = {};  // what each slot was made with
+  std::array<bool, kSlots> lent_ = {};              // moved out to the call under way
+  std::size_t made_ = 0;
 };
 
 // The value of in (by reference or not) as a core Variant. Fails with
@@ -53,6 +63,17 @@ class RangePool {
 // IDispatch, records, arrays of more than two dimensions, nested arrays...).
 // An IDispatch becomes a reference read through it, from pool if given.
 HRESULT from_variant(const VARIANT& in, Variant& out, RangePool* pool = nullptr);
+
+// As from_variant, for an argument of the call under way: a text refers to
+// the caller's BSTR instead of being copied, since the caller keeps its
+// arguments alive until the call returns (COM's rule for [in] arguments).
+// The cells of an array are copied all the same: an array is a shared handle
+// that the core may keep.
+HRESULT from_argument(const VARIANT& in, Variant& out);
+
+// As from_argument, making the next of a function call's arguments in place
+// (Empty when it fails), an IDispatch becoming a reference from pool.
+HRESULT add_argument(CallArguments& args, const VARIANT& in, RangePool& pool);
 
 // Writes v into out, which must be empty (VariantInit'ed); out owns what it
 // holds afterwards. Fails only when memory runs out.
@@ -70,11 +91,20 @@ HRESULT dispatch_for(const RangeRef& r, IDispatch** out);
 // for DllCanUnloadNow.
 long live_cell_objects() noexcept;
 
+// Whether a VARIANT of this type holds nothing to release (a number, a
+// boolean, an error value): clearing it is then only forgetting it.
+constexpr bool holds_nothing_to_release(VARTYPE vt) noexcept {
+  return vt <= VT_DATE || vt == VT_ERROR || vt == VT_BOOL || vt == VT_DECIMAL ||
+         (vt >= VT_I1 && vt <= VT_UINT);
+}
+
 // A VARIANT that clears itself.
 struct OwnedVariant {
   VARIANT v;
   OwnedVariant() { VariantInit(&v); }
-  ~OwnedVariant() { VariantClear(&v); }
+  ~OwnedVariant() {
+    if (!holds_nothing_to_release(v.vt)) VariantClear(&v);
+  }
   OwnedVariant(const OwnedVariant&) = delete;
   OwnedVariant& operator=(const OwnedVariant&) = delete;
 };

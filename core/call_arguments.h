@@ -34,6 +34,9 @@ class CallArguments {
   void made() { ++n_; }
 
   std::span<const Variant> view() { return {data(), n_}; }
+  // The arguments once the call is over, for a front end to take back what
+  // it lent them.
+  std::span<Variant> items() { return {data(), n_}; }
 
  private:
   Variant* data() { return std::launder(reinterpret_cast<Variant*>(buf_)); }

@@ -99,7 +99,7 @@ Maybe<Text> scalar_text(const Variant& v) {
       return Text::ascii(std::string_view(buf, format_double(x, buf)));
     }
     case Variant::Kind::String:
-      return Text::borrowed(*v.if_string());
+      return Text::borrowed(v.string_view());
     case Variant::Kind::Boolean:
       return Text::ascii(*v.if_boolean() ? "True" : "False");
     case Variant::Kind::Error:
@@ -124,7 +124,7 @@ Maybe<Numeric> scalar_numeric(const Variant& v) noexcept {
       if (const Maybe<double> x = checked(*v.if_double())) return Numeric{*x, Width::Double};
       break;
     case Variant::Kind::String:
-      if (const Maybe<double> x = parse_number(*v.if_string())) return Numeric{*x, Width::Double};
+      if (const Maybe<double> x = parse_number(v.string_view())) return Numeric{*x, Width::Double};
       break;
     case Variant::Kind::Boolean:
       return Numeric{*v.if_boolean() ? -1.0 : 0.0, Width::Integer};
@@ -141,7 +141,10 @@ Maybe<Numeric> scalar_numeric(const Variant& v) noexcept {
 Maybe<Text> text(const Variant& v) {
   if (const RangeRef* r = v.if_range(); r && *r) {
     Variant value = (*r)->value();
-    if (std::u16string* s = value.if_string()) return Text::owned(std::move(*s));
+    // A range's value is a fresh Variant: its text is moved into the result,
+    // or copied from where it is borrowed.
+    if (std::u16string* s = value.owned_string()) return Text::owned(std::move(*s));
+    if (value.is_string()) return Text::owned(std::u16string(value.string_view()));
     return scalar_text(value);  // never borrows: numbers and booleans are inline
   }
   return scalar_text(v);
@@ -182,7 +185,7 @@ Maybe<bool> equals_text(const Variant& v, std::u16string_view s) {
   return with_value(v, [&](const Variant& x) -> Maybe<bool> {
     switch (x.kind()) {
       case Variant::Kind::String:
-        return std::u16string_view(*x.if_string()) == s;
+        return x.string_view() == s;
       case Variant::Kind::Empty:
         return s.empty();
       case Variant::Kind::Integer:

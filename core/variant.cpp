@@ -51,6 +51,7 @@ bool excel_error_from_name(std::string_view name, ExcelError& out) noexcept {
 
 bool operator==(const Variant& a, const Variant& b) {
   if (a.kind() != b.kind()) return false;
+  if (a.is_string()) return a.string_view() == b.string_view();  // owned or borrowed
   if (const ArrayRef* x = a.if_array()) {
     const ArrayRef* y = b.if_array();
     if (*x == *y) return true;

@@ -9,12 +9,22 @@
 //
 // A Variant is cheap to copy: numbers are inline, short texts fit the string's
 // small buffer, ranges and arrays are shared, immutable handles.
+//
+// A front end may pass a text argument without copying it: a borrowed text
+// refers to characters the caller owns (a BSTR, an XLOPER12 string) for the
+// length of one call. It is the String kind in every respect; only its
+// storage differs. Copying a Variant always makes an owned copy of a borrowed
+// text, so a value that outlives the call (a draw property, a result) never
+// refers to the caller's characters. A move keeps the text borrowed: it is the
+// same argument in another place, and the arguments a front end hands over
+// are const, so nothing moves them out of the call.
 #pragma once
 
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <utility>
 #include <variant>
 #include <vector>
@@ -77,6 +87,13 @@ class Variant {
   static Variant long_integer(std::int32_t v) { return Variant(Tag{}, v); }
   Variant(double v) : v_(v) {}
   Variant(std::u16string s) : v_(std::move(s)) {}
+  // A text referring to s, which must outlive this Variant and every move of
+  // it (copies own their text).
+  static Variant borrowed(std::u16string_view s) noexcept {
+    Variant v;
+    v.v_.emplace<Borrowed>(Borrowed{s.data(), s.size()});
+    return v;
+  }
   Variant(std::u16string_view s) : v_(std::u16string(s)) {}
   Variant(const char16_t* s) : v_(std::u16string(s)) {}
   Variant(bool b) : v_(b) {}
@@ -91,7 +108,23 @@ class Variant {
   Variant(float) = delete;
   Variant(const char*) = delete;
 
-  Kind kind() const noexcept { return static_cast<Kind>(v_.index()); }
+  Variant(const Variant& o) : v_(o.v_) { own(); }
+  Variant(Variant&&) noexcept = default;
+  Variant& operator=(const Variant& o) {
+    if (const Borrowed* b = std::get_if<Borrowed>(&o.v_)) {
+      v_ = owned_copy(*b);  // made first: a failing copy leaves this as it was
+    } else {
+      v_ = o.v_;
+    }
+    return *this;
+  }
+  Variant& operator=(Variant&&) noexcept = default;
+  ~Variant() = default;
+
+  Kind kind() const noexcept {
+    const std::size_t i = v_.index();
+    return i == kBorrowedIndex ? Kind::String : static_cast<Kind>(i);
+  }
   bool is_empty() const noexcept { return kind() == Kind::Empty; }
   bool is_string() const noexcept { return kind() == Kind::String; }
   bool is_range() const noexcept { return kind() == Kind::Range; }
@@ -99,11 +132,22 @@ class Variant {
   const std::int16_t* if_integer() const noexcept { return std::get_if<std::int16_t>(&v_); }
   const std::int32_t* if_long() const noexcept { return std::get_if<std::int32_t>(&v_); }
   const double* if_double() const noexcept { return std::get_if<double>(&v_); }
-  const std::u16string* if_string() const noexcept { return std::get_if<std::u16string>(&v_); }
-  std::u16string* if_string() noexcept { return std::get_if<std::u16string>(&v_); }
+  // The characters of a String, owned or borrowed; the empty view for any
+  // other kind (ask is_string() first). A plain view, not an optional: it is
+  // read on every step, and passes as cheaply as the characters themselves.
+  std::u16string_view string_view() const noexcept {
+    if (const auto* s = std::get_if<std::u16string>(&v_)) return *s;
+    if (const Borrowed* b = std::get_if<Borrowed>(&v_)) return {b->data, b->size};
+    return {};
+  }
+  // An owned text, to move from; null for other kinds and for a borrowed text.
+  std::u16string* owned_string() noexcept { return std::get_if<std::u16string>(&v_); }
+  bool is_borrowed() const noexcept { return v_.index() == kBorrowedIndex; }
   const bool* if_boolean() const noexcept { return std::get_if<bool>(&v_); }
   const ExcelError* if_error() const noexcept { return std::get_if<ExcelError>(&v_); }
   const RangeRef* if_range() const noexcept { return std::get_if<RangeRef>(&v_); }
+  // The reference itself, for a front end that takes back what it lent.
+  RangeRef* if_range() noexcept { return std::get_if<RangeRef>(&v_); }
   const ArrayRef* if_array() const noexcept { return std::get_if<ArrayRef>(&v_); }
 
   // Structural equality: same kind and same contents (ranges and arrays by
@@ -117,9 +161,25 @@ class Variant {
   template <class T>
   Variant(Tag, T v) : v_(v) {}
 
-  std::variant<Empty, std::int16_t, std::int32_t, double, std::u16string, bool, ExcelError,
-               RangeRef, ArrayRef>
-      v_;
+  // A text the caller owns. Last, so that the other alternatives' indices are
+  // the kinds'.
+  struct Borrowed {
+    const char16_t* data;
+    std::size_t size;
+    friend bool operator==(const Borrowed&, const Borrowed&) = default;  // never used
+  };
+  static constexpr std::size_t kBorrowedIndex = 9;
+
+  static std::u16string owned_copy(Borrowed b) { return std::u16string(b.data, b.size); }
+  void own() {
+    if (const Borrowed* b = std::get_if<Borrowed>(&v_)) v_ = owned_copy(*b);
+  }
+
+  using Storage = std::variant<Empty, std::int16_t, std::int32_t, double, std::u16string, bool,
+                               ExcelError, RangeRef, ArrayRef, Borrowed>;
+  static_assert(std::is_same_v<std::variant_alternative_t<kBorrowedIndex, Storage>, Borrowed>);
+  static_assert(static_cast<std::size_t>(Kind::Array) + 1 == kBorrowedIndex);
+  Storage v_;
 };
 
 struct Array2D {

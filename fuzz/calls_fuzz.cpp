@@ -441,17 +441,15 @@ bool plain_result(const Variant& v) {
 // A sign variable after 验证: one sign of the sequence, the empty text (the
 // thirteenth place a rounded fractional position can reach) or the Integer 0.
 bool sign_value(const Variant& v) {
-  if (const std::u16string* s = v.if_string())
-    return s->empty() ||
-           (s->size() == 1 && zodiac::kSigns.find((*s)[0]) != std::u16string_view::npos);
+  if (v.is_string()) {
+    const std::u16string_view s = v.string_view();
+    return s.empty() || (s.size() == 1 && zodiac::kSigns.find(s[0]) != std::u16string_view::npos);
+  }
   if (const std::int16_t* i = v.if_integer()) return *i == 0;
   return false;
 }
 
-bool short_text(const Variant& v) {
-  const std::u16string* s = v.if_string();
-  return s && s->size() <= 2;
-}
+bool short_text(const Variant& v) { return v.is_string() && v.string_view().size() <= 2; }
 
 // The text form of a finite number: "5", "-1", "5.5", "1.5E-07". (It need not
 // read back: the fifteen-digit text of the largest doubles overflows.)
@@ -477,7 +475,7 @@ void check_draw_setup(const Member& m, const std::vector<Variant>& args, const C
     if (!sign_value(after[i]) && !(after[i] == before[i]))
       fail("a sign variable holds something other than a sign, the empty text or 0");
   }
-  if (!(after[kYYY] == before[kYYY]) && !number_shaped(*after[kYYY].if_string()))
+  if (!(after[kYYY] == before[kYYY]) && !number_shaped(after[kYYY].string_view()))
     fail("yyy is not the text form of a number");
 }
 

@@ -114,7 +114,7 @@ TEST(RegularBets, PresetFollowsTheValueOf易失) {
 
 TEST(RegularBets, AnUndrawnDrawSettlesNothing) {
   for (const Variant& pn : {S(u"00 12 18 30 41 49"), S(u"05 12 18 30 41 49")}) {
-    const Variant tn = pn.if_string()->starts_with(u"00") ? S(u"08") : S(u"00");
+    const Variant tn = pn.string_view().starts_with(u"00") ? S(u"08") : S(u"00");
     Sheet sheet(pn, tn);
     for (const Bet& bet : bets()) {
       if (!bet.undrawn_test) continue;

@@ -105,7 +105,7 @@ void write_scalar(const Variant& v, XLOPER12& out) {
       out.val.num = *v.if_double();
       return;
     case Variant::Kind::String:
-      out.val.str = new_xl_string(*v.if_string());
+      out.val.str = new_xl_string(v.string_view());
       out.xltype = xltypeStr | xlbitDLLFree;
       return;
     case Variant::Kind::Boolean:
@@ -171,9 +171,12 @@ bool make_argument(const XLOPER12& in, Variant* where) {
       new (where) Variant(in.val.num);
       return true;
     case xltypeStr:
+      // Excel keeps its arguments for the length of the call: the text is
+      // borrowed, and whatever the core keeps copies it.
       if (in.val.str) {
-        new (where) Variant(std::u16string_view(reinterpret_cast<const char16_t*>(in.val.str + 1),
-                                                static_cast<std::size_t>(in.val.str[0])));
+        new (where) Variant(
+            Variant::borrowed(std::u16string_view(reinterpret_cast<const char16_t*>(in.val.str + 1),
+                                                  static_cast<std::size_t>(in.val.str[0]))));
       } else {
         new (where) Variant(std::u16string());
       }
@@ -209,10 +212,11 @@ void write_result(const Variant& v, XLOPER12& out, XCHAR* text) {
     }
     return;
   }
-  if (const std::u16string* s = v.if_string(); s && text) {
-    const std::size_t n = std::min<std::size_t>(s->size(), kMaxString);
+  if (v.is_string() && text) {
+    const std::u16string_view s = v.string_view();
+    const std::size_t n = std::min<std::size_t>(s.size(), kMaxString);
     text[0] = static_cast<XCHAR>(n);
-    std::copy_n(s->data(), n, reinterpret_cast<char16_t*>(text + 1));
+    std::copy_n(s.data(), n, reinterpret_cast<char16_t*>(text + 1));
     out.val.str = text;
     out.xltype = xltypeStr;
     return;

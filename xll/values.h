@@ -27,7 +27,8 @@ namespace korvane::xll {
 // when the argument cannot be read. Returns false for what no worksheet
 // passes (a flow value, binary data, a reference the host cannot read): the
 // call then fails. Made in place, as argument reading is most of a call's
-// cost outside the core.
+// cost outside the core. A text argument refers to in's characters, so the
+// Variant is valid only while in is (Excel's arguments last the call).
 bool make_argument(const XLOPER12& in, Variant* where);
 
 // Writes a result into out, whose former contents must already be released.

@@ -26,7 +26,7 @@ Maybe<double> exact_whole(const Variant& x) {
       v = number(x);
       break;
     case Variant::Kind::String:
-      v = parse_number(*x.if_string());  // such a text is its own Val prefix
+      v = parse_number(x.string_view());  // such a text is its own Val prefix
       break;
     default:
       return std::nullopt;

@@ -1,16 +1,19 @@
-// The cost of one late-bound Invoke of a bet function through korvane.dll,
-// next to the same call on the core in the same process. Run under 64-bit
-// Wine (Google Benchmark is not built for Windows here):
+// The cost of calling worksheet functions through korvane.dll, next to the
+// same calls on the core in the same process. Run under 64-bit Wine (Google
+// Benchmark is not built for Windows here):
 //
 //   scripts/wine build/windows-x64/korvane_com_bench.exe
 //
 // It loads korvane.dll from its own folder and creates the object through the
-// DLL's class factory (no registration needed), binds 平特几肖 by name once,
-// then times Invoke with the arguments by reference as Visual Basic passes
-// them: two texts, a number and, for 易失, an object standing for a one-cell
-// Range. Also timed: the early-bound call through the vtable slot the type
-// library records, and the core's own call. Each figure is the median of
-// several runs of many calls, in nanoseconds a call.
+// DLL's class factory (no registration needed), loads a draw through 验证,
+// then times three functions, each late bound (Invoke with the arguments by
+// reference, as Visual Basic passes them), early bound (through the vtable
+// slot the type library records) and on the core: 平特几肖 (two texts, a
+// number and the recalculation trigger, an object standing for a one-cell
+// Range), 号码转肖 (a text back) and PAI (a Range parameter). Each figure is
+// in nanoseconds a call over several runs of many calls: the median run, and
+// the fastest, the one least disturbed on a shared machine, where the median
+// moves by tens of nanoseconds from one run to the next.
 #include <windows.h>
 
 #include <algorithm>
@@ -29,12 +32,14 @@ namespace {
 using namespace korvane;
 using namespace korvane::com;
 
-constexpr int kRuns = 9;
-constexpr int kCalls = 200000;
+constexpr int kRuns = 61;
+constexpr int kCalls = 20000;
+
+using korvane::bench::Timing;
 
 template <class F>
-double ns_per_call(F&& f) {
-  return korvane::bench::ns_per_call(f, kRuns, kCalls).median;
+Timing ns_per_call(F&& f) {
+  return korvane::bench::ns_per_call(f, kRuns, kCalls);
 }
 
 struct Failure {
@@ -44,9 +49,6 @@ struct Failure {
 void check(HRESULT hr, const char* what) {
   if (FAILED(hr)) throw Failure{what, hr};
 }
-
-using BetMethod = HRESULT(STDMETHODCALLTYPE*)(void*, VARIANT*, VARIANT*, VARIANT*, IDispatch**,
-                                              VARIANT*);
 
 int run() {
   wchar_t self[MAX_PATH];
@@ -72,8 +74,6 @@ int run() {
     check(obj->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id), "GetIDsOfNames");
     return id;
   };
-  IDispatch* cell = nullptr;
-  check(dispatch_for(make_cell(Variant(2.0)), &cell), "cell object");
   std::array<OwnedVariant, 4> draw;
   to_variant(Variant(2013.0), draw[0].v);
   to_variant(Variant(u"05 12 18 30 41 49"), draw[1].v);
@@ -92,39 +92,7 @@ int run() {
                     nullptr),
         "验证");
 
-  // The bet's arguments, by reference.
-  std::array<OwnedVariant, 4> args;
-  to_variant(Variant(u"平特二肖"), args[0].v);
-  to_variant(Variant(u"牛马鼠蛇"), args[1].v);
-  to_variant(Variant(100.0), args[2].v);
-  args[3].v.vt = VT_DISPATCH;
-  args[3].v.pdispVal = cell;
-  cell->AddRef();
-  std::array<VARIANT, 4> refs;
-  for (std::size_t i = 0; i < 4; ++i) {
-    VariantInit(&refs[3 - i]);
-    refs[3 - i].vt = VT_BYREF | VT_VARIANT;
-    refs[3 - i].pvarVal = &args[i].v;
-  }
-  DISPPARAMS params = {refs.data(), nullptr, 4, 0};
-  const DISPID bet = dispid(L"平特几肖");
-
-  const double late = ns_per_call([&] {
-    VARIANT result;
-    VariantInit(&result);
-    obj->Invoke(bet, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD | DISPATCH_PROPERTYGET, &params,
-                &result, nullptr, nullptr);
-    VariantClear(&result);
-  });
-  const double late_by_name = ns_per_call([&] {
-    VARIANT result;
-    VariantInit(&result);
-    obj->Invoke(dispid(L"平特几肖"), IID_NULL, LOCALE_USER_DEFAULT,
-                DISPATCH_METHOD | DISPATCH_PROPERTYGET, &params, &result, nullptr, nullptr);
-    VariantClear(&result);
-  });
-
-  // Early bound: the vtable slot the type library gives 平特几肖.
+  // Early bound: the vtable offsets the type library gives the functions.
   ITypeInfo* disp_info = nullptr;
   check(obj->GetTypeInfo(0, LOCALE_USER_DEFAULT, &disp_info), "GetTypeInfo");
   HREFTYPE href = 0;
@@ -132,54 +100,143 @@ int run() {
   check(disp_info->GetRefTypeOfImplType(static_cast<UINT>(-1), &href), "GetRefTypeOfImplType");
   check(disp_info->GetRefTypeInfo(href, &vtable_info), "GetRefTypeInfo");
   disp_info->Release();
-  TYPEATTR* attr = nullptr;
-  check(vtable_info->GetTypeAttr(&attr), "GetTypeAttr");
-  SHORT offset = -1;
-  for (UINT i = 0; i < attr->cFuncs; ++i) {
-    FUNCDESC* f = nullptr;
-    check(vtable_info->GetFuncDesc(i, &f), "GetFuncDesc");
-    if (f->memid == bet) offset = f->oVft;
-    vtable_info->ReleaseFuncDesc(f);
-  }
-  vtable_info->ReleaseTypeAttr(attr);
-  vtable_info->Release();
+  auto offset_of = [&](DISPID member) {
+    TYPEATTR* attr = nullptr;
+    check(vtable_info->GetTypeAttr(&attr), "GetTypeAttr");
+    SHORT offset = -1;
+    for (UINT i = 0; i < attr->cFuncs; ++i) {
+      FUNCDESC* f = nullptr;
+      check(vtable_info->GetFuncDesc(i, &f), "GetFuncDesc");
+      if (f->memid == member) offset = f->oVft;
+      vtable_info->ReleaseFuncDesc(f);
+    }
+    vtable_info->ReleaseTypeAttr(attr);
+    if (offset < 0) throw Failure{"no vtable slot", E_FAIL};
+    return static_cast<std::size_t>(offset);
+  };
   void* dual = nullptr;
   check(obj->QueryInterface(kIid, &dual), "QueryInterface(_自定义函数)");
-  const auto method = reinterpret_cast<BetMethod>(
-      (*static_cast<void* const* const*>(dual))[static_cast<std::size_t>(offset) / sizeof(void*)]);
-  const double early = ns_per_call([&] {
-    VARIANT result;
-    VariantInit(&result);
-    IDispatch* vol = cell;
-    method(dual, &args[0].v, &args[1].v, &args[2].v, &vol, &result);
-    VariantClear(&result);
-  });
-  static_cast<IUnknown*>(dual)->Release();
+  auto slot = [&](std::size_t offset) {
+    return (*static_cast<void* const* const*>(dual))[offset / sizeof(void*)];
+  };
 
-  // The core alone, in this process.
+  // The core alone, in this process, with the same draw.
   Draw core;
   const std::array<Variant, 4> core_draw = {Variant(2013.0), Variant(u"05 12 18 30 41 49"),
                                             Variant(u"08"), Variant(make_cell(Variant(2.0)))};
   call(core, *find_member(u"验证"), core_draw);
-  const Member& member = *find_member(u"平特几肖");
-  const std::array<Variant, 4> core_args = {Variant(u"平特二肖"), Variant(u"牛马鼠蛇"),
-                                            Variant(100.0), Variant(make_cell(Variant(2.0)))};
-  volatile bool sink = false;
-  const double direct = ns_per_call([&] {
-    CallResult r = call(core, member, core_args);
-    sink = r.failed;
-  });
-  (void)sink;
 
-  std::printf("one call of 平特几肖, median of %d runs of %d calls (ns a call)\n", kRuns, kCalls);
-  std::printf("%-44s %8.1f\n", "core, direct", direct);
-  std::printf("%-44s %8.1f\n", "korvane.dll, IDispatch::Invoke (late bound)", late);
-  std::printf("%-44s %8.1f\n", "korvane.dll, GetIDsOfNames + Invoke", late_by_name);
-  std::printf("%-44s %8.1f\n", "korvane.dll, vtable (early bound)", early);
-  std::printf("%-44s %8.1f\n", "dispatch overhead, late bound", late - direct);
-  std::printf("%-44s %8.1f\n", "dispatch overhead, early bound", early - direct);
+  // The functions timed, with their arguments as a worksheet passes them: a
+  // text, a number, or a one-cell Range (the recalculation trigger, PAI's
+  // amount).
+  struct Case {
+    const char* label;
+    const char16_t* name;
+    std::vector<Variant> args;  // a Range argument is passed as an object
+  };
+  const Case cases[] = {
+      {"平特几肖",
+       u"平特几肖",
+       {Variant(u"平特二肖"), Variant(u"牛马鼠蛇"), Variant(100.0),
+        Variant(make_cell(Variant(2.0)))}},
+      {"号码转肖",
+       u"号码转肖",
+       {Variant(2013.0), Variant(u"07"), Variant(make_cell(Variant(2.0)))}},
+      {"PAI", u"PAI", {Variant(make_cell(Variant(12345678.0)))}},
+  };
 
-  cell->Release();
+  std::printf("one call, %d runs of %d calls, ns a call: median run / fastest run\n", kRuns,
+              kCalls);
+  std::printf("%15s %15s %15s %15s %15s  %s\n", "core", "late bound", "early bound",
+              "overhead late", "overhead early", "function");
+  for (const Case& c : cases) {
+    const Member& member = *find_member(c.name);
+    const std::size_t n = c.args.size();
+    const std::wstring name(reinterpret_cast<const wchar_t*>(c.name));
+    const DISPID id = dispid(name.c_str());
+
+    // Late bound: every argument a VARIANT by reference, as Visual Basic passes them.
+    std::vector<OwnedVariant> values(n);
+    std::vector<IDispatch*> objects(n, nullptr);
+    for (std::size_t i = 0; i < n; ++i) {
+      if (const RangeRef* r = c.args[i].if_range()) {
+        check(dispatch_for(*r, &objects[i]), "cell object");
+        values[i].v.vt = VT_DISPATCH;
+        values[i].v.pdispVal = objects[i];
+        objects[i]->AddRef();
+      } else {
+        check(to_variant(c.args[i], values[i].v), "argument");
+      }
+    }
+    std::vector<VARIANT> refs(n);
+    for (std::size_t i = 0; i < n; ++i) {
+      VariantInit(&refs[n - 1 - i]);
+      refs[n - 1 - i].vt = VT_BYREF | VT_VARIANT;
+      refs[n - 1 - i].pvarVal = &values[i].v;
+    }
+    DISPPARAMS params = {refs.data(), nullptr, static_cast<UINT>(n), 0};
+    const Timing late = ns_per_call([&] {
+      VARIANT result;
+      VariantInit(&result);
+      obj->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD | DISPATCH_PROPERTYGET,
+                  &params, &result, nullptr, nullptr);
+      VariantClear(&result);
+    });
+
+    // Early bound: a Range parameter takes the object, the others a VARIANT.
+    std::array<void*, kMaxParams + 1> pointers{};
+    for (std::size_t i = 0; i < n; ++i) {
+      pointers[i] = member.params[i].kind == ParamKind::Range ? static_cast<void*>(&objects[i])
+                                                              : static_cast<void*>(&values[i].v);
+    }
+    VARIANT early_result;
+    VariantInit(&early_result);
+    pointers[n] = &early_result;
+    void* const method = slot(offset_of(id));
+    auto early_call = [&] {
+      using P = void*;
+      switch (n) {
+        case 1:
+          return reinterpret_cast<HRESULT(STDMETHODCALLTYPE*)(void*, P, P)>(method)(
+              dual, pointers[0], pointers[1]);
+        case 3:
+          return reinterpret_cast<HRESULT(STDMETHODCALLTYPE*)(void*, P, P, P, P)>(method)(
+              dual, pointers[0], pointers[1], pointers[2], pointers[3]);
+        case 4:
+          return reinterpret_cast<HRESULT(STDMETHODCALLTYPE*)(void*, P, P, P, P, P)>(method)(
+              dual, pointers[0], pointers[1], pointers[2], pointers[3], pointers[4]);
+        default:
+          throw Failure{"no early-bound call of this arity", E_FAIL};
+      }
+    };
+    const Timing early = ns_per_call([&] {
+      early_call();
+      VariantClear(&early_result);
+    });
+
+    volatile bool sink = false;
+    const Timing direct = ns_per_call([&] {
+      CallResult r = call(core, member, c.args);
+      sink = r.failed;
+    });
+    (void)sink;
+
+    auto pair = [](double median, double fastest) {
+      std::printf("%7.1f /%6.1f ", median, fastest);
+    };
+    pair(direct.median, direct.fastest);
+    pair(late.median, late.fastest);
+    pair(early.median, early.fastest);
+    pair(late.median - direct.median, late.fastest - direct.fastest);
+    pair(early.median - direct.median, early.fastest - direct.fastest);
+    std::printf(" %s\n", c.label);
+    for (IDispatch* d : objects) {
+      if (d) d->Release();
+    }
+  }
+  static_cast<IUnknown*>(dual)->Release();
+  vtable_info->Release();
+
   obj->Release();
   return 0;
 }

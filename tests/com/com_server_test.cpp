@@ -197,6 +197,11 @@ class Cell final : public IDispatch {
   }
   int reads = 0;
   ULONG refs() const { return refs_; }
+  void set(const wchar_t* text) {
+    VariantClear(&value_);
+    value_.vt = VT_BSTR;
+    value_.bstrVal = SysAllocString(text);
+  }
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override {
     if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDispatch)) {
@@ -439,6 +444,60 @@ TEST_F(ComTest, NamedArgumentsTakeTheirParameters) {
   EXPECT_EQ(
       obj_->Invoke(id(L"验证"), IID_NULL, 0, DISPATCH_METHOD, &dp, &result.v, nullptr, nullptr),
       DISP_E_PARAMNOTFOUND);
+}
+
+// Texts are passed to the worksheet functions without copying them; what the
+// add-in keeps (the draw, a property) is its own copy. Here the caller
+// scribbles over its texts before freeing them, as a recalculation reusing
+// the memory would.
+TEST_F(ComTest, KeepsItsOwnCopyOfTheTextsItIsPassed) {
+  auto scribble = [](Var& text) {
+    for (UINT i = 0; i < SysStringLen(text.v.bstrVal); ++i) text.v.bstrVal[i] = L'X';
+  };
+  {
+    Var year(2013.0), pn(L"05 12 18 30 41 49"), tn(L"08"), vol, result;
+    ASSERT_EQ(call(L"验证", {&year.v, &pn.v, &tn.v, &vol.v}, &result.v), S_OK);
+    scribble(pn);
+    scribble(tn);
+  }
+  {
+    Var seven(L"07");
+    ASSERT_EQ(let(L"p3", &seven.v), S_OK);
+    scribble(seven);
+  }
+  const struct {
+    const wchar_t* property;
+    const wchar_t* want;
+  } kept[] = {{L"t", L"08"}, {L"p1", L"05"}, {L"p3", L"07"}, {L"p6", L"49"}, {L"tt", L"狗"}};
+  for (const auto& k : kept) {
+    Var v;
+    ASSERT_EQ(get(k.property, &v.v), S_OK);
+    EXPECT_EQ(v.text(), k.want) << k.property;
+  }
+}
+
+// A Range argument is read where a step first reads it, and that reading
+// serves the rest of the call (验证 reads the numbers once for each of the six
+// and the special number twice); the next call reads it anew.
+TEST_F(ComTest, ReadsARangeArgumentOnceACall) {
+  CellRef numbers(L"05 12 18 30 41 49"), special(L"08"), vol(L"x");
+  const struct {
+    const wchar_t* numbers;
+    const wchar_t* p1;
+  } draws[] = {{L"05 12 18 30 41 49", L"05"}, {L"11 12 18 30 41 49", L"11"}};
+  int call_count = 0;
+  for (const auto& d : draws) {
+    numbers->set(d.numbers);
+    Var year(2013.0), pn(numbers), tn(special), v(vol), result;
+    ASSERT_EQ(call(L"验证", {&year.v, &pn.v, &tn.v, &v.v}, &result.v), S_OK);
+    ++call_count;
+    EXPECT_EQ(numbers->reads, call_count);
+    EXPECT_EQ(special->reads, call_count);
+    EXPECT_EQ(vol->reads, 0);
+    Var p1;
+    ASSERT_EQ(get(L"p1", &p1.v), S_OK);
+    EXPECT_EQ(p1.text(), d.p1);
+  }
 }
 
 TEST_F(ComTest, RejectsWrongArgumentCountsAndAccessors) {

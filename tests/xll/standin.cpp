@@ -124,7 +124,7 @@ XLOPER12 cell_value(const Variant& v) {
       break;
     case Variant::Kind::String:
       x.xltype = xltypeStr;
-      x.val.str = new_text(*v.if_string());
+      x.val.str = new_text(v.string_view());
       break;
     case Variant::Kind::Boolean:
       x.xltype = xltypeBool;
