@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "core/text.h"
 #include "cli/book.h"
 #include "cli/encoding.h"
+#include "core/text.h"
 
 namespace korvane::cli::book {
 namespace {

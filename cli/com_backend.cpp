@@ -15,9 +15,9 @@
 #include <map>
 #include <vector>
 
-#include "core/text.h"
 #include "com/identity.h"
 #include "com/variant_com.h"
+#include "core/text.h"
 
 namespace korvane::protocol {
 namespace {

@@ -23,37 +23,37 @@
 #include "core/custom_functions.h"
 #include "core/text.h"
 
-    namespace {
+namespace {
 
-  using namespace korvane;
-  namespace book = korvane::cli::book;
+using namespace korvane;
+namespace book = korvane::cli::book;
 
-  [[noreturn]] void broken(std::string_view what, const std::string& in, const std::string& out,
-                           const std::string& diagnostics = {}) {
-    auto show = [](const char* title, std::string_view bytes) {
-      std::fputs(title, stderr);
-      std::fwrite(bytes.data(), 1, bytes.size() > 4000 ? 4000 : bytes.size(), stderr);
-      std::fputs("\n", stderr);
-    };
-    show("", what);
-    show("book:\n", in);
-    show("settled:\n", out);
-    show("diagnostics:\n", diagnostics);
-    std::abort();
-  }
+[[noreturn]] void broken(std::string_view what, const std::string& in, const std::string& out,
+                         const std::string& diagnostics = {}) {
+  auto show = [](const char* title, std::string_view bytes) {
+    std::fputs(title, stderr);
+    std::fwrite(bytes.data(), 1, bytes.size() > 4000 ? 4000 : bytes.size(), stderr);
+    std::fputs("\n", stderr);
+  };
+  show("", what);
+  show("book:\n", in);
+  show("settled:\n", out);
+  show("diagnostics:\n", diagnostics);
+  std::abort();
+}
 
-  book::Detected detect(const std::string& bytes) {
-    std::istringstream in(bytes);
-    return book::detect(in);
-  }
+book::Detected detect(const std::string& bytes) {
+  std::istringstream in(bytes);
+  return book::detect(in);
+}
 
-  // The text in the book's encoding.
-  std::string in_encoding(std::u16string_view text, book::Encoding e, cli::Gb18030 & gb) {
-    if (e == book::Encoding::Utf8) return to_utf8(text);
-    std::string out;
-    gb.encode(text, out);
-    return out;
-  }
+// The text in the book's encoding.
+std::string in_encoding(std::u16string_view text, book::Encoding e, cli::Gb18030& gb) {
+  if (e == book::Encoding::Utf8) return to_utf8(text);
+  std::string out;
+  gb.encode(text, out);
+  return out;
+}
 
 }  // namespace
 

@@ -6,9 +6,9 @@
 #include <random>
 #include <string>
 
+#include "bets/text_matching.h"
 #include "core/conventions.h"
 #include "core/search.h"
-#include "bets/text_matching.h"
 
 namespace korvane {
 namespace {
