@@ -1,7 +1,10 @@
 // `korvane help`: the member list in Chinese and English, or one function
 // with its parameters, its result and an example for `korvane call`.
+#include <algorithm>
 #include <iostream>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "cli/cell_entry.h"
 #include "cli/commands.h"
@@ -98,8 +101,68 @@ void describe(const Member& m) {
             << "  " << example_result(m) << '\n';
 }
 
-int run_help(const std::string& name) {
+// The words of an example as a shell splits them: separated by spaces, a
+// double-quoted word kept whole ("" is an empty word).
+std::vector<std::string> example_words(std::string_view line) {
+  std::vector<std::string> out;
+  std::size_t i = 0;
+  while (i < line.size()) {
+    if (line[i] == ' ') {
+      ++i;
+      continue;
+    }
+    std::string w;
+    while (i < line.size() && line[i] != ' ') {
+      if (line[i] == '"') {
+        const std::size_t close = std::min(line.find('"', i + 1), line.size());
+        w.append(line.substr(i + 1, close - i - 1));
+        i = close + 1;
+      } else {
+        w += line[i++];
+      }
+    }
+    out.push_back(std::move(w));
+  }
+  return out;
+}
+
+// The eval request of a function's example: its arguments typed as
+// `korvane call` types them, and the trigger, which the example leaves out,
+// an empty cell.
+std::string example_request(const Member& m) {
+  std::string args;
+  for (const std::string& w : example_words(m.example.args)) {
+    if (!args.empty()) args += ',';
+    args += protocol::encode(cell_entry(to_utf16(w), EntryRule::Sheet));
+  }
+  if (ends_with_trigger(m)) args += std::string(args.empty() ? "" : ",") + R"({"ref":null})";
+  return R"({"call":")" + utf8(m.name) + R"(","args":[)" + args + "]}";
+}
+
+// Every function's example as a transcript of `korvane eval`: a request line
+// ("> ") and the answer it gets ("< "), in the member list's order, so that
+// the functions that settle against the draw find 验证's example draw.
+void print_examples() {
+  std::cout << "# The example of every worksheet function as korvane eval answers it\n"
+               "# (korvane help --examples). Lines: \"> \" a request, \"< \" its answer.\n";
+  for (const Member& m : members()) {
+    if (m.is_property) continue;
+    std::cout << "# " << utf8(m.name) << ": " << m.zh << '\n'
+              << "> " << example_request(m) << '\n'
+              << R"(< {"result":)" << m.example.answer << "}\n";
+  }
+}
+
+int run_help(const std::string& name, bool examples) {
   use_utf8_console();
+  if (examples) {
+    if (!name.empty()) {
+      std::cerr << "korvane help: --examples prints every function's example; name no function\n";
+      return kUsageError;
+    }
+    print_examples();
+    return 0;
+  }
   if (name.empty()) {
     list_members();
     return 0;
@@ -122,8 +185,12 @@ void add_help(CLI::App& app) {
   auto name = std::make_shared<std::string>();
   CLI::App* cmd = app.add_subcommand(
       "help", "List the worksheet functions, or show one: korvane help [FUNCTION]");
+  auto examples = std::make_shared<bool>(false);
   cmd->add_option("FUNCTION", *name, "A function or draw-state property");
-  cmd->callback([name] { set_exit_code(flushed("help", run_help(*name))); });
+  cmd->add_flag("--examples", *examples,
+                "Print every function's example as a korvane eval transcript: each request "
+                "line (\"> \") followed by its answer (\"< \")");
+  cmd->callback([name, examples] { set_exit_code(flushed("help", run_help(*name, *examples))); });
 }
 
 }  // namespace korvane::cli

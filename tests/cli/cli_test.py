@@ -144,6 +144,11 @@ def help_(korvane, src):
         check(part in text, f"korvane help 平特几肖 lacks {part}")
     code, _, err = run(korvane, "help", "NOPE")
     check(code == 2 and "NOPE" in err, "korvane help NOPE")
+    code, out, _ = run(korvane, "help", "--examples")
+    calls = [json.loads(l[2:])["call"] for l in out.decode("utf-8").splitlines() if l.startswith("> ")]
+    check(code == 0 and calls == functions(src), f"korvane help --examples calls {calls}")
+    code, _, err = run(korvane, "help", "--examples", "PAI")
+    check(code == 2 and "--examples" in err, f"korvane help --examples PAI: {code} {err}")
     return 0
 
 

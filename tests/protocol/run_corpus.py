@@ -10,7 +10,13 @@ compared as JSON values, except fault sentences, which only need to be faults.
 as Excel values (korvane.xll): an Integer or a Long is the number it holds,
 and the error value #VALUE! reads as a failing call, which shows the same.
 
+--examples takes the one transcript that KORVANE help --examples prints
+instead of a folder's: every worksheet function's own example, from the
+member list (KORVANE may be several words, such as a Wine wrapper and the
+program).
+
 usage: run_corpus.py [--excel] DIR -- COMMAND [ARG...]
+       run_corpus.py [--excel] --examples KORVANE... -- COMMAND [ARG...]
 """
 import json
 import pathlib
@@ -18,9 +24,9 @@ import subprocess
 import sys
 
 
-def load(path):
+def load(path, text):
     requests, expected = [], []
-    for n, line in enumerate(path.read_text(encoding="utf-8").splitlines(), 1):
+    for n, line in enumerate(text.splitlines(), 1):
         if not line.strip() or line.startswith("#"):
             continue
         tag, _, body = line.partition(" ")
@@ -60,13 +66,23 @@ def main():
     excel = bool(argv) and argv[0] == "--excel"
     if excel:
         argv = argv[1:]
-    if "--" not in argv or argv.index("--") != 1:
+    if "--" not in argv:
         sys.exit(__doc__)
-    corpus, command = pathlib.Path(argv[0]), argv[2:]
+    source, command = argv[:argv.index("--")], argv[argv.index("--") + 1:]
+    if len(source) >= 2 and source[0] == "--examples":
+        made = subprocess.run(source[1:] + ["help", "--examples"], capture_output=True, text=True,
+                              encoding="utf-8", timeout=300)
+        if made.returncode != 0:
+            sys.exit(f"{' '.join(source[1:])} help --examples: exit {made.returncode}\n{made.stderr}")
+        transcripts = [(pathlib.Path("examples"), made.stdout)]
+    elif len(source) == 1:
+        transcripts = [(p, p.read_text(encoding="utf-8"))
+                       for p in sorted(pathlib.Path(source[0]).glob("*.jsonl"))]
+    else:
+        sys.exit(__doc__)
     failures = 0
-    files = sorted(corpus.glob("*.jsonl"))
-    for path in files:
-        requests, expected = load(path)
+    for path, text in transcripts:
+        requests, expected = load(path, text)
         proc = subprocess.run(command, input="\n".join(requests) + "\n", capture_output=True,
                               text=True, encoding="utf-8", timeout=300)
         answers = proc.stdout.splitlines()
@@ -84,7 +100,7 @@ def main():
                 print(f"FAIL {path.name}\n  request {req}\n  answer  {ans}\n  wanted  "
                       f"{json.dumps(want, ensure_ascii=False)}")
                 failures += 1
-    print(f"{len(files)} transcripts, {failures} failures")
+    print(f"{len(transcripts)} transcripts, {failures} failures")
     return 1 if failures else 0
 
 
