@@ -105,18 +105,16 @@ HRESULT ErrorInfoPart::QueryInterface(REFIID riid, void** out) { return owner_->
 ULONG ErrorInfoPart::AddRef() { return owner_->add_ref(); }
 ULONG ErrorInfoPart::Release() { return owner_->release(); }
 
-using ArgList = CallArguments;  // one call's arguments, in parameter order
-
 // One call's use of the object's Range pool: ended, however the call ends,
 // while the call's arguments are still there (made after them, it goes
 // first).
 struct CallScope {
-  CallScope(AddinObject& obj, ArgList& arguments) : o(obj), args(arguments) {}
+  CallScope(AddinObject& obj, CallArguments& arguments) : o(obj), args(arguments) {}
   ~CallScope() { o.ranges.end_call(args.items()); }
   CallScope(const CallScope&) = delete;
   CallScope& operator=(const CallScope&) = delete;
   AddinObject& o;
-  ArgList& args;
+  CallArguments& args;
 };
 
 // ---- failures -------------------------------------------------------------------
@@ -235,7 +233,7 @@ HRESULT STDMETHODCALLTYPE get_ids_of_names(DualPart*, REFIID riid, LPOLESTR* nam
 
 // The arguments of a function call in parameter order: positional ones come
 // last-first in rgvarg, named ones first, identified by position.
-HRESULT collect_args(AddinObject& o, const Member& m, const DISPPARAMS& dp, ArgList& args,
+HRESULT collect_args(AddinObject& o, const Member& m, const DISPPARAMS& dp, CallArguments& args,
                      UINT* arg_error) {
   const std::size_t n = m.params.size();
   if (dp.cArgs != n) return DISP_E_BADPARAMCOUNT;
@@ -273,7 +271,7 @@ HRESULT invoke_member(AddinObject& o, const Member& m, WORD flags, const DISPPAR
     if (!(flags & kGet) || (flags & kPut)) return DISP_E_MEMBERNOTFOUND;
     HRESULT hr;
     {
-      ArgList args;
+      CallArguments args;
       CallScope scope(o, args);
       hr = collect_args(o, m, dp, args, arg_error);
       if (SUCCEEDED(hr)) hr = call_function(o, m, args.view(), result);
@@ -379,7 +377,7 @@ HRESULT vtable_call(AddinObject& o, std::size_t slot, void* const* a, std::size_
         VariantInit(result);
         HRESULT hr = S_OK;
         {
-          ArgList args;
+          CallArguments args;
           CallScope scope(o, args);
           for (std::size_t i = 0; i < m.params.size() && SUCCEEDED(hr); ++i) {
             if (takes_reference(m.params[i])) {

@@ -31,15 +31,6 @@ std::u16string utf16(std::string_view utf8) {
   return out;
 }
 
-std::size_t first_function() noexcept {
-  static const std::size_t first = [] {
-    std::size_t i = 0;
-    while (i < members().size() && members()[i].is_property) ++i;
-    return i;
-  }();
-  return first;
-}
-
 void within_limit(const std::u16string& s, const char* what) {
   if (s.size() > static_cast<std::size_t>(kMaxRegisterText))
     throw std::length_error(std::string(what) + " longer than Excel's 255 characters");
@@ -85,20 +76,6 @@ bool register_function(const XLOPER12& module, const Registration& r) {
 
 }  // namespace
 
-const Member* function_member(std::size_t n) noexcept {
-  const std::size_t i = first_function() + n;
-  return i < members().size() ? &members()[i] : nullptr;
-}
-
-Entry entry_of(std::size_t n) noexcept {
-  const Member* m = function_member(n);
-  Entry e{m ? m->params.size() : 0, 0};
-  for (std::size_t i = 0; i < n; ++i) {
-    if (function_member(i)->params.size() == e.count) ++e.k;
-  }
-  return e;
-}
-
 Registration registration_of(std::size_t n) {
   const Member* m = function_member(n);
   if (!m) throw std::out_of_range("no such function");
@@ -106,7 +83,7 @@ Registration registration_of(std::size_t n) {
   const Entry e = entry_of(n);
   if (e.count > kMaxParams || e.k >= kEntriesPerCount)
     throw std::length_error("no entry of the pool is left for this function");
-  std::string procedure = "kv_" + std::to_string(e.count) + "_" + std::to_string(e.k);
+  const std::string procedure = procedure_name(e);
   r.procedure.assign(procedure.begin(), procedure.end());
   // Result Q; 验证's parameters U (it keeps a reference as a reference).
   const bool writes = m->draw == DrawUse::Writes;

@@ -8,27 +8,10 @@
 #include <string>
 
 #include "core/custom_functions.h"
+#include "xll/entries.h"
 #include "xll/xlcall.h"
 
 namespace korvane::xll {
-
-// The n-th worksheet function of the member list (properties skipped), or
-// null past the last.
-const Member* function_member(std::size_t n) noexcept;
-
-// Excel calls each function through an export of its own that takes exactly
-// the function's parameters (on 32-bit Windows the callee removes them from
-// the stack). The XLL exports a fixed pool of entries for every parameter
-// count, kv_<count>_<k>, and the k-th function of the list with that count
-// is registered on kv_<count>_<k>: a new function needs no new export, and
-// the order of the list decides which entry each function gets.
-inline constexpr std::size_t kEntriesPerCount = 16;  // the pool in korvane.def and addin.cpp
-
-struct Entry {
-  std::size_t count;  // parameters
-  std::size_t k;      // kEntriesPerCount or more: the pool holds no entry for it
-};
-Entry entry_of(std::size_t n) noexcept;
 
 // Calls the function registered on entry kv_<count>_<k> with Excel's
 // arguments; the result stays valid until xlAutoFree12 or the thread's next

@@ -24,6 +24,7 @@
 
 #include "bench/wine_timing.h"
 #include "core/custom_functions.h"
+#include "xll/entries.h"
 #include "xll/xlcall.h"
 
 namespace {
@@ -70,14 +71,10 @@ F entry(HMODULE xll, const char* name) {
   return f;
 }
 
-// The export a function is registered on: kv_<its parameter count>_<how many
-// functions before it have as many>.
+// The export a function is registered on, by the XLL's own rule.
 std::string export_of(std::u16string_view name) {
-  std::array<std::size_t, kMaxParams + 1> taken{};
-  for (const Member& m : members()) {
-    if (m.is_property) continue;
-    const std::size_t k = taken[m.params.size()]++;
-    if (m.name == name) return "kv_" + std::to_string(m.params.size()) + "_" + std::to_string(k);
+  for (std::size_t n = 0; const Member* m = xll::function_member(n); ++n) {
+    if (m->name == name) return xll::procedure_name(xll::entry_of(n));
   }
   return {};
 }
