@@ -1,0 +1,164 @@
+// The names a worksheet function goes by in Excel's files, and the UNO names
+// of Calc's formulas: what the Calc extension's document job renames between
+// them when a workbook is opened and saved.
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <string>
+
+#include "calc/excel_names.h"
+#include "core/custom_functions.h"
+
+namespace korvane::calc {
+namespace {
+
+const Member& member(std::u16string_view name) {
+  const Member* m = find_member(name);
+  EXPECT_NE(m, nullptr);
+  return *m;
+}
+
+// The names Excel writes, in the letter cases people type them, and names
+// that only look like them.
+TEST(ExcelNames, TellsTheFunctionsFromOtherNames) {
+  const struct {
+    std::u16string_view written;
+    std::u16string_view function;  // empty: no function of the add-in
+    bool xll;
+  } cases[] = {
+      {u"PAI", u"PAI", false},
+      {u"pai", u"PAI", false},
+      {u"_xll.PAI", u"PAI", true},
+      {u"_XLL.pai", u"PAI", true},
+      {u"平特几肖", u"平特几肖", false},
+      {u"_xll.平特几肖", u"平特几肖", true},
+      {u"_Xll.验证", u"验证", true},
+      {u"tema", u"TEMA", false},
+      {u"_xll.", u"", true},
+      {u"_xll._xll.PAI", u"", true},
+      {u"xll.PAI", u"", false},
+      {u"_xlfn.PAI", u"", false},
+      {u"_xll PAI", u"", false},
+      {u"SUM", u"", false},
+      {u"", u"", false},
+      {u"PAI ", u"", false},
+      {u"平特几肖1", u"", false},
+      {u"pp2", u"", false},  // a property of the add-in object: no function
+      {u"_xll.tt", u"", true},
+  };
+  for (const auto& c : cases) {
+    const ExcelCall call = excel_call(c.written);
+    if (c.function.empty()) {
+      EXPECT_EQ(call.member, nullptr) << to_utf8(c.written);
+    } else {
+      ASSERT_NE(call.member, nullptr) << to_utf8(c.written);
+      EXPECT_EQ(call.member->name, c.function) << to_utf8(c.written);
+      EXPECT_EQ(call.xll, c.xll) << to_utf8(c.written);
+    }
+  }
+}
+
+// Every function, a 22nd one included, reads back from the names it is
+// written under: Excel's two forms, and its UNO name in any letter case (Calc
+// shows formulas in upper case).
+TEST(ExcelNames, EveryFunctionRoundTrips) {
+  std::size_t functions = 0;
+  for (const Member& m : members()) {
+    if (m.is_property) continue;
+    ++functions;
+    for (bool xll : {false, true}) {
+      const ExcelCall call = excel_call(excel_name(m, xll));
+      EXPECT_EQ(call.member, &m) << to_utf8(m.name);
+      EXPECT_EQ(call.xll, xll) << to_utf8(m.name);
+    }
+    const std::string uno = uno_function(m);
+    std::string upper = uno;
+    for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    EXPECT_EQ(uno_call(uno), &m) << uno;
+    EXPECT_EQ(uno_call(upper), &m) << upper;
+  }
+  EXPECT_GE(functions, 21u);
+}
+
+TEST(ExcelNames, UnoNamesOfTheAddInOnly) {
+  const struct {
+    std::string_view written;
+    const char16_t* function;  // null: none
+  } cases[] = {
+      {"korvane.calc.CustomFunctions.PAI", u"PAI"},
+      {"KORVANE.CALC.CUSTOMFUNCTIONS.U5E73U7279U51E0U8096", u"平特几肖"},
+      {"korvane.calc.CustomFunctions.u9A8Cu8BC1", u"验证"},
+      {"korvane.calc.CustomFunctions.", nullptr},
+      {"korvane.calc.CustomFunctions", nullptr},
+      {"korvane.calc.CustomFunctionsXPAI", nullptr},
+      {"korvane.calc.CustomFunctionsX.PAI", nullptr},
+      {"com.sun.star.sheet.addin.Analysis.getImsum", nullptr},
+      {"korvane.calc.CustomFunctions.pp2", nullptr},  // a property has no method
+      {"korvane.calc.CustomFunctions.PAI.PAI", nullptr},
+      {"", nullptr},
+  };
+  for (const auto& c : cases) {
+    const Member* m = uno_call(c.written);
+    if (!c.function) {
+      EXPECT_EQ(m, nullptr) << c.written;
+    } else {
+      ASSERT_NE(m, nullptr) << c.written;
+      EXPECT_EQ(m->name, std::u16string_view(c.function)) << c.written;
+    }
+  }
+}
+
+TEST(ExcelNames, ExcelFormNamesTheAddInItCameFrom) {
+  EXPECT_EQ(excel_name(member(u"平特几肖"), false), u"平特几肖");
+  EXPECT_EQ(excel_name(member(u"平特几肖"), true), u"_xll.平特几肖");
+  EXPECT_EQ(excel_name(member(u"tema"), true), u"_xll.TEMA");
+}
+
+// Only Office Open XML needs the Excel names in the formulas: ODF keeps the
+// UNO names, and .xls stores the add-in's Excel name by itself.
+TEST(ExcelNames, OfficeOpenXmlFiltersOnly) {
+  const struct {
+    std::u16string_view filter;
+    bool ooxml;
+  } cases[] = {
+      {u"Calc MS Excel 2007 XML", true},
+      {u"Calc MS Excel 2007 XML Template", true},
+      {u"Calc MS Excel 2007 VBA XML", true},
+      {u"Calc Office Open XML", true},
+      {u"Calc Office Open XML Template", true},
+      {u"MS Excel 97", false},
+      {u"MS Excel 97 Vorlage/Template", false},
+      {u"MS Excel 95", false},
+      {u"MS Excel 2003 XML", false},
+      {u"calc8", false},
+      {u"calc8_template", false},
+      {u"Text - txt - csv (StarCalc)", false},
+      {u"", false},
+  };
+  for (const auto& c : cases) EXPECT_EQ(is_ooxml_filter(c.filter), c.ooxml) << to_utf8(c.filter);
+}
+
+// A workbook is saved in the form most of its calls were opened with; a tie,
+// or a workbook made in Calc, in the automation add-in's.
+TEST(ExcelNames, FormOfTheWorkbook) {
+  const struct {
+    std::vector<bool> calls;
+    bool xll;
+  } cases[] = {
+      {{}, false},
+      {{true}, true},
+      {{false}, false},
+      {{true, false}, false},
+      {{true, true, false}, true},
+      {{false, false, true}, false},
+  };
+  for (const auto& c : cases) {
+    FormTally tally;
+    for (bool xll : c.calls) tally.add(xll);
+    EXPECT_EQ(tally.xll(), c.xll);
+    EXPECT_EQ(tally.calls(), c.calls.size());
+  }
+}
+
+}  // namespace
+}  // namespace korvane::calc
