@@ -56,6 +56,20 @@ inline ExcelCall excel_call(std::u16string_view written) {
   return call;
 }
 
+// The A1 name of a cell (column and row counted from 0): SL1 for the
+// column SL, row 1. Excel writes a call of SL1…SL4 bare, but an .xlsx reader
+// that knows 16384 columns reads such a name as the cell it also names, so
+// the name comes back from the reference (empty outside the sheet).
+inline std::u16string cell_name(long column, long row) {
+  constexpr long kColumns = 16384, kRows = 1048576;
+  if (column < 0 || column >= kColumns || row < 0 || row >= kRows) return {};
+  std::u16string letters;
+  for (long c = column + 1; c > 0; c = (c - 1) / 26)
+    letters.insert(letters.begin(), static_cast<char16_t>(u'A' + (c - 1) % 26));
+  for (char ch : std::to_string(row + 1)) letters += static_cast<char16_t>(ch);
+  return letters;
+}
+
 // The name Excel's add-in knows a function by, as a formula in its files
 // holds it.
 inline std::u16string excel_name(const Member& m, bool xll) {

@@ -51,12 +51,16 @@
 #include <com/sun/star/sheet/FormulaMapGroupSpecialOffset.hpp>
 #include <com/sun/star/sheet/FormulaOpCodeMapEntry.hpp>
 #include <com/sun/star/sheet/FormulaToken.hpp>
+#include <com/sun/star/sheet/ReferenceFlags.hpp>
+#include <com/sun/star/sheet/SingleReference.hpp>
 #include <com/sun/star/sheet/XCalculatable.hpp>
+#include <com/sun/star/sheet/XCellAddressable.hpp>
 #include <com/sun/star/sheet/XCellRangesQuery.hpp>
 #include <com/sun/star/sheet/XFormulaOpCodeMapper.hpp>
 #include <com/sun/star/sheet/XFormulaTokens.hpp>
 #include <com/sun/star/sheet/XSheetCellRanges.hpp>
 #include <com/sun/star/sheet/XSpreadsheetDocument.hpp>
+#include <com/sun/star/table/CellAddress.hpp>
 #include <com/sun/star/task/XJob.hpp>
 #include <com/sun/star/util/XModifiable.hpp>
 #include <cppuhelper/implbase2.hxx>
@@ -92,9 +96,11 @@ std::u16string_view view(const OUString& s) {
 }
 
 // The formula op-codes the renaming reads and writes, as this Calc numbers
-// them: a call of a UNO method, an unresolved name, and the opening
-// parenthesis that makes a name a function call.
+// them: a call of a UNO method, an unresolved name, an operand (a cell
+// reference among them), and the opening parenthesis that makes a name a
+// function call.
 struct OpCodes {
+  sal_Int32 push = -1;
   sal_Int32 external = -1;
   sal_Int32 unresolved = -1;
   sal_Int32 open = -1;
@@ -113,6 +119,7 @@ OpCodes op_codes(const Reference<css::frame::XModel>& model) {
   if (special.getLength() <= offset::BAD || open.getLength() != 1)
     throw css::uno::RuntimeException("no formula op-codes");
   OpCodes ops;
+  ops.push = special[offset::PUSH].Token.OpCode;
   ops.external = special[offset::EXTERNAL].Token.OpCode;
   ops.unresolved = special[offset::BAD].Token.OpCode;
   ops.open = open[0].OpCode;
@@ -126,13 +133,42 @@ enum class Rename {
   Count,    // nothing: only the UNO calls are counted
 };
 
-// Renames the calls of one formula; the number of calls renamed (or counted).
+// The name of a function that Calc read as the cell it also names (SL1(…)):
+// a reference to one cell of the formula's sheet, relative as a bare name is.
+// Empty for any other token.
+std::u16string name_read_as_cell(const css::sheet::FormulaToken& t, const OpCodes& ops,
+                                 const css::table::CellAddress& at) {
+  css::sheet::SingleReference r;
+  if (t.OpCode != ops.push || !(t.Data >>= r)) return {};
+  namespace flag = css::sheet::ReferenceFlags;
+  constexpr sal_Int32 relative = flag::COLUMN_RELATIVE | flag::ROW_RELATIVE;
+  constexpr sal_Int32 other = flag::COLUMN_DELETED | flag::ROW_DELETED | flag::SHEET_DELETED |
+                              flag::SHEET_3D | flag::RELATIVE_NAME;
+  if ((r.Flags & relative) != relative || (r.Flags & other) != 0) return {};
+  return cell_name(long{at.Column} + r.RelativeColumn, long{at.Row} + r.RelativeRow);
+}
+
+// Renames the calls of one formula, in the cell at `at`; the number of calls
+// renamed (or counted). Only a name followed by "(" is a call: an unresolved
+// name, or a cell reference followed by "(", is an error in any formula, so
+// no formula that computes is changed.
 std::size_t rename_formula(Sequence<css::sheet::FormulaToken>& tokens, Rename how,
-                           const OpCodes& ops, bool xll, FormTally& tally) {
+                           const OpCodes& ops, const css::table::CellAddress& at, bool xll,
+                           FormTally& tally) {
   std::size_t renamed = 0;
   const sal_Int32 n = tokens.getLength();
   for (sal_Int32 i = 0; i + 1 < n; ++i) {
     if (tokens[i + 1].OpCode != ops.open) continue;  // a name, not a call
+    if (how == Rename::ToCalc && tokens[i].OpCode == ops.push) {
+      const ExcelCall call = excel_call(name_read_as_cell(tokens[i], ops, at));
+      if (!call.member) continue;
+      css::sheet::FormulaToken& t = tokens.getArray()[i];
+      t.OpCode = ops.external;
+      t.Data <<= ascii(uno_function(*call.member));
+      tally.add(call.xll);
+      ++renamed;
+      continue;
+    }
     OUString name;
     if (!(tokens[i].Data >>= name)) continue;
     if (how == Rename::ToCalc && tokens[i].OpCode == ops.unresolved) {
@@ -177,10 +213,13 @@ Renamed rename_workbook(const Reference<css::frame::XModel>& model, Rename how, 
         query->queryContentCells(css::sheet::CellFlags::FORMULA);
     const Reference<css::container::XEnumeration> cells = formulas->getCells()->createEnumeration();
     while (cells->hasMoreElements()) {
-      const Reference<css::sheet::XFormulaTokens> cell(cells->nextElement(), UNO_QUERY);
-      if (!cell.is()) continue;
+      const css::uno::Any element = cells->nextElement();
+      const Reference<css::sheet::XFormulaTokens> cell(element, UNO_QUERY);
+      const Reference<css::sheet::XCellAddressable> addressable(element, UNO_QUERY);
+      if (!cell.is() || !addressable.is()) continue;
       Sequence<css::sheet::FormulaToken> tokens = cell->getTokens();
-      const std::size_t n = rename_formula(tokens, how, ops, xll, out.tally);
+      const std::size_t n =
+          rename_formula(tokens, how, ops, addressable->getCellAddress(), xll, out.tally);
       if (n == 0) continue;
       if (how != Rename::Count) {
         try {

@@ -5,6 +5,7 @@
 
 #include <cctype>
 #include <string>
+#include <vector>
 
 #include "calc/excel_names.h"
 #include "core/custom_functions.h"
@@ -105,6 +106,30 @@ TEST(ExcelNames, UnoNamesOfTheAddInOnly) {
       ASSERT_NE(m, nullptr) << c.written;
       EXPECT_EQ(m->name, std::u16string_view(c.function)) << c.written;
     }
+  }
+}
+
+// SL1…SL4 are cell names too: the name comes back from the cell a reader
+// took it for, and only within the sheet.
+TEST(ExcelNames, CellNames) {
+  const struct {
+    long column, row;
+    std::u16string_view name;
+  } cases[] = {
+      {0, 0, u"A1"},     {25, 9, u"Z10"},
+      {26, 0, u"AA1"},   {51, 0, u"AZ1"},
+      {52, 0, u"BA1"},   {701, 0, u"ZZ1"},
+      {702, 0, u"AAA1"}, {505, 0, u"SL1"},
+      {505, 3, u"SL4"},  {16383, 1048575, u"XFD1048576"},
+      {16384, 0, u""},   {0, 1048576, u""},
+      {-1, 0, u""},      {0, -1, u""},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(cell_name(c.column, c.row), c.name) << c.column << "," << c.row;
+  for (const Member& m : members()) {
+    if (m.is_property || m.name.substr(0, 2) != u"SL") continue;
+    const long row = m.name[2] - u'1';
+    EXPECT_EQ(excel_call(cell_name(505, row)).member, &m) << to_utf8(m.name);
   }
 }
 
