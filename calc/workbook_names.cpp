@@ -96,13 +96,14 @@ std::u16string_view view(const OUString& s) {
 }
 
 // The formula op-codes the renaming reads and writes, as this Calc numbers
-// them: a call of a UNO method, an unresolved name, an operand (a cell
-// reference among them), and the opening parenthesis that makes a name a
-// function call.
+// them: a call of an add-in function, an unresolved name, a macro call, an
+// operand (a cell reference among them), and the opening parenthesis that
+// makes a name a function call.
 struct OpCodes {
   sal_Int32 push = -1;
   sal_Int32 external = -1;
   sal_Int32 unresolved = -1;
+  sal_Int32 macro = -1;
   sal_Int32 open = -1;
 };
 
@@ -116,12 +117,13 @@ OpCodes op_codes(const Reference<css::frame::XModel>& model) {
   Sequence<OUString> parenthesis(1);
   parenthesis[0] = "(";
   const auto open = mapper->getMappings(parenthesis, css::sheet::FormulaLanguage::ODFF);
-  if (special.getLength() <= offset::BAD || open.getLength() != 1)
+  if (special.getLength() <= offset::MACRO || open.getLength() != 1)
     throw css::uno::RuntimeException("no formula op-codes");
   OpCodes ops;
   ops.push = special[offset::PUSH].Token.OpCode;
   ops.external = special[offset::EXTERNAL].Token.OpCode;
   ops.unresolved = special[offset::BAD].Token.OpCode;
+  ops.macro = special[offset::MACRO].Token.OpCode;
   ops.open = open[0].OpCode;
   return ops;
 }
@@ -148,10 +150,37 @@ std::u16string name_read_as_cell(const css::sheet::FormulaToken& t, const OpCode
   return cell_name(long{at.Column} + r.RelativeColumn, long{at.Row} + r.RelativeRow);
 }
 
+// The name a token gives a function, as Excel would write it: an unresolved
+// name (how an .xlsx reader keeps a name it does not know), a macro call or an
+// add-in call under that name (how an .xls reader keeps one), or a cell
+// reference standing for SL1…SL4. Empty for any other token.
+std::u16string excel_written(const css::sheet::FormulaToken& t, const OpCodes& ops,
+                             const css::table::CellAddress& at) {
+  if (t.OpCode == ops.push) return name_read_as_cell(t, ops, at);
+  OUString name;
+  if (t.OpCode != ops.unresolved && t.OpCode != ops.macro && t.OpCode != ops.external) return {};
+  if (!(t.Data >>= name)) return {};
+  return std::u16string(view(name));
+}
+
+// The function a token calls as Calc computes it (a UNO method), or null.
+const Member* uno_called(const css::sheet::FormulaToken& t, const OpCodes& ops) {
+  OUString name;
+  if (t.OpCode != ops.external || !(t.Data >>= name)) return nullptr;
+  const rtl::OString method = OUStringToOString(name, RTL_TEXTENCODING_UTF8);
+  return uno_call(std::string_view(method.getStr(), static_cast<std::size_t>(method.getLength())));
+}
+
 // Renames the calls of one formula, in the cell at `at`; the number of calls
 // renamed (or counted). Only a name followed by "(" is a call: an unresolved
 // name, or a cell reference followed by "(", is an error in any formula, so
 // no formula that computes is changed.
+//
+// For Excel a call becomes an add-in call under the function's own name: the
+// .xlsx writer writes that name as it is, and the .xls writer stores it in
+// the add-in part of the file, as Excel does (an unresolved name would be
+// stored in an .xls as #N/A), so a copy written in another format than
+// assumed loses nothing.
 std::size_t rename_formula(Sequence<css::sheet::FormulaToken>& tokens, Rename how,
                            const OpCodes& ops, const css::table::CellAddress& at, bool xll,
                            FormTally& tally) {
@@ -159,38 +188,20 @@ std::size_t rename_formula(Sequence<css::sheet::FormulaToken>& tokens, Rename ho
   const sal_Int32 n = tokens.getLength();
   for (sal_Int32 i = 0; i + 1 < n; ++i) {
     if (tokens[i + 1].OpCode != ops.open) continue;  // a name, not a call
-    if (how == Rename::ToCalc && tokens[i].OpCode == ops.push) {
-      const ExcelCall call = excel_call(name_read_as_cell(tokens[i], ops, at));
+    const css::sheet::FormulaToken& t = tokens[i];
+    if (how == Rename::ToCalc) {
+      const ExcelCall call = excel_call(excel_written(t, ops, at));
       if (!call.member) continue;
-      css::sheet::FormulaToken& t = tokens.getArray()[i];
-      t.OpCode = ops.external;
-      t.Data <<= ascii(uno_function(*call.member));
+      css::sheet::FormulaToken& out = tokens.getArray()[i];
+      out.OpCode = ops.external;
+      out.Data <<= ascii(uno_function(*call.member));
       tally.add(call.xll);
-      ++renamed;
-      continue;
-    }
-    OUString name;
-    if (!(tokens[i].Data >>= name)) continue;
-    if (how == Rename::ToCalc && tokens[i].OpCode == ops.unresolved) {
-      const ExcelCall call = excel_call(view(name));
-      if (!call.member) continue;
-      css::sheet::FormulaToken& t = tokens.getArray()[i];
-      t.OpCode = ops.external;
-      t.Data <<= ascii(uno_function(*call.member));
-      tally.add(call.xll);
-      ++renamed;
-    } else if (how != Rename::ToCalc && tokens[i].OpCode == ops.external) {
-      const rtl::OString method = OUStringToOString(name, RTL_TEXTENCODING_UTF8);
-      const Member* m =
-          uno_call(std::string_view(method.getStr(), static_cast<std::size_t>(method.getLength())));
+    } else {
+      const Member* m = uno_called(t, ops);
       if (!m) continue;
-      if (how == Rename::ToExcel) {
-        css::sheet::FormulaToken& t = tokens.getArray()[i];
-        t.OpCode = ops.unresolved;
-        t.Data <<= utf16(excel_name(*m, xll));
-      }
-      ++renamed;
+      if (how == Rename::ToExcel) tokens.getArray()[i].Data <<= utf16(excel_name(*m, xll));
     }
+    ++renamed;
   }
   return renamed;
 }

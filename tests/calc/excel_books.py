@@ -154,6 +154,7 @@ class ExcelBook:
         self.written = {}     # A1 reference -> the formula text Excel wrote
         self.saved = {}       # A1 reference -> the text it must be stored with again
         self.followers = set()  # cells of a shared block after its first
+        self.names = {n for n, _ in calls} | {case for _, case in OTHER_CASES}
         self.draw_args = next(a for n, a in calls if n == VERIFY)
         bets = [(n, a) for n, a in calls if n != VERIFY]
         bets += [(name, a) for name, case in OTHER_CASES for n, a in calls if n == name]
@@ -251,6 +252,48 @@ class ExcelBook:
         return failures
 
 
+def ods_formulas(path):
+    """The formula texts of an .ods file's cells, in document order."""
+    with zipfile.ZipFile(path) as z:
+        content = z.read("content.xml").decode("utf-8")
+    return [unescape(f, {"&quot;": '"', "&apos;": "'"})
+            for f in re.findall(r'table:formula="([^"]*)"', content)]
+
+
+def save_as(et, office, doc, book, want, work):
+    """Save As from an opened .xlsx to .ods, from there to .xlsx again and to
+    .xls: the .ods holds the UNO names, the .xlsx Excel's, the .xls computes
+    when opened again, and the document computes throughout."""
+    failures = []
+    ods = work / "saved-as.ods"
+    doc.storeAsURL(ods.as_uri(), (et.prop("FilterName", "calc8"),))
+    own = [f for f in ods_formulas(ods) if "KORVANE.CALC.CUSTOMFUNCTIONS." not in f.upper()
+           and any(f"{n}(" in f for n in book.names)]
+    if own:
+        failures.append(f"saved as .ods: formulas under Excel's names: {own[:3]}")
+    failures += book.compare(doc.Sheets.getByIndex(0), want, "saved as .ods")
+    xlsx = work / "saved-as.xlsx"
+    doc.storeAsURL(xlsx.as_uri(), (et.prop("FilterName", "Calc Office Open XML"),))
+    stored = stored_formulas(xlsx)
+    for a1, text in book.saved.items():
+        if a1 not in book.followers and stored.get(a1) != text:
+            failures.append(f"saved as .xlsx from .ods: {a1} holds {stored.get(a1)!r}, "
+                            f"Excel wrote {text!r}")
+    failures += book.compare(doc.Sheets.getByIndex(0), want, "saved as .xlsx from .ods")
+    if doc.isModified():
+        failures.append("saved as .xlsx from .ods: marked modified")
+    xls = work / "saved-as.xls"
+    doc.storeToURL(xls.as_uri(), (et.prop("FilterName", "MS Excel 97"),))
+    if doc.isModified():
+        failures.append("stored a copy as .xls: marked modified")
+    other = office.open(xls)
+    try:
+        failures += book.compare(other.Sheets.getByIndex(0), want, "stored as .xls, opened again")
+    finally:
+        other.close(True)
+    return failures
+
+
 def check(et, office, ev, kinds, work, korvane):
     """The Excel-written workbooks; returns (the number of things checked,
     failures)."""
@@ -289,6 +332,9 @@ def check(et, office, ev, kinds, work, korvane):
         doc = office.open(again)
         try:
             failures += book.compare(doc.Sheets.getByIndex(0), want, f"{form} .xlsx reopened")
+            if not xll:
+                checks += len(book.saved) + 3 * len(want) + 2
+                failures += save_as(et, office, doc, book, want, work)
         finally:
             doc.close(True)
     # A workbook without the functions: opened as it is.
