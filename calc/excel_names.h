@@ -14,6 +14,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "calc/uno_names.h"
 #include "core/custom_functions.h"
@@ -112,6 +113,43 @@ inline const Member* uno_call(std::string_view written) {
 inline bool is_ooxml_filter(std::u16string_view filter) {
   return filter.starts_with(u"Calc MS Excel 2007") || filter.starts_with(u"Calc Office Open XML");
 }
+
+// A quick look at a formula's text (as Calc shows it) for whether it may
+// call one of the functions, by a name Excel writes or by its UNO name: it
+// spares reading the formula's tokens for every formula that cannot. It may
+// say yes for a formula that calls none (a name inside a text), never no for
+// one that does: a call is always the name followed by "(".
+class FormulaScreen {
+ public:
+  FormulaScreen() {
+    for (const Member& m : members())
+      if (!m.is_property) calls_.push_back(folded(m.name) + u"(");
+    for (char c : kService)
+      uno_ += static_cast<char16_t>(detail::fold_ascii(static_cast<char16_t>(c)));
+    uno_ += u".";
+  }
+
+  bool may_call_by_excel_name(std::u16string_view formula) const {
+    const std::u16string text = folded(formula);
+    for (const std::u16string& call : calls_)
+      if (text.find(call) != text.npos) return true;
+    return false;
+  }
+
+  bool may_call_by_uno_name(std::u16string_view formula) const {
+    return folded(formula).find(uno_) != std::u16string::npos;
+  }
+
+ private:
+  static std::u16string folded(std::u16string_view s) {
+    std::u16string out(s);
+    for (char16_t& c : out) c = detail::fold_ascii(c);
+    return out;
+  }
+
+  std::vector<std::u16string> calls_;
+  std::u16string uno_;
+};
 
 // The form a workbook's calls are saved in: the XLL's when more of them were
 // written that way when it was opened, the automation add-in's otherwise (a

@@ -31,15 +31,14 @@
 // under the name the add-in declares for Excel (CalcAddIns.xcu), which is the
 // function's own name, in the add-in section Excel reads.
 //
-// Only formula cells are read (one query per sheet), so the job is linear in
-// the formulas of the workbook. Whatever fails inside the job is swallowed:
-// a document must open and save as it did without the extension.
+// Only formula cells are read (one query per sheet, one read of the formula
+// texts per block of them, the tokens only of a formula that may call a
+// function), so the job is linear in the formulas of the workbook. Whatever fails inside the job is
+// swallowed: a document must open and save as it did without the extension.
 #include "calc/workbook_names.h"
 
 #include <com/sun/star/beans/NamedValue.hpp>
 #include <com/sun/star/beans/PropertyValue.hpp>
-#include <com/sun/star/container/XEnumeration.hpp>
-#include <com/sun/star/container/XEnumerationAccess.hpp>
 #include <com/sun/star/container/XIndexAccess.hpp>
 #include <com/sun/star/frame/XModel.hpp>
 #include <com/sun/star/frame/XStorable.hpp>
@@ -54,13 +53,15 @@
 #include <com/sun/star/sheet/ReferenceFlags.hpp>
 #include <com/sun/star/sheet/SingleReference.hpp>
 #include <com/sun/star/sheet/XCalculatable.hpp>
-#include <com/sun/star/sheet/XCellAddressable.hpp>
+#include <com/sun/star/sheet/XCellRangeFormula.hpp>
 #include <com/sun/star/sheet/XCellRangesQuery.hpp>
 #include <com/sun/star/sheet/XFormulaOpCodeMapper.hpp>
 #include <com/sun/star/sheet/XFormulaTokens.hpp>
 #include <com/sun/star/sheet/XSheetCellRanges.hpp>
 #include <com/sun/star/sheet/XSpreadsheetDocument.hpp>
 #include <com/sun/star/table/CellAddress.hpp>
+#include <com/sun/star/table/CellRangeAddress.hpp>
+#include <com/sun/star/table/XCellRange.hpp>
 #include <com/sun/star/task/XJob.hpp>
 #include <com/sun/star/util/XModifiable.hpp>
 #include <cppuhelper/implbase2.hxx>
@@ -211,35 +212,50 @@ struct Renamed {
   FormTally tally;  // the forms of the names made calls
 };
 
-// Renames the calls of every formula cell of the workbook. A cell that will
+// Renames the calls of every formula cell of the workbook. The formula
+// texts of each block of formula cells are read in one call and screened;
+// only the tokens of a cell that may hold a call are read. A cell that will
 // not take its new formula (one cell of an array formula) is left as it is.
 Renamed rename_workbook(const Reference<css::frame::XModel>& model, Rename how, bool xll) {
   const OpCodes ops = op_codes(model);
+  const FormulaScreen screen;
+  auto may_call = [&](const OUString& text) {
+    return how == Rename::ToCalc ? screen.may_call_by_excel_name(view(text))
+                                 : screen.may_call_by_uno_name(view(text));
+  };
   const Reference<css::sheet::XSpreadsheetDocument> doc(model, UNO_QUERY_THROW);
   const Reference<css::container::XIndexAccess> sheets(doc->getSheets(), UNO_QUERY_THROW);
   Renamed out;
   for (sal_Int32 s = 0; s < sheets->getCount(); ++s) {
-    const Reference<css::sheet::XCellRangesQuery> query(sheets->getByIndex(s), UNO_QUERY_THROW);
+    const Reference<css::table::XCellRange> sheet(sheets->getByIndex(s), UNO_QUERY_THROW);
+    const Reference<css::sheet::XCellRangesQuery> query(sheet, UNO_QUERY_THROW);
     const Reference<css::sheet::XSheetCellRanges> formulas =
         query->queryContentCells(css::sheet::CellFlags::FORMULA);
-    const Reference<css::container::XEnumeration> cells = formulas->getCells()->createEnumeration();
-    while (cells->hasMoreElements()) {
-      const css::uno::Any element = cells->nextElement();
-      const Reference<css::sheet::XFormulaTokens> cell(element, UNO_QUERY);
-      const Reference<css::sheet::XCellAddressable> addressable(element, UNO_QUERY);
-      if (!cell.is() || !addressable.is()) continue;
-      Sequence<css::sheet::FormulaToken> tokens = cell->getTokens();
-      const std::size_t n =
-          rename_formula(tokens, how, ops, addressable->getCellAddress(), xll, out.tally);
-      if (n == 0) continue;
-      if (how != Rename::Count) {
-        try {
-          cell->setTokens(tokens);
-        } catch (const css::uno::RuntimeException&) {
-          continue;
+    for (const css::table::CellRangeAddress& a : formulas->getRangeAddresses()) {
+      const Reference<css::table::XCellRange> block =
+          sheet->getCellRangeByPosition(a.StartColumn, a.StartRow, a.EndColumn, a.EndRow);
+      const auto texts =
+          Reference<css::sheet::XCellRangeFormula>(block, UNO_QUERY_THROW)->getFormulaArray();
+      for (sal_Int32 r = 0; r < texts.getLength(); ++r) {
+        for (sal_Int32 c = 0; c < texts[r].getLength(); ++c) {
+          if (!may_call(texts[r][c])) continue;
+          const Reference<css::sheet::XFormulaTokens> cell(block->getCellByPosition(c, r),
+                                                           UNO_QUERY_THROW);
+          Sequence<css::sheet::FormulaToken> tokens = cell->getTokens();
+          const css::table::CellAddress at(static_cast<sal_Int16>(a.Sheet), a.StartColumn + c,
+                                           a.StartRow + r);
+          const std::size_t n = rename_formula(tokens, how, ops, at, xll, out.tally);
+          if (n == 0) continue;
+          if (how != Rename::Count) {
+            try {
+              cell->setTokens(tokens);
+            } catch (const css::uno::RuntimeException&) {
+              continue;
+            }
+          }
+          out.calls += n;
         }
       }
-      out.calls += n;
     }
   }
   return out;

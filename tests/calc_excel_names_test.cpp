@@ -163,6 +163,41 @@ TEST(ExcelNames, OfficeOpenXmlFiltersOnly) {
   for (const auto& c : cases) EXPECT_EQ(is_ooxml_filter(c.filter), c.ooxml) << to_utf8(c.filter);
 }
 
+// The screen passes every formula that calls a function, under any name it
+// may carry, and spares most others.
+TEST(ExcelNames, ScreenPassesEveryCall) {
+  const FormulaScreen screen;
+  const struct {
+    std::u16string_view formula;
+    bool excel, uno;
+  } cases[] = {
+      {u"=pai(A1)", true, false},
+      {u"=_xll.平特几肖(\"平特一肖\";\"狗\";100;$E$1)", true, false},
+      {u"=1+SL1(B17)*2", true, false},
+      {u"=SUM(A1;B1)", false, false},
+      {u"=PAIX(1)", false, false},
+      {u"=PAI", false, false},           // no call
+      {u"=\"PAI(x)\"&A1", true, false},  // a text may pass: the tokens decide
+      {u"=KORVANE.CALC.CUSTOMFUNCTIONS.U9A8CU8BC1(1;2;3;A1)", false, true},
+      {u"=korvane.calc.customfunctions.PAI(A1)", true, true},
+      {u"=KORVANE.CALC.CUSTOMFUNCTIONSX(1)", false, false},
+      {u"", false, false},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(screen.may_call_by_excel_name(c.formula), c.excel) << to_utf8(c.formula);
+    EXPECT_EQ(screen.may_call_by_uno_name(c.formula), c.uno) << to_utf8(c.formula);
+  }
+  for (const Member& m : members()) {
+    if (m.is_property) continue;
+    for (bool xll : {false, true})
+      EXPECT_TRUE(screen.may_call_by_excel_name(u"=1+" + excel_name(m, xll) + u"(A1)"))
+          << to_utf8(m.name);
+    std::u16string uno;
+    for (char c : uno_function(m)) uno += static_cast<char16_t>(std::toupper(c));
+    EXPECT_TRUE(screen.may_call_by_uno_name(u"=" + uno + u"(A1)")) << to_utf8(m.name);
+  }
+}
+
 // A workbook is saved in the form most of its calls were opened with; a tie,
 // or a workbook made in Calc, in the automation add-in's.
 TEST(ExcelNames, FormOfTheWorkbook) {
