@@ -294,6 +294,23 @@ def save_as(et, office, doc, book, want, work):
     return failures
 
 
+def failed_store(et, doc, sheet, book, want):
+    """A copy that cannot be written (a full disk), with automatic
+    calculation switched off by the user: the document keeps computing its
+    calls and the user's setting."""
+    doc.enableAutomaticCalculation(False)
+    try:
+        doc.storeToURL("file:///dev/full", (et.prop("FilterName", "Calc Office Open XML"),))
+        print("storing a copy to /dev/full was not refused")
+    except Exception:
+        pass
+    failures = []
+    if doc.isAutomaticCalculationEnabled():
+        failures.append("a failed store switched automatic calculation on")
+    doc.enableAutomaticCalculation(True)
+    return failures + book.compare(sheet, want, "after a failed store")
+
+
 def check(et, office, ev, kinds, work, korvane):
     """The Excel-written workbooks; returns (the number of things checked,
     failures)."""
@@ -327,6 +344,9 @@ def check(et, office, ev, kinds, work, korvane):
             failures += book.compare(sheet, want, f"{form} .xlsx after storing it")
             if doc.isModified():
                 failures.append(f"{form} .xlsx: marked modified by storing a copy")
+            if xll:
+                checks += len(want) + 1
+                failures += failed_store(et, doc, sheet, book, want)
         finally:
             doc.close(True)
         doc = office.open(again)
