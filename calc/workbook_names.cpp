@@ -40,6 +40,9 @@
 #include <com/sun/star/beans/NamedValue.hpp>
 #include <com/sun/star/beans/PropertyValue.hpp>
 #include <com/sun/star/container/XIndexAccess.hpp>
+#include <com/sun/star/document/XActionLockable.hpp>
+#include <com/sun/star/document/XUndoManager.hpp>
+#include <com/sun/star/document/XUndoManagerSupplier.hpp>
 #include <com/sun/star/frame/XModel.hpp>
 #include <com/sun/star/frame/XStorable.hpp>
 #include <com/sun/star/lang/XMultiServiceFactory.hpp>
@@ -212,11 +215,39 @@ struct Renamed {
   FormTally tally;  // the forms of the names made calls
 };
 
+// Keeps the renaming out of the document's undo list while it lasts (it is
+// no edit: undoing it after opening an .xlsx would bring #NAME? back), and
+// holds the document's layout work (row heights, painting) until it is done.
+class UndoLock {
+ public:
+  explicit UndoLock(const Reference<css::frame::XModel>& model) {
+    const Reference<css::document::XUndoManagerSupplier> supplier(model, UNO_QUERY);
+    if (supplier.is()) undo_ = supplier->getUndoManager();
+    if (undo_.is()) undo_->lock();
+    actions_.set(model, UNO_QUERY);
+    if (actions_.is()) actions_->addActionLock();
+  }
+  ~UndoLock() {
+    try {
+      if (actions_.is()) actions_->removeActionLock();
+      if (undo_.is()) undo_->unlock();
+    } catch (const css::uno::Exception&) {
+    }
+  }
+  UndoLock(const UndoLock&) = delete;
+  UndoLock& operator=(const UndoLock&) = delete;
+
+ private:
+  Reference<css::document::XUndoManager> undo_;
+  Reference<css::document::XActionLockable> actions_;
+};
+
 // Renames the calls of every formula cell of the workbook. The formula
 // texts of each block of formula cells are read in one call and screened;
 // only the tokens of a cell that may hold a call are read. A cell that will
 // not take its new formula (one cell of an array formula) is left as it is.
 Renamed rename_workbook(const Reference<css::frame::XModel>& model, Rename how, bool xll) {
+  const UndoLock no_undo(model);
   const OpCodes ops = op_codes(model);
   const FormulaScreen screen;
   auto may_call = [&](const OUString& text) {
@@ -342,14 +373,26 @@ class WorkbookNames final : public cppu::WeakImplHelper2<css::task::XJob, css::l
 
   // 1. Opened: the functions' own names become calls, and the workbook is
   // computed with the draw first.
+  // Automatic calculation is off while the calls are renamed: each renamed
+  // cell would be computed at once, before the draw is, and then again.
   void opened(const Reference<css::frame::XModel>& model) {
+    const Reference<css::sheet::XCalculatable> calc(model, UNO_QUERY_THROW);
     keeping_modified(model, [&] {
-      const Renamed r = rename_workbook(model, Rename::ToCalc, false);
+      const bool automatic = calc->isAutomaticCalculationEnabled();
+      calc->enableAutomaticCalculation(false);
+      Renamed r;
+      try {
+        r = rename_workbook(model, Rename::ToCalc, false);
+      } catch (...) {
+        calc->enableAutomaticCalculation(automatic);
+        throw;
+      }
+      calc->enableAutomaticCalculation(automatic);
       if (r.calls == 0) return false;
       Workbook book = find(model);
       book.xll = r.tally.xll();
       keep(book);
-      Reference<css::sheet::XCalculatable>(model, UNO_QUERY_THROW)->calculateAll();
+      calc->calculateAll();
       return true;
     });
   }

@@ -11,7 +11,8 @@ bet rows referring to a 验证 cell below them, a few names in other letter
 cases and a block of shared formulas as Excel writes a filled-down column.
 
 Each file is opened in Calc: every result must equal what `korvane eval`
-answers for the same call, the document must not be marked modified, and
+answers for the same call, the document must not be marked modified nor hold
+the renaming as an edit to undo, and
 stored again as .xlsx its formulas must read exactly as Excel wrote them.
 The stored file is opened once more and computes the same. A workbook
 without any of the functions must open unmodified and untouched.
@@ -326,11 +327,14 @@ def check(et, office, ev, kinds, work, korvane):
         write_xlsx(path, book.cells)
         want = book.expected(ev, kinds)
         doc = office.open(path)
-        checks += 3 * len(want) + len(book.saved) + 2
+        checks += 3 * len(want) + len(book.saved) + 4
         try:
             sheet = doc.Sheets.getByIndex(0)
             if doc.isModified():
                 failures.append(f"{form} .xlsx: marked modified by opening it")
+            if doc.UndoManager.isUndoPossible():
+                failures.append(f"{form} .xlsx: opening it left {doc.UndoManager.getCurrentUndoActionTitle()!r} "
+                                "to undo (which would bring #NAME? back)")
             failures += book.compare(sheet, want, f"{form} .xlsx as opened")
             again = work / f"again-{'xll' if xll else 'addin'}.xlsx"
             doc.storeToURL(again.as_uri(), (et.prop("FilterName", "Calc Office Open XML"),))
@@ -344,6 +348,8 @@ def check(et, office, ev, kinds, work, korvane):
             failures += book.compare(sheet, want, f"{form} .xlsx after storing it")
             if doc.isModified():
                 failures.append(f"{form} .xlsx: marked modified by storing a copy")
+            if doc.UndoManager.isUndoPossible():
+                failures.append(f"{form} .xlsx: storing a copy left something to undo")
             if xll:
                 checks += len(want) + 1
                 failures += failed_store(et, doc, sheet, book, want)
