@@ -234,6 +234,17 @@ class UndoLock {
     } catch (const css::uno::Exception&) {
     }
   }
+  // Before each edit: while a document is being stored, an edit of a cell
+  // switches its undo list on again behind the lock's back, so the lock is
+  // taken anew (the lock switches the list off only when it is first taken).
+  void renew() {
+    try {
+      if (!undo_.is() || undo_->isLocked()) return;
+      undo_->unlock();
+      undo_->lock();
+    } catch (const css::uno::Exception&) {
+    }
+  }
   UndoLock(const UndoLock&) = delete;
   UndoLock& operator=(const UndoLock&) = delete;
 
@@ -247,7 +258,7 @@ class UndoLock {
 // only the tokens of a cell that may hold a call are read. A cell that will
 // not take its new formula (one cell of an array formula) is left as it is.
 Renamed rename_workbook(const Reference<css::frame::XModel>& model, Rename how, bool xll) {
-  const UndoLock no_undo(model);
+  UndoLock no_undo(model);
   const OpCodes ops = op_codes(model);
   const FormulaScreen screen;
   auto may_call = [&](const OUString& text) {
@@ -279,6 +290,7 @@ Renamed rename_workbook(const Reference<css::frame::XModel>& model, Rename how, 
           if (n == 0) continue;
           if (how != Rename::Count) {
             try {
+              no_undo.renew();
               cell->setTokens(tokens);
             } catch (const css::uno::RuntimeException&) {
               continue;

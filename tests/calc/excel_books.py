@@ -349,7 +349,7 @@ def check(et, office, ev, kinds, work, korvane):
             if doc.isModified():
                 failures.append(f"{form} .xlsx: marked modified by storing a copy")
             if doc.UndoManager.isUndoPossible():
-                failures.append(f"{form} .xlsx: storing a copy left something to undo")
+                failures.append(f"{form} .xlsx: storing a copy left {doc.UndoManager.getCurrentUndoActionTitle()!r} to undo")
             if xll:
                 checks += len(want) + 1
                 failures += failed_store(et, doc, sheet, book, want)
