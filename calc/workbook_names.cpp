@@ -11,9 +11,11 @@
 //
 //   1. a spreadsheet was loaded (OnLoadFinished): every unresolved name that
 //      names one of the functions, in any letter case, bare or with "_xll.",
-//      is made a call of its UNO method, and the document is recalculated so
+//      (and SL1…SL4, which the .xlsx reader takes for cells of column SL) is
+//      made a call of its UNO method, and the document is recalculated so
 //      that 验证 loads the draw before the bets read it. A document without
-//      such a name is not touched; the renaming does not mark it modified;
+//      such a name is not touched; the renaming marks nothing modified and
+//      leaves nothing to undo;
 //   2. it is about to be written as Office Open XML (OnSave, and OnSaveAs and
 //      OnCopyTo when the document is an .xlsx now, as neither event says
 //      where the file goes): every call of a UNO method becomes the
@@ -33,8 +35,9 @@
 //
 // Only formula cells are read (one query per sheet, one read of the formula
 // texts per block of them, the tokens only of a formula that may call a
-// function), so the job is linear in the formulas of the workbook. Whatever fails inside the job is
-// swallowed: a document must open and save as it did without the extension.
+// function), so the job is linear in the formulas of the workbook. Whatever
+// fails inside the job is swallowed: a document must open and save as it did
+// without the extension.
 #include "calc/workbook_names.h"
 
 #include <com/sun/star/beans/NamedValue.hpp>
