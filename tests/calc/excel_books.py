@@ -374,6 +374,17 @@ def check(et, office, ev, kinds, work, korvane):
         doc = office.open(again)
         try:
             failures += book.compare(doc.Sheets.getByIndex(0), want, f"{form} .xlsx reopened")
+            # Saved in place: the same file in and out.
+            checks += len(book.saved) + len(want) + 1
+            doc.store()
+            stored = stored_formulas(again)
+            for a1, text in book.saved.items():
+                if a1 not in book.followers and stored.get(a1) != text:
+                    failures.append(f"{form} .xlsx saved in place: {a1} holds {stored.get(a1)!r}, "
+                                    f"Excel wrote {text!r}")
+            failures += book.compare(doc.Sheets.getByIndex(0), want, f"{form} .xlsx saved in place")
+            if doc.isModified():
+                failures.append(f"{form} .xlsx: marked modified after saving it")
             if not xll:
                 checks += len(book.saved) + 3 * len(want) + 2
                 failures += save_as(et, office, doc, book, want, work)
