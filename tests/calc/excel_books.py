@@ -405,4 +405,33 @@ def check(et, office, ev, kinds, work, korvane):
             failures.append(f"a workbook without the functions was changed: {texts}")
     finally:
         doc.close(True)
+    checks += 3
+    failures += array_formulas(et, office, work)
     return checks, failures
+
+
+def array_formulas(et, office, work):
+    """Array formulas as Excel writes them (one cell, and two cells filled by
+    one formula): renamed like any other."""
+    path = work / "arrays.xlsx"
+    write_xlsx(path, {(0, 0): "05 12 33", (1, 0): ("f", "TEMAL(A1)*2"), (2, 0): 0.0, (2, 1): 0.0})
+    with zipfile.ZipFile(path) as z:
+        parts = {n: z.read(n) for n in z.namelist()}
+    sheet = parts["xl/worksheets/sheet1.xml"].decode("utf-8")
+    sheet = sheet.replace('<c r="B1"><f>', '<c r="B1"><f t="array" ref="B1">')
+    sheet = sheet.replace('<c r="C1"><v>0.0</v></c>',
+                          '<c r="C1"><f t="array" ref="C1:C2">_xll.TEMAL(A1)+1</f><v>0</v></c>')
+    parts["xl/worksheets/sheet1.xml"] = sheet.encode("utf-8")
+    with zipfile.ZipFile(path, "w", zipfile.ZIP_DEFLATED) as z:
+        for name, data in parts.items():
+            z.writestr(name, data)
+    doc = office.open(path)
+    try:
+        sheet = doc.Sheets.getByIndex(0)
+        got = [et.shows(sheet.getCellRangeByName(a)) for a in ("B1", "C1", "C2")]
+        if got != [("number", 6.0), ("number", 4.0), ("number", 4.0)]:
+            return [f"array formulas show {got}: "
+                    f"{[sheet.getCellRangeByName(a).getFormula() for a in ('B1', 'C1', 'C2')]}"]
+        return []
+    finally:
+        doc.close(True)
