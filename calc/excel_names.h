@@ -129,10 +129,14 @@ class FormulaScreen {
     uno_ += u".";
   }
 
+  // A name counts where no other name runs into it: the UNO name of an
+  // ASCII function (KORVANE.CALC.CUSTOMFUNCTIONS.TEMA) does not pass, so an
+  // .ods of Calc's own formulas is passed over as quickly as any other.
   bool may_call_by_excel_name(std::u16string_view formula) const {
     const std::u16string text = folded(formula);
     for (const std::u16string& call : calls_)
-      if (text.find(call) != text.npos) return true;
+      for (std::size_t at = text.find(call); at != text.npos; at = text.find(call, at + 1))
+        if (starts_name(text, at)) return true;
     return false;
   }
 
@@ -141,6 +145,19 @@ class FormulaScreen {
   }
 
  private:
+  // Whether a name may begin at `at`: at the start, after "_xll.", or after
+  // a character that is no part of a name (an operator, "(", ";", a quote).
+  static bool starts_name(std::u16string_view text, std::size_t at) {
+    if (at == 0) return true;
+    if (at >= kXllPrefix.size() &&
+        text.substr(at - kXllPrefix.size(), kXllPrefix.size()) == kXllPrefix)
+      return true;
+    const char16_t c = text[at - 1];
+    const bool in_name =
+        (c >= u'a' && c <= u'z') || (c >= u'0' && c <= u'9') || c == u'_' || c == u'.' || c >= 0x80;
+    return !in_name;
+  }
+
   static std::u16string folded(std::u16string_view s) {
     std::u16string out(s);
     for (char16_t& c : out) c = detail::fold_ascii(c);

@@ -179,7 +179,14 @@ TEST(ExcelNames, ScreenPassesEveryCall) {
       {u"=PAI", false, false},           // no call
       {u"=\"PAI(x)\"&A1", true, false},  // a text may pass: the tokens decide
       {u"=KORVANE.CALC.CUSTOMFUNCTIONS.U9A8CU8BC1(1;2;3;A1)", false, true},
-      {u"=korvane.calc.customfunctions.PAI(A1)", true, true},
+      {u"=korvane.calc.customfunctions.PAI(A1)", false, true},
+      {u"=KORVANE.CALC.CUSTOMFUNCTIONS.TEMA(A1;B1;C1;D1)", false, true},
+      {u"=_XLL.TEMA(A1;B1;C1;D1)", true, false},
+      {u"=xTEMA(1)+1", false, false},
+      {u"=TEMAL(1)", true, false},
+      {u"=1+(tema(1))", true, false},
+      {u"=包平特几肖(1)", false, false},
+      {u"=1;平特几肖(1)", true, false},
       {u"=KORVANE.CALC.CUSTOMFUNCTIONSX(1)", false, false},
       {u"", false, false},
   };
