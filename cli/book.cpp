@@ -336,12 +336,13 @@ void RecordSplitter::end_field() {
 }
 
 RecordSplitter::Status RecordSplitter::feed(std::string_view content, std::string_view eol) {
+  const char separator = separator_;  // held apart from data_, which any char may alias
   for (const char c : content) {
     switch (state_) {
       case State::FieldStart:
         if (c == '"') {
           state_ = State::Quoted;
-        } else if (c == separator_) {
+        } else if (c == separator) {
           end_field();
         } else {
           state_ = State::Unquoted;
@@ -349,7 +350,7 @@ RecordSplitter::Status RecordSplitter::feed(std::string_view content, std::strin
         }
         break;
       case State::Unquoted:
-        if (c == separator_) {
+        if (c == separator) {
           end_field();
         } else if (c == '"') {
           problem_ = "a double quote inside a field that does not start with one";
@@ -369,7 +370,7 @@ RecordSplitter::Status RecordSplitter::feed(std::string_view content, std::strin
         if (c == '"') {  // a doubled quote stands for one
           data_ += '"';
           state_ = State::Quoted;
-        } else if (c == separator_) {
+        } else if (c == separator) {
           end_field();
         } else {
           problem_ = "text after the closing quote of a field";
