@@ -201,6 +201,15 @@ def settle(korvane, src):
               and "nodraw.csv:1: no draw is loaded" in err and "1 not settled for want of a draw" in err,
               f"a bet without a draw: {code} {out!r} {err}")
 
+        # A stray quote that swallows rows is settled as one record, but never
+        # silently: it is named in the summary and the run exits 1.
+        stray = pathlib.Path(tmp) / "stray.csv"
+        stray.write_bytes("验证,2013,05 12 18 30 41 49,08\n包几肖,\"鼠,100\n包几肖,狗,10\n"
+                          "包几肖,马\",100\n".encode("gbk"))
+        code, out, err = run(korvane, "settle", str(stray))
+        check(code == 1 and "1 rows run over several lines" in err and "stray.csv:2-4" in err,
+              f"a record over several lines: exit {code}, says {err!r}")
+
         # Standard input is the book: the settled book must not overwrite it,
         # nor feed it, whichever way the shell joined them.
         def same_file_case(label, stdout_mode, args):
