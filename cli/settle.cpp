@@ -52,35 +52,57 @@ std::string reason() { return std::strerror(errno); }
 // ---- the same file ------------------------------------------------------------
 
 #ifdef _WIN32
-bool file_id(HANDLE h, BY_HANDLE_FILE_INFORMATION& info) {
-  return h != INVALID_HANDLE_VALUE && GetFileInformationByHandle(h, &info);
+// A file on disk as Windows tells it apart: its volume's serial number and
+// its id on the volume. The 128-bit id (FileIdInfo) is asked first: it is
+// what ReFS needs, and what Wine gives for a handle it inherited from a Unix
+// descriptor (`< BOOK` in a shell), for which it knows no volume (0).
+struct FileId {
+  unsigned long long volume = 0;  // 0: not known
+  unsigned char id[16] = {};
+};
+
+bool file_id(HANDLE h, FileId& out) {
+  if (h == INVALID_HANDLE_VALUE || h == nullptr || GetFileType(h) != FILE_TYPE_DISK) return false;
+  FILE_ID_INFO info;
+  if (GetFileInformationByHandleEx(h, FileIdInfo, &info, sizeof info)) {
+    out.volume = info.VolumeSerialNumber;
+    std::memcpy(out.id, info.FileId.Identifier, sizeof out.id);
+    return true;
+  }
+  BY_HANDLE_FILE_INFORMATION old;  // before Windows 8
+  if (!GetFileInformationByHandle(h, &old)) return false;
+  out.volume = old.dwVolumeSerialNumber;
+  const unsigned long long index =
+      (static_cast<unsigned long long>(old.nFileIndexHigh) << 32) | old.nFileIndexLow;
+  for (std::size_t i = 0; i < 8; ++i) out.id[i] = static_cast<unsigned char>(index >> (8 * i));
+  return true;
 }
+
+// The same file: the same id on the same volume, or on a volume one of them
+// does not know (refusing a run is the safe way to be wrong).
+bool same_id(const FileId& a, const FileId& b) {
+  return (a.volume == b.volume || a.volume == 0 || b.volume == 0) &&
+         std::memcmp(a.id, b.id, sizeof a.id) == 0;
+}
+
+HANDLE handle_of(int fd) { return reinterpret_cast<HANDLE>(_get_osfhandle(fd)); }
 
 // Whether the open file behind fd is the file at path.
 bool same_file(const std::string& path, int fd) {
-  BY_HANDLE_FILE_INFORMATION a, b;
+  FileId a, b;
   const HANDLE h =
       CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   const bool got = file_id(h, a);
   if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
-  return got && file_id(reinterpret_cast<HANDLE>(_get_osfhandle(fd)), b) &&
-         a.dwVolumeSerialNumber == b.dwVolumeSerialNumber && a.nFileIndexHigh == b.nFileIndexHigh &&
-         a.nFileIndexLow == b.nFileIndexLow;
+  return got && file_id(handle_of(fd), b) && same_id(a, b);
 }
 
 // Whether two open descriptors are the one file on disk (a pipe or a
 // console is never the book).
 bool same_open_file(int fd_a, int fd_b) {
-  const auto a_handle = reinterpret_cast<HANDLE>(_get_osfhandle(fd_a));
-  const auto b_handle = reinterpret_cast<HANDLE>(_get_osfhandle(fd_b));
-  if (a_handle == INVALID_HANDLE_VALUE || b_handle == INVALID_HANDLE_VALUE) return false;
-  if (GetFileType(a_handle) != FILE_TYPE_DISK || GetFileType(b_handle) != FILE_TYPE_DISK)
-    return false;
-  BY_HANDLE_FILE_INFORMATION a, b;
-  return file_id(a_handle, a) && file_id(b_handle, b) &&
-         a.dwVolumeSerialNumber == b.dwVolumeSerialNumber && a.nFileIndexHigh == b.nFileIndexHigh &&
-         a.nFileIndexLow == b.nFileIndexLow;
+  FileId a, b;
+  return file_id(handle_of(fd_a), a) && file_id(handle_of(fd_b), b) && same_id(a, b);
 }
 #else
 bool same_file(const std::string& path, int fd) {
