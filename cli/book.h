@@ -18,10 +18,12 @@
 // The CSV reading follows RFC 4180 as Excel writes it: fields separated by
 // commas, a field in double quotes may hold commas, line breaks and doubled
 // quotes. A UTF-16 book (Excel's "Unicode 文本") is read the same way, its
-// fields separated by tabs when its first row holds more tabs than commas. It is written here
-// rather than taken from a library because the book must be copied through byte for byte, rows that
-// do not read must be skipped and the rest still settled, and the same code must build for Windows;
-// the CSV libraries Debian carries do none of the first two, and ship no Windows build.
+// fields separated by tabs when its first row holds more tabs than commas.
+// It is written here rather than taken from a library because the book must
+// be copied through byte for byte, rows that do not read must be skipped and
+// the rest still settled, and the same code must build for Windows; the CSV
+// libraries Debian carries do none of the first two, and ship no Windows
+// build.
 //
 // Memory does not grow with the book: it is read once, line by line, and a
 // record (or a line) longer than kMaxRecord is not held.
@@ -245,20 +247,20 @@ struct FunctionTally {
 inline constexpr std::string_view kNoDraw = "no draw";
 
 struct Summary {
-  std::size_t rows_read = 0;  // rows other than blank and comment lines
+  std::size_t rows_read = 0;             // rows other than blank and comment lines
+  std::size_t settled = 0;               // calls that gave a result
+  std::size_t failed = 0;                // calls that failed (#VALUE!)
+  std::size_t unreadable = 0;            // rows copied through with the reason
+  std::size_t no_draw = 0;               // bets not settled for want of a draw
+  std::size_t warnings = 0;              // rows settled but reported
+  std::size_t passed = 0;                // blank and comment lines
+  std::vector<std::string> failed_rows;  // "NAME:LINE" of the first failed calls
+  std::vector<FunctionTally> by_member;  // indexed like korvane::members()
   // Rows settled from one record that runs over several lines, almost always
   // a stray double quote that swallowed the rows after it: a look is needed.
   std::size_t multiline = 0;
   std::vector<std::string> multiline_rows;  // "NAME:FIRST-LAST" of the first of them
   std::size_t joined = 0;                   // later lines that start a joined book
-  std::size_t settled = 0;                  // calls that gave a result
-  std::size_t failed = 0;                   // calls that failed (#VALUE!)
-  std::size_t unreadable = 0;               // rows copied through with the reason
-  std::size_t no_draw = 0;                  // bets not settled for want of a draw
-  std::size_t warnings = 0;                 // rows settled but reported
-  std::size_t passed = 0;                   // blank and comment lines
-  std::vector<std::string> failed_rows;     // "NAME:LINE" of the first failed calls
-  std::vector<FunctionTally> by_member;     // indexed like korvane::members()
   // The book is GB18030 and this system has no converter: settling stopped
   // where that was decided.
   bool no_converter = false;
