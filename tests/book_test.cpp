@@ -809,7 +809,7 @@ TEST(Utf16Book, ExcelUnicodeTextSettlesInItsOwnForm) {
 
 TEST(Utf16Book, AFileThatIsNotABookIsNotRead) {
   for (const std::string& file :
-       {std::string("PK\x03\x04\x14\x00\x06\x00\x08\x00\x00\x00!\x00", 16) + std::string(5000, 'x'),
+       {std::string("PK\x03\x04\x14\x00\x06\x00\x08\x00\x00\x00!\x00", 14) + std::string(5000, 'x'),
         utf16le(u"验证,2013,05 12 18 30 41 49,08\r\nPAI,12345678\r\n")}) {
     const Settled s = settle_bytes(file);
     EXPECT_EQ(s.out, "");
