@@ -18,8 +18,10 @@ constexpr std::size_t kBlock = std::size_t{64} << 10;
 constexpr std::string_view kZip = "PK\x03\x04";  // .xlsx is a zip archive
 constexpr std::string_view kCompoundFile = "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1";  // .xls
 
-// Text of ASCII in UTF-16 has a zero byte in every other place; a text book
-// in any encoding that is read as bytes has none.
+// Each ASCII character in UTF-16 has a zero byte beside it, on the same side
+// of every pair: a row of a book has at least its commas or tabs and
+// numbers in ASCII, an eighth of its bytes and more. A text book read as
+// bytes has no zero byte.
 bool utf16_without_mark(std::string_view start) {
   const std::size_t nl = start.find('\n');
   const std::string_view line = start.substr(0, std::min({nl, start.size(), kSniffLine}));
@@ -27,7 +29,7 @@ bool utf16_without_mark(std::string_view start) {
   for (std::size_t i = 0; i < line.size(); ++i)
     if (line[i] == '\0') ++(i % 2 ? odd : even);
   const std::size_t zeros = even + odd;
-  return zeros >= 2 && std::max(even, odd) * 10 >= zeros * 9;
+  return zeros >= 2 && zeros * 8 >= line.size() && std::max(even, odd) * 10 >= zeros * 9;
 }
 
 }  // namespace

@@ -745,6 +745,8 @@ TEST(BookInput, NamesAFileThatIsNotABook) {
       {"PAI,12345678\r\n", ""},
       {gbk("验证,2013,05 12 18 30 41 49,08\r\n"), ""},
       {"PK,1\n", ""},
+      {std::string("PAI,1\0", 6) + std::string(41, ';') + std::string("\0x", 2),
+       ""},  // stray zeros
       {"", ""},
   };
   for (const auto& c : cases) {
