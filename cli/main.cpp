@@ -115,6 +115,11 @@ int main(int argc, char** argv) {
   CLI::App app{"korvane — the Korvane worksheet functions without Excel", "korvane"};
   app.set_version_flag("--version", "korvane " KORVANE_VERSION);
   app.require_subcommand(1);
+  app.footer(
+      "Run korvane COMMAND --help for a command's options; \"--\" ends the options.\n"
+      "Exit status: 0 done; 1 a worksheet failure (#VALUE!), or a book row that could not be\n"
+      "read or went without a draw; 2 a mistake in the command line, or a file or stream\n"
+      "that could not be read or written.");
 
   std::vector<std::string> args(argv + 1, argv + argc);
   auto after_mark = split_call_mark(args);
