@@ -93,13 +93,24 @@ int usage_error(const CLI::App& app, const std::vector<std::string>& args,
 
 // The first word of dashes alone ("---") among the options of the command
 // line, before any "--"; nullptr when there is none. The parser would take
-// it for an argument (the book to settle, the function to describe). call
-// reads its own words: everything from its function name on is an argument.
-const std::string* stray_dashes(const std::vector<std::string>& args) {
+// it for an argument (the book to settle, the function to describe). The
+// value of an option is no option, whatever it looks like (-o --- writes to a
+// file named ---). call reads its own words: everything from its function
+// name on is an argument.
+const std::string* stray_dashes(CLI::App& app, const std::vector<std::string>& args) {
   if (korvane::cli::dashes_only(args[0])) return &args[0];
   if (args[0] == "call") return nullptr;
-  for (std::size_t i = 1; i < args.size() && args[i] != "--"; ++i)
+  const CLI::App* command = nullptr;
+  for (const CLI::App* c : app.get_subcommands([](CLI::App*) { return true; }))
+    if (c->get_name() == args[0]) command = c;
+  for (std::size_t i = 1; i < args.size() && args[i] != "--"; ++i) {
     if (korvane::cli::dashes_only(args[i])) return &args[i];
+    const CLI::Option* o = command && args[i].size() > 1 && args[i][0] == '-'
+                               ? command->get_option_no_throw(args[i])
+                               : nullptr;
+    if (o && o->get_items_expected_max() > 0)
+      i += std::min(static_cast<std::size_t>(o->get_items_expected_max()), args.size());
+  }
   return nullptr;
 }
 
@@ -143,7 +154,7 @@ int main(int argc, char** argv) {
     return kUsageError;
   }
 
-  if (const std::string* dashes = stray_dashes(args)) {
+  if (const std::string* dashes = stray_dashes(app, args)) {
     const bool top = dashes == &args[0];
     return usage(top ? std::string("korvane") : "korvane " + args[0],
                  korvane::cli::unknown_option(*dashes, {}));

@@ -270,6 +270,11 @@ def conventions(korvane, src):
         code, out, err = run(korvane, "settle", "--", book.name, cwd=tmp)
         check(code == 0 and out.decode().endswith("PAI,12345678,12\r\n"),
               f"korvane settle -- BOOK: exit {code}, {out!r} {err}")
+        # An option's value is no option, whatever it looks like.
+        code, out, err = run(korvane, "settle", "-o", "---", "--", book.name, cwd=tmp)
+        written = pathlib.Path(tmp) / "---"
+        check(code == 0 and written.is_file() and written.read_bytes().endswith(b"12\r\n"),
+              f"korvane settle -o --- -- BOOK: exit {code}, {err}")
 
     # Requests no eval may take for well-formed ones.
     p = subprocess.run([korvane, "eval"], capture_output=True, timeout=60, input=(
