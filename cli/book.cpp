@@ -792,7 +792,7 @@ class Settler {
     args_.clear();
     for (std::size_t i = 1; i <= expected; ++i) {
       if (!decode(splitter_.field(i), text_)) return not_text();
-      args_.push_back(cell_entry(text_, EntryRule::Book));
+      args_.push_back(cell_entry(text_));
     }
     if (ends_with_trigger(m))
       args_.emplace_back(m.draw == DrawUse::Writes ? empty_cell_ : draw_cell_);

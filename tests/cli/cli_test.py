@@ -81,6 +81,10 @@ def call(korvane, src):
         (["验证", "2013", "05 12 18 30 41 49", "'08", ""], "开奖号码已载入", 0),
         # Results as a cell shows them.
         (["号码转肖", "2013", "08"], "狗", 0),
+        # One typing with settle: 08 stays a text, in the draw and the arguments
+        # alike, so TEMAL finds the special number 08 of the list 08 18 28 08.
+        ([*DRAW, "08", "求和1", "08 18 28 08", "08", "100", "40"], "8000", 0),
+        ([*DRAW, "08", "求和1", "08 18 28 08", "'08", "100", "40"], "8000", 0),
         (["号码转肖", "2013", "00"], "0", 0),
         (["--json", "号码转肖", "2013", "00"], '{"int":0}', 0),
         (["PAI", "12345678"], "12", 0),
@@ -342,15 +346,47 @@ def conventions(korvane, src):
         (["call", *DRAW, "08", "--", "tt"], 0, "狗", ""),
         (["call", "--"], 2, "", "name a function"),
         (["call", LONG_NAME], 2, "", '"' + "x" * 80 + '..."'),
+        # Words of dashes: "--" ends the options, any other is an unknown option.
+        (["---"], 2, "", 'korvane: unknown option "---"'),
+        (["call", "---"], 2, "", 'korvane call: unknown option "---"'),
+        (["call", "--json", "----"], 2, "", 'unknown option "----"'),
+        (["eval", "---"], 2, "", 'korvane eval: unknown option "---"'),
+        (["settle", "book.csv", "---"], 2, "", 'korvane settle: unknown option "---"'),
+        (["settle", "---", "book.csv"], 2, "", 'korvane settle: unknown option "---"'),
+        (["help", "---"], 2, "", 'korvane help: unknown option "---"'),
+        (["help", "--examples", "-" * 300], 2, "", "unknown option"),
+        (["settle", "--", "book.csv", "-o", "out.csv"], 2, "", 'unexpected argument "-o"'),
+        (["eval", "--", "---"], 2, "", 'unexpected argument "---"'),
+        (["call", "--", "---"], 2, "", 'no function is named "---"'),
+        (["call", "PAI", "---"], 1, "#VALUE!", ""),  # after the name: an argument
+        (["help", "--", "PAI"], 0, "PAI(w)", ""),
+        (["settle", "--", "none.csv"], 2, "", "none.csv: No such file"),
+        (["call", "--draw", "2013", "05 12 18 30 41 49", "08", "--jsn=1", "PAI"], 2, "",
+         "did you mean --json?"),
         (["help", LONG_NAME], 2, "", '"' + "x" * 80 + '..."'),
     ]
+    empty = tempfile.TemporaryDirectory()  # run from a folder holding no book
     for args, want_code, want_out, want_err in cases:
-        code, out, err = run(korvane, *args)
+        code, out, err = run(korvane, *args, cwd=empty.name)
         label = f"korvane {shlex.join(args)[:60]}"
         check(code == want_code, f"{label}: exit {code}, want {want_code}: {err!r}")
         check(want_out in out.decode("utf-8"), f"{label}: prints {out[:200]!r}, want {want_out!r}")
         check(want_err in err, f"{label}: says {err[:300]!r}, want {want_err!r}")
         check("x" * 81 not in err, f"{label}: quotes more than 80 characters")
+    empty.cleanup()
+
+    # "--" ends settle's options: the book after it is settled.
+    with tempfile.TemporaryDirectory() as tmp:
+        book = pathlib.Path(tmp) / "--.csv"
+        book.write_bytes("验证,2013,05 12 18 30 41 49,08\r\nPAI,12345678\r\n".encode())
+        code, out, err = run(korvane, "settle", "--", book.name, cwd=tmp)
+        check(code == 0 and out.decode().endswith("PAI,12345678,12\r\n"),
+              f"korvane settle -- BOOK: exit {code}, {out!r} {err}")
+        # An option's value is no option, whatever it looks like.
+        code, out, err = run(korvane, "settle", "-o", "---", "--", book.name, cwd=tmp)
+        written = pathlib.Path(tmp) / "---"
+        check(code == 0 and written.is_file() and written.read_bytes().endswith(b"12\r\n"),
+              f"korvane settle -o --- -- BOOK: exit {code}, {err}")
 
     # Requests no eval may take for well-formed ones.
     p = subprocess.run([korvane, "eval"], capture_output=True, timeout=60, input=(
@@ -464,7 +500,7 @@ def memory(korvane, src):
 
 
 def main():
-    korvane, src = sys.argv[1], pathlib.Path(sys.argv[2])
+    korvane, src = os.path.abspath(sys.argv[1]), pathlib.Path(sys.argv[2])
     parts = {"example": example, "call": call, "help": help_, "settle": settle,
              "conventions": conventions, "memory": memory}
     chosen = sys.argv[3:] or list(parts)
