@@ -1,6 +1,8 @@
 // `korvane install`, `uninstall`, `status` (the Windows tool only): the
 // command line of the installer in install/.
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "cli/commands.h"
 #include "install/installer.h"
@@ -25,7 +27,11 @@ void add_install(CLI::App& app) {
   un->add_flag("--machine", options->machine, "Remove the installation for every user");
   un->add_flag("--keep-files", options->keep_files,
                "Undo the registration and Excel's entries only, and keep the files");
-  un->callback([options] { set_exit_code(install::uninstall(*options)); });
+  // The uninstaller's own second step (see installer.cpp), hidden from help.
+  un->add_option("--finish-after", options->finish_after)->group("");
+  auto folders = std::make_shared<std::vector<std::string>>();  // read again in UTF-16
+  un->add_option("--finish-folder", *folders)->group("");
+  un->callback([options, folders] { set_exit_code(install::uninstall(*options)); });
 
   CLI::App* st =
       app.add_subcommand("status", "Show what is installed where, and whether Excel loads it");

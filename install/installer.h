@@ -16,6 +16,9 @@ struct Options {
   // uninstall: undo the registration and Excel's entries only, and leave the
   // files to whoever put them there (a setup program's uninstaller).
   bool keep_files = false;
+  // uninstall, for its own use: run as a copy in the temporary folder, wait
+  // for this process to end, then remove what it held (--finish-folder).
+  unsigned long finish_after = 0;
 };
 
 int install(const Options& o);
