@@ -520,15 +520,16 @@ std::optional<std::u16string> installed_entry(bool machine) {
 }
 
 // The folders of a scope's installations: the registered one, and every
-// release folder the zip route made under the base folder.
+// version folder the zip route made under the base folder (any folder there,
+// unless the registered one is the base folder itself).
 std::vector<fs::path> installed_folders(bool machine) {
   std::vector<fs::path> out;
   const fs::path registered = registered_folder(machine);
   std::error_code ec;
   if (!registered.empty() && fs::is_directory(registered, ec)) out.push_back(registered);
   for (const auto& entry : fs::directory_iterator(base_folder(machine), ec)) {
-    if (is_release(entry.path()) && std::none_of(out.begin(), out.end(), [&](const fs::path& p) {
-          return same_path(p, entry.path());
+    if (entry.is_directory(ec) && std::none_of(out.begin(), out.end(), [&](const fs::path& p) {
+          return inside(entry.path(), p);
         }))
       out.push_back(entry.path());
   }
@@ -700,8 +701,7 @@ bool remove_files(const std::vector<fs::path>& folders, bool machine, const char
     }
     // A file deleted while someone holds it (with leave to delete) goes when
     // they let go; its folder goes after.
-    if (later && (left || (ok && fs::exists(folder, ec))))
-      later->push_back(folder);
+    if (later && (left || (ok && fs::exists(folder, ec)))) later->push_back(folder);
   }
   std::error_code ec;
   fs::remove(base_folder(machine), ec);  // only when empty
@@ -798,10 +798,10 @@ bool remove_older(const Options& o, const fs::path& to) {
   bool ok = true;
   std::error_code ec;
   for (const auto& older : fs::directory_iterator(base_folder(o.machine), ec)) {
-    // Only another release's folder: with --in-place the installation may be
-    // the base folder itself, whose x64 and x86 are no older versions.
-    if (!is_release(older.path()) || same_path(older.path(), to) || inside(to, older.path()))
-      continue;
+    // Every other folder there is an older version's; but with --in-place
+    // the installation may be the base folder itself, whose x64 and x86 are
+    // no older versions.
+    if (!older.is_directory(ec) || inside(older.path(), to) || inside(to, older.path())) continue;
     const std::string problem = check_removable(files_of(older.path(), o.machine));
     if (problem.empty()) {
       remove_files({older.path()}, o.machine, "install");

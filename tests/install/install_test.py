@@ -316,6 +316,12 @@ def words_and_lists(zip_path, work):
         # Excel installed by Click-to-Run but never started: no Excel key of
         # the user's, yet the entry is written for its version.
         delete_key(m.wine, m.work, r"HKEY_CURRENT_USER\Software\Microsoft\Office")
+        # No Office found at all: nothing to write, and the hint for the XLL
+        # points at Excel's own list of add-ins (Browse), not at Automation.
+        code, said = m.cmd(m.release, "install.cmd", "/xll", "/q")
+        check(code == 0 and "Browse" in said and "Automation" not in said and r"x64\korvane.xll" in said,
+              f"[{label}] no Excel: the /xll hint names the XLL to browse for ({code}: {said.strip()[-300:]})")
+        m.cmd(m.release, "uninstall.cmd", "/q")
         c2r = r"HKEY_LOCAL_MACHINE\Software\Microsoft\Office\ClickToRun\Configuration"
         seed_values(m.wine, m.work, c2r, {"VersionToReport": "16.0.17928.20114", "Platform": "x64"})
         code, said = m.cmd(m.release, "install.cmd", "/q")
