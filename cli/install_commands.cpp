@@ -34,7 +34,9 @@ void add_install(CLI::App& app) {
   un->callback([options, folders] { set_exit_code(install::uninstall(*options)); });
 
   CLI::App* st =
-      app.add_subcommand("status", "Show what is installed where, and whether Excel loads it");
+      app.add_subcommand("status",
+                         "Show what is installed where, whether Excel loads it and whether a file "
+                         "is blocked; switch an installation for every user on for your Excel");
   st->callback([] { set_exit_code(install::status()); });
 }
 

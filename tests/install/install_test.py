@@ -396,22 +396,23 @@ def files(zip_path, work):
                 f.chmod(0o644)
 
         # Excel holds the add-in: uninstall says so and changes nothing. The
-        # holder is `korvane eval --com` of the downloads folder, which keeps
-        # the object (and so korvane.dll) loaded as Excel does; Wine creates
+        # holder is the downloads folder's 32-bit `korvane eval --com`, which
+        # keeps the object (and so x86\korvane.dll, the second DLL an
+        # uninstall comes to) loaded as a 32-bit Excel does; Wine creates
         # objects from the machine's classes only, hence the installation for
         # every user.
         code, said = m.cmd(m.release, "install.cmd", "/machine", "/q")
         before = m.entries()
         import json, os
-        env = dict(os.environ, **m.wine.env, KORVANE_WINE_ARCH="x64")
-        hold = subprocess.Popen([str(WINE), windows_path(m.release / "korvane.exe"), "eval", "--com"], env=env,
+        env = dict(os.environ, **m.wine.env, KORVANE_WINE_ARCH="x86")
+        hold = subprocess.Popen([str(WINE), windows_path(m.release / "x86" / "korvane.exe"), "eval", "--com"], env=env,
                                 stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
         hold.stdin.write(json.dumps({"call": "号码转肖", "args": [2013, "08", None]}).encode() + b"\n")
         hold.stdin.flush()
         answer = hold.stdout.readline()
         check(b"result" in answer, f"[{label}] the holder has the object ({answer!r})")
         code, said = m.cmd(m.release, "uninstall.cmd", "/machine", "/q")
-        check(code == 1 and "korvane.dll" in said and "in use" in said,
+        check(code == 1 and "x86\\korvane.dll" in said and "in use" in said,
               f"[{label}] Excel holding korvane.dll: exit 1, named ({code}: {said.strip()[-300:]})")
         check(all((m.machine_installed / f).exists() for f in ("x64/korvane.dll", "x86/korvane.dll", "x64/korvane.xll", "korvane.exe")),
               f"[{label}] Excel holding korvane.dll: every file still there")
