@@ -949,9 +949,12 @@ int uninstall(const Options& o) {
   // 5. The files last.
   std::vector<fs::path> later;
   fs::path moved_self;
-  const bool files_gone =
-      o.keep_files || (remove_files(folders, o.machine, "uninstall", &later, &moved_self) &&
-                       (later.empty() || finish_later(moved_self, later, o.machine)));
+  bool files_gone =
+      o.keep_files || remove_files(folders, o.machine, "uninstall", &later, &moved_self);
+  if (files_gone && !later.empty() && !finish_later(moved_self, later, o.machine)) {
+    for (const fs::path& f : later) fail(kNotDone, "uninstall", text(Say::FolderStays, {utf8(f)}));
+    files_gone = false;
+  }
 
   if (listed != ERROR_SUCCESS)
     fail(kNotDone, "uninstall", text(Say::ListNotChanged, {reason(static_cast<DWORD>(listed))}));
