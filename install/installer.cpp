@@ -41,7 +41,6 @@
 #include <tlhelp32.h>
 
 #include <algorithm>
-#include <cwctype>
 #include <filesystem>
 #include <iostream>
 #include <optional>
@@ -291,18 +290,7 @@ std::vector<std::wstring> subkeys(HKEY root, const std::wstring& path, REGSAM vi
 
 const std::wstring kOffice = L"Software\\Microsoft\\Office";
 
-// "16.0" from "16.0" or from Click-to-Run's "16.0.17928.20114"; "" when the
-// text is no Office version.
-std::wstring office_version(std::wstring_view s) {
-  const std::size_t dot = s.find(L'.');
-  if (dot == 0 || dot == std::wstring_view::npos) return {};
-  std::size_t end = dot + 1;
-  while (end < s.size() && iswdigit(s[end])) ++end;
-  const std::wstring_view v = s.substr(0, end);
-  const bool digits =
-      std::all_of(v.begin(), v.end(), [](wchar_t c) { return iswdigit(c) || c == L'.'; });
-  return digits && end > dot + 1 ? std::wstring(v) : std::wstring();
-}
+std::wstring office_version(std::wstring_view s) { return wide(excel_version(narrow16(s))); }
 
 // Every Excel version of this user: those that ran (the user's Excel key),
 // and those installed that never ran for them: the machine's Office keys in

@@ -105,6 +105,19 @@ Target target_of(std::u16string_view entry) {
   return t;
 }
 
+std::u16string excel_version(std::u16string_view text) {
+  const auto digits = [&](std::size_t from) {
+    std::size_t end = from;
+    while (end < text.size() && text[end] >= u'0' && text[end] <= u'9') ++end;
+    return end;
+  };
+  const std::size_t major = digits(0);
+  if (major == 0 || major >= text.size() || text[major] != u'.') return {};
+  const std::size_t minor = digits(major + 1);
+  if (minor == major + 1 || (minor < text.size() && text[minor] != u'.')) return {};
+  return std::u16string(text.substr(0, minor));
+}
+
 bool in_our_folder(std::u16string_view path) {
   return ends_with_ignoring_case(path, u"\\korvane.xll") &&
          contains_ignoring_case(path, u"\\Korvane\\");

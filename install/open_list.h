@@ -74,6 +74,12 @@ std::vector<std::u16string> without_ours(std::vector<std::u16string> list,
 std::vector<std::u16string> with_ours(std::vector<std::u16string> list, std::u16string_view entry,
                                       const OurXll& our_xll = in_our_folder);
 
+// The version key of an Office version, as the registry names it under
+// Software\Microsoft\Office: "16.0" from "16.0", or from Click-to-Run's
+// VersionToReport "16.0.17928.20114"; "" for any other key there ("Common",
+// "ClickToRun", "16.0x").
+std::u16string excel_version(std::u16string_view text);
+
 // One value as the registry holds it: its text, unexpanded, and whether it
 // is REG_EXPAND_SZ.
 struct OpenValue {

@@ -136,6 +136,28 @@ TEST(OpenList, ReadsValueNamesAsExcelDoes) {
     EXPECT_EQ(open_value_number(open_value_name(i)), long(i));
 }
 
+// Office's version keys, and Click-to-Run's version: which Excel versions
+// get an entry when Excel never ran.
+TEST(OpenList, ReadsOfficeVersions) {
+  const struct {
+    std::u16string text;
+    std::u16string version;
+  } cases[] = {
+      {u"16.0", u"16.0"},
+      {u"14.0", u"14.0"},
+      {u"16.0.17928.20114", u"16.0"},  // Click-to-Run's VersionToReport
+      {u"Common", u""},
+      {u"ClickToRun", u""},
+      {u"16.0x", u""},
+      {u"16", u""},
+      {u"16.", u""},
+      {u".0", u""},
+      {u"", u""},
+      {u"１６.0", u""},  // full-width digits are no version
+  };
+  for (const auto& c : cases) EXPECT_EQ(excel_version(c.text), c.version) << to_utf8(c.text);
+}
+
 OpenValue v(std::u16string text, bool expand = false) { return {std::move(text), expand}; }
 
 const std::u16string kExpanded = u"/R \"%APPDATA%\\Microsoft\\AddIns\\tool.xlam\"";
