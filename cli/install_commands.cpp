@@ -16,10 +16,15 @@ void add_install(CLI::App& app) {
                "Install for every user (needs administrator rights)");
   in->add_flag("--xll", options->xll,
                "Have Excel load korvane.xll instead of the automation add-in");
+  in->add_flag("--in-place", options->in_place,
+               "Register this release folder where it is, without copying it (for a setup "
+               "program that has already put the files in place)");
   in->callback([options] { set_exit_code(install::install(*options)); });
 
   CLI::App* un = app.add_subcommand("uninstall", "Remove what install put in place");
   un->add_flag("--machine", options->machine, "Remove the installation for every user");
+  un->add_flag("--keep-files", options->keep_files,
+               "Undo the registration and Excel's entries only, and keep the files");
   un->callback([options] { set_exit_code(install::uninstall(*options)); });
 
   CLI::App* st =

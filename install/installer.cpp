@@ -303,7 +303,7 @@ bool remove_folder(const fs::path& folder, std::vector<std::string>& problems) {
 int install(const Options& o) {
   const fs::path from = release_folder();
   const fs::path base = base_folder(o.machine);
-  const fs::path to = base / KORVANE_VERSION;
+  const fs::path to = o.in_place ? from : base / KORVANE_VERSION;
   if (base.empty()) return say(kCannot, "korvane install: cannot find the program folder");
   if (!fs::exists(from / L"x86\\korvane.dll"))
     return say(kCannot, "korvane install: run it from the folder of the release zip (" +
@@ -328,7 +328,10 @@ int install(const Options& o) {
   }
   std::vector<std::string> problems;
   for (const auto& older : fs::directory_iterator(base, ec)) {
-    if (older.is_directory() && older.path().filename() != to.filename())
+    // Only another release's folder: with --in-place the installation may be
+    // the base folder itself, whose x64 and x86 are no older versions.
+    if (older.is_directory() && fs::exists(older.path() / L"x86\\korvane.dll") &&
+        !fs::equivalent(older.path(), to, ec))
       remove_folder(older.path(), problems);
   }
 
@@ -368,13 +371,13 @@ int uninstall(const Options& o) {
   std::vector<std::string> problems;
   std::error_code ec;
   // 1. The files first: a DLL in use stops everything.
-  for (const auto& version : fs::directory_iterator(base, ec)) {
+  for (const auto& version : fs::directory_iterator(o.keep_files ? fs::path() : base, ec)) {
     if (version.is_directory() && !remove_folder(version.path(), problems)) {
       for (const std::string& p : problems) std::cerr << "korvane uninstall: " << p << '\n';
       return kNotDone;
     }
   }
-  fs::remove(base, ec);
+  if (!o.keep_files) fs::remove(base, ec);
   // 2. Excel's list, and 3. the classes.
   const bool listed = change_open_lists(
       [](std::vector<std::u16string> list) { return without_ours(std::move(list)); });

@@ -9,6 +9,13 @@ namespace korvane::install {
 struct Options {
   bool machine = false;  // for every user of the machine, not only this one
   bool xll = false;      // have Excel load korvane.xll instead of the automation add-in
+  // install: the release folder this korvane.exe belongs to is the
+  // installation (a setup program has put the files where the user chose):
+  // register it where it is, copy nothing.
+  bool in_place = false;
+  // uninstall: undo the registration and Excel's entries only, and leave the
+  // files to whoever put them there (a setup program's uninstaller).
+  bool keep_files = false;
 };
 
 int install(const Options& o);
