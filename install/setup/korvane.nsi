@@ -12,7 +12,8 @@
 ;   install    1. Excel must be closed (Retry / Cancel), before anything changes;
 ;              2. an installation already in the chosen folder is moved aside;
 ;              3. the files are copied;
-;              4. `korvane.exe install --in-place [--machine] [--xll]` registers
+;              4. `korvane.exe install --in-place [--machine] [--xll]` (the one
+;                 of Windows' bitness, copied to the top) registers
 ;                 them there (and removes an older installation elsewhere);
 ;              5. the uninstaller, the Start-menu folder, the Apps & Features key.
 ;              When 3 or 4 fails, the copied files go and what was moved aside
@@ -189,19 +190,23 @@ Function ${un}RunTool
     ${EndIf}
     System::Free $5
   ${EndIf}
+  ${Do}  ; without the line ends at the end
+    StrCpy $9 $Said 1 -1
+    ${If} $9 != "$\r"
+    ${AndIf} $9 != "$\n"
+      ${Break}
+    ${EndIf}
+    StrCpy $Said $Said -1
+  ${Loop}
   DetailPrint "korvane.exe $R0: $R1"
   ${If} $Said != ""
     DetailPrint "$Said"
   ${EndIf}
 FunctionEnd
 
-; The korvane.exe of Windows' bitness in $INSTDIR.
+; The installed korvane.exe: the one of Windows' bitness (see the install).
 Function ${un}FindTool
-  ${If} ${RunningX64}
-    StrCpy $Tool "$INSTDIR\korvane.exe"
-  ${Else}
-    StrCpy $Tool "$INSTDIR\x86\korvane.exe"
-  ${EndIf}
+  StrCpy $Tool "$INSTDIR\korvane.exe"
 FunctionEnd
 
 ; Where the Start-menu folder and the Apps & Features key are: the user's or
@@ -331,6 +336,14 @@ FunctionEnd
 
 Function .onInit
   Call CheckSwitches
+  ; One setup at a time: two copying into one folder would mix their files.
+  System::Call 'kernel32::CreateMutexW(p 0, i 0, w "Korvane-setup") p .r1 ?e'
+  Pop $0
+  ${If} $0 = 183  ; ERROR_ALREADY_EXISTS
+    MessageBox MB_ICONSTOP "$(AlreadyRunning)" /SD IDOK
+    SetErrorLevel ${EXIT_NOT_DONE}
+    Quit
+  ${EndIf}
   ${If} ${RunningX64}
     SetRegView 64
   ${EndIf}
@@ -581,7 +594,13 @@ Section "Korvane" Main
   ClearErrors
   SetOverwrite try
   SetOutPath "$INSTDIR"
-  File "${FILES}\korvane.exe"
+  ; korvane.exe of Windows' bitness at the top, where korvane.exe install
+  ; finds the release: on 32-bit Windows that is the 32-bit one.
+  ${If} ${RunningX64}
+    File "${FILES}\korvane.exe"
+  ${Else}
+    File "/oname=korvane.exe" "${FILES}\x86\korvane.exe"
+  ${EndIf}
   File "${FILES}\使用说明.txt"
   File "${FILES}\LICENSE.txt"
   SetOutPath "$INSTDIR\x64"

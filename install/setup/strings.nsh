@@ -55,6 +55,8 @@ LangString RegisterFailed ${ZH} "Excel 加载项没有装好，复制的文件�
 LangString RegisterFailed ${EN} "The Excel add-in could not be set up; the copied files were removed and nothing was changed. The reason:"
 LangString UnregisterFailed ${ZH} "无法卸载，没有删除任何文件。原因："
 LangString UnregisterFailed ${EN} "Korvane could not be uninstalled; no file was removed. The reason:"
+LangString AlreadyRunning ${ZH} "Korvane 安装程序已经在运行。"
+LangString AlreadyRunning ${EN} "The Korvane setup is already running."
 LangString UnknownSwitch ${ZH} "不认识的参数："
 LangString UnknownSwitch ${EN} "Unknown switch:"
 LangString Usage ${ZH} "可以用的参数：/S（静默安装）、/ALLUSERS（所有用户）、/XLL（XLL 加载项）、/D=文件夹（放在最后）。"

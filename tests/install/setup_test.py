@@ -15,17 +15,27 @@ its Apps & Features entry:
   shortcuts, named in the UI language; after the uninstall, nothing of ours
   is left and the other add-in still is;
 - what must not go ahead changes nothing: a misspelt switch (exit 2), Excel
-  running (exit 4);
+  running (exit 4, a stand-in window of Excel's class), and korvane.exe
+  install failing (a stand-in that fails; exit 1): the copied files are
+  taken out again, an installation that was in the folder comes back byte
+  for byte with its key and Excel's entry;
 - versions: over an installation from the zip (an older version folder and
   its entry), the setup replaces it; an older setup (the same files, a lower
   version, built with scripts/make-setup) refuses to go over this one
   (exit 3) with nothing changed, and this one replaces an older setup's
   installation.
 
-The Chinese prefix runs the whole list; the default one the three choices
-(the words of the Start menu differ by language).
+The Chinese prefix runs the whole list; the default one installs for me
+and removes it again (the Start menu's words are English there).
 
-usage: setup_test.py --setup SETUP.exe --zip ZIP [--work DIR]
+With --wizard, first the interactive wizard, in the Chinese prefix on a
+virtual screen (Xvfb): each page is captured as a PNG under WORK/pages and
+the keyboard (xdotool) takes it through every page to a finished install
+for me with the XLL, checked as above; and the wizard's message when
+korvane.exe install fails is captured as well. Every Wine window runs on
+the virtual screen (the stand-in Excel needs one too).
+
+usage: setup_test.py --setup SETUP.exe --zip ZIP [--work DIR] [--wizard]
 """
 import argparse
 import os
@@ -252,6 +262,93 @@ def refusals(prefix, setup):
           f"{label} Excel running: exit {code}, nothing installed")
 
 
+def make_setup(work, zip_path, version, name, tool=None):
+    """A setup WORK/NAME of the zip's files under another version, or with
+    another korvane.exe (TOOL), made as scripts/package makes the release's."""
+    files = work / f"release-files-{name}"
+    shutil.rmtree(files, ignore_errors=True)
+    with zipfile.ZipFile(zip_path) as z:
+        z.extractall(files)
+    (folder,) = [p for p in files.iterdir() if p.is_dir()]
+    if tool:
+        shutil.copy(tool, folder / "korvane.exe")
+    out = work / name
+    subprocess.run([str(ROOT / "scripts" / "make-setup"), version, str(folder), str(out)], check=True)
+    return out
+
+
+FAILING_TOOL = r"""
+#include <stdio.h>
+int main(void) {
+  fputs("korvane install: \xe6\xb3\xa8\xe5\x86\x8c\xe5\xa4\xb1\xe8\xb4\xa5 (a stand-in that fails)\n", stdout);
+  return 1;
+}
+"""
+
+
+def rollback(prefix, setup, version, zip_path, shots=None):
+    """korvane.exe install failing: the setup takes its files out again and
+    brings back the installation it was replacing; nothing else changes.
+    With SHOTS, the wizard's message of it is captured too."""
+    label = f"[{prefix.label}] korvane.exe install fails"
+    source = prefix.work / "failing_tool.c"
+    source.write_text(FAILING_TOOL)
+    tool = prefix.work / "failing_tool.exe"
+    subprocess.run(["x86_64-w64-mingw32-gcc", "-O1", "-o", str(tool), str(source)], check=True)
+    broken = make_setup(prefix.work, zip_path, version, "broken-setup.exe", tool)
+    folder = prefix.base(False) / version
+
+    # 1. Nothing installed before: nothing left after.
+    it.seed_options(prefix.wine, prefix.work, [it.OTHER])
+    code = prefix.run(broken, "/S")
+    check(code == 1 and not prefix.base(False).exists() and prefix.key("HKEY_CURRENT_USER") == {}
+          and not prefix.start_menu(False).exists(),
+          f"{label} on a fresh install: exit {code}, no files, no key, no Start-menu folder")
+    # 2. Over an installation in the same folder: it comes back as it was.
+    prefix.run(setup, "/S")
+    before = {p: p.read_bytes() for p in folder.rglob("*") if p.is_file()}
+    key = prefix.key("HKEY_CURRENT_USER")
+    code = prefix.run(broken, "/S")
+    after = {p: p.read_bytes() for p in folder.rglob("*") if p.is_file()}
+    check(code == 1 and after == before and prefix.key("HKEY_CURRENT_USER") == key
+          and it.open_list(prefix.wine, prefix.work) == [it.OTHER, it.AUTOMATION]
+          and not list(folder.parent.glob("*korvane-old*")),
+          f"{label} over an installation: exit {code}, the installation back as it was")
+    if shots:
+        show_failure(prefix, broken, shots)
+    quiet_uninstall(prefix, key)
+    check_removed(prefix, "after the failed installs", False)
+
+
+def show_failure(prefix, broken, shots):
+    """The wizard when korvane.exe install fails: its message (what
+    korvane.exe said, read as UTF-8), then the aborted progress page."""
+    run = start_wizard(prefix, broken)
+    if run is None:
+        return
+    process, window = run
+    for name, keys in (("1-welcome", ["Return"]), ("2-licence", ["Return"]),
+                       ("3-for-whom", ["Return"]), ("4-add-in", ["Return"]),
+                       ("5-folder", ["Return"])):
+        drive(window, shots, None, keys)
+    # The message box: a second window of the setup.
+    deadline = time.time() + 90
+    while time.time() < deadline and len(subprocess.run(
+            ["xdotool", "search", "--onlyvisible", "--name", "Korvane"],
+            capture_output=True, text=True).stdout.split()) < 2:
+        time.sleep(0.5)
+    time.sleep(1.5)
+    capture(shots, "8-install-failed")
+    subprocess.run(["xdotool", "key", "Return"])
+    time.sleep(3)
+    capture(shots, "9-install-aborted")
+    subprocess.run(["xdotool", "key", "Escape"])
+    try:
+        process.wait(timeout=20)
+    except subprocess.TimeoutExpired:
+        process.kill()
+
+
 def versions(prefix, setup, version, zip_path):
     label = f"[{prefix.label}]"
     user = prefix.user()
@@ -272,14 +369,7 @@ def versions(prefix, setup, version, zip_path):
           f"{label} over the zip's 0.9.0: its entry replaced by ours")
 
     # 2. An older setup of the same files over this one: refused, nothing changed.
-    files = prefix.work / "release-files"
-    shutil.rmtree(files, ignore_errors=True)
-    with zipfile.ZipFile(zip_path) as z:
-        z.extractall(files)
-    (folder,) = [p for p in files.iterdir() if p.is_dir()]
-    old_setup = prefix.work / "korvane-0.0.1-setup.exe"
-    subprocess.run([str(ROOT / "scripts" / "make-setup"), "0.0.1", str(folder), str(old_setup)],
-                   check=True)
+    old_setup = make_setup(prefix.work, zip_path, "0.0.1", "korvane-0.0.1-setup.exe")
     before = prefix.key("HKEY_CURRENT_USER")
     code = prefix.run(old_setup, "/S")
     check(code == EXIT_NEWER and prefix.key("HKEY_CURRENT_USER") == before
@@ -323,30 +413,47 @@ def capture(shots, name):
         subprocess.run(["pnmtopng"], input=pnm, capture_output=True, check=True).stdout)
 
 
+def start_wizard(prefix, setup):
+    """The setup started without /S, and its window once it shows."""
+    env = dict(os.environ, **prefix.wine.env, KORVANE_WINE_ARCH="x64")
+    run = subprocess.Popen([str(it.WINE), *prefix.wine.zh, it.windows_path(setup)], env=env,
+                           stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                           stderr=subprocess.DEVNULL)
+    try:
+        found = subprocess.run(["xdotool", "search", "--sync", "--onlyvisible", "--name", "Korvane"],
+                               capture_output=True, text=True, timeout=120)
+    except subprocess.TimeoutExpired:
+        found = None
+    if not found or not found.stdout.split():
+        run.kill()
+        return None
+    return run, found.stdout.split()[0]
+
+
+def drive(window, shots, name, keys, wait=2.0):
+    """After WAIT seconds, captures the page as NAME (unless None) and types KEYS."""
+    time.sleep(wait)
+    subprocess.run(["xdotool", "windowfocus", "--sync", window], capture_output=True)
+    if name:
+        capture(shots, name)
+    for key in keys:
+        subprocess.run(["xdotool", "key", "--delay", "150", key], check=True)
+
+
 def wizard(prefix, setup, version, shots):
     """The interactive setup driven by keyboard through its pages, each page
     captured, to a finished install for me with the XLL."""
     label = f"[{prefix.label}] the wizard"
     shots.mkdir(parents=True, exist_ok=True)
     it.seed_options(prefix.wine, prefix.work, [it.OTHER])
-    env = dict(os.environ, **prefix.wine.env, KORVANE_WINE_ARCH="x64")
-    run = subprocess.Popen([str(it.WINE), *prefix.wine.zh, it.windows_path(setup)], env=env,
-                           stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-                           stderr=subprocess.DEVNULL)
-    found = subprocess.run(["xdotool", "search", "--sync", "--onlyvisible", "--name", "Korvane"],
-                           capture_output=True, text=True, timeout=120)
-    window = found.stdout.split()[0] if found.stdout.split() else None
-    check(window is not None, f"{label}: its window appears")
-    if window is None:
-        run.kill()
+    started = start_wizard(prefix, setup)
+    check(started is not None, f"{label}: its window appears")
+    if started is None:
         return
+    run, window = started
 
     def page(name, *keys, wait=2.0):
-        time.sleep(wait)
-        subprocess.run(["xdotool", "windowfocus", "--sync", window], capture_output=True)
-        capture(shots, name)
-        for key in keys:
-            subprocess.run(["xdotool", "key", "--delay", "150", key], check=True)
+        drive(window, shots, name, keys, wait)
 
     page("1-welcome", "Return")
     page("2-licence", "Return")
@@ -391,6 +498,8 @@ def main():
                 choices(prefix, setup, version, CHOICES if zh else ["for me"])
                 if zh:
                     refusals(prefix, setup)
+                    rollback(prefix, setup, version, args.zip,
+                             args.work / "pages" if args.wizard else None)
                     versions(prefix, setup, version, args.zip)
             finally:
                 prefix.wine.kill()

@@ -119,15 +119,20 @@ def check_setup(path, zip_path, version):
         problems.append("not made by the Unicode NSIS 3 " +
                         str(re.findall(r"^SubType = .*", listing, re.M)))
     with tempfile.TemporaryDirectory() as tmp, zipfile.ZipFile(zip_path) as z:
-        subprocess.run(["7z", "x", "-y", f"-o{tmp}", str(path)], capture_output=True, check=True)
+        # -aou: the second korvane.exe (the 32-bit one, which goes to the top
+        # on 32-bit Windows) is extracted as korvane_1.exe.
+        subprocess.run(["7z", "x", "-aou", f"-o{tmp}", str(path)], capture_output=True, check=True)
         root = pathlib.Path(tmp)
         inside = sorted(str(p.relative_to(root)) for p in root.rglob("*")
                         if p.is_file() and "$PLUGINSDIR" not in p.parts)
-        wanted = sorted(SETUP_FILES + ["uninstall.exe"])
+        wanted = sorted(SETUP_FILES + ["uninstall.exe", "korvane_1.exe"])
         if inside != wanted:
             problems.append(f"holds {inside}, wanted {wanted}")
         folder = f"korvane-{version}/"
-        for name in SETUP_FILES:
+        top = {(root / n).read_bytes() for n in ("korvane.exe", "korvane_1.exe") if (root / n).is_file()}
+        if top != {z.read(folder + "korvane.exe"), z.read(folder + "x86/korvane.exe")}:
+            problems.append("the top korvane.exe is not the zip's 64-bit one or its x86 one")
+        for name in (n for n in SETUP_FILES if n != "korvane.exe"):
             if (root / name).is_file() and folder + name in z.namelist() and \
                     (root / name).read_bytes() != z.read(folder + name):
                 problems.append(f"{name} differs from the zip's")

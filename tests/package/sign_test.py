@@ -9,6 +9,8 @@ that certificate. Copies are signed, never the release files themselves.
   either form scripts/sign takes (PEM certificate and key; PKCS#12 with a
   password), and keep their version information;
 - the unsigned files do not verify (the check sees a missing signature);
+- a setup made with a certificate named (scripts/make-setup) carries a
+  signed uninstaller: makensis has it signed as it builds the setup;
 - a failed signing (a wrong password) leaves the file as it was and exits 1;
 - without KORVANE_SIGN_CERT the files stay unsigned and it exits 0.
 
@@ -111,6 +113,20 @@ def main():
                 else:
                     readable = not check_version.check(f, version)
                 check(readable, f"{form}: {f.relative_to(originals)} keeps its version information")
+
+        # 4. The uninstaller inside a setup built with a certificate named.
+        folder = originals / f"korvane-{version}"
+        with zipfile.ZipFile(zip_path) as z:
+            z.extractall(originals, [n for n in z.namelist() if not re.search(r"\.(exe|dll|xll)$", n)])
+        built = tmp / "signed-setup.exe"
+        p = subprocess.run([str(ROOT / "scripts" / "make-setup"), version, str(folder), str(built)],
+                           capture_output=True, text=True,
+                           env=dict(os.environ, KORVANE_SIGN_CERT=str(pfx), KORVANE_SIGN_PASSWORD="korvane"))
+        check(p.returncode == 0, f"make-setup with a certificate exits 0 ({p.stderr.strip()[-200:]})")
+        if shutil.which("7z") and built.is_file():
+            subprocess.run(["7z", "x", "-y", f"-o{tmp / 'inside'}", str(built), "uninstall.exe"],
+                           capture_output=True)
+            check(verified(tmp / "inside" / "uninstall.exe", cert), "the setup's uninstaller is signed")
     print(f"{len(failures)} failed")
     return 1 if failures else 0
 
