@@ -35,7 +35,9 @@
 ;   /D=FOLDER     where to install (last on the line, no quotes).
 ; Exit codes: 0 installed; 1 not installed (nothing changed, or rolled back);
 ;   2 a usage error or missing administrator rights; 3 a newer version is
-;   already installed; 4 Excel is running.
+;   already installed; 4 Excel is running. The uninstaller's are the same
+;   (0, 1, 2, 4); its QuietUninstallString runs it in place (_?=) so that a
+;   script gets them.
 ;
 ; Built by scripts/make-setup VERSION FOLDER OUT.exe (scripts/package runs it);
 ; -DICON=PATH and -DLICENSE=PATH default to the repository's, -DSIGN=scripts/sign
@@ -250,7 +252,6 @@ Function CheckSwitches
     ${IfNot} $R2 == "/S"
     ${AndIfNot} $R2 == "/NCRC"
     ${AndIfNot} $R2 == "/ALLUSERS"
-    ${AndIfNot} $R2 == "/CURRENTUSER"
     ${AndIfNot} $R2 == "/XLL"
     ${AndIfNot} $R2 == "/ELEVATED"
       MessageBox MB_ICONSTOP "$(UnknownSwitch) $R2$\n$\n$(Usage)" /SD IDOK
@@ -553,7 +554,9 @@ FunctionEnd
   WriteRegStr ${ROOT} "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\korvane.exe,0"
   WriteRegStr ${ROOT} "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
   WriteRegStr ${ROOT} "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\uninstall.exe"'
-  WriteRegStr ${ROOT} "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\uninstall.exe" /S'
+  ; _?= runs the uninstaller where it is, not from a copy in the temporary
+  ; folder, so that a script waiting for it gets the uninstall's exit code.
+  WriteRegStr ${ROOT} "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\uninstall.exe" /S _?=$INSTDIR'
   WriteRegDWORD ${ROOT} "${UNINSTALL_KEY}" "EstimatedSize" $R3
   WriteRegDWORD ${ROOT} "${UNINSTALL_KEY}" "NoModify" 1
   WriteRegDWORD ${ROOT} "${UNINSTALL_KEY}" "NoRepair" 1
@@ -697,9 +700,22 @@ Section "Uninstall"
   Delete "$INSTDIR\LICENSE.txt"
   RMDir /r "$INSTDIR\x64"
   RMDir /r "$INSTDIR\x86"
-  Delete "$INSTDIR\uninstall.exe"
-  RMDir "$INSTDIR"
-  Call un.RemoveEmptyParent
+  SetOutPath $TEMP
+  ${If} $EXEDIR == $INSTDIR
+    ; Run where it is (_?=): this uninstaller cannot delete itself while it
+    ; runs, so a hidden command does, and the folder, once it has ended.
+    StrCpy $R0 'ping -n 3 127.0.0.1 >nul & del /f /q "$INSTDIR\uninstall.exe" & rmdir "$INSTDIR"'
+    ${GetParent} "$INSTDIR" $R5
+    ${GetFileName} "$R5" $R6
+    ${If} $R6 == "Korvane"
+      StrCpy $R0 '$R0 & rmdir "$R5"'
+    ${EndIf}
+    ExecShell "" "$SYSDIR\cmd.exe" '/d /c $R0' SW_HIDE
+  ${Else}
+    Delete "$INSTDIR\uninstall.exe"
+    RMDir "$INSTDIR"
+    Call un.RemoveEmptyParent
+  ${EndIf}
   RMDir /r "$SMPROGRAMS\Korvane"
   ${If} $AllUsers = 1
     DeleteRegKey HKLM "${UNINSTALL_KEY}"

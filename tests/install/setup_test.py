@@ -2,8 +2,8 @@
 """The Windows setup, korvane-VERSION-setup.exe, run silently as IT runs it,
 under 64-bit Wine, from the setup alone.
 
-In a fresh prefix where Excel already loads another add-in, under the default
-locale and under a Chinese one (code page 936), each choice of the setup is
+In a fresh prefix where Excel already loads another add-in, under a Chinese
+locale (code page 936) and under the default one, each choice of the setup is
 installed with /S and then taken out again with the QuietUninstallString of
 its Apps & Features entry:
 
@@ -25,8 +25,9 @@ its Apps & Features entry:
   (exit 3) with nothing changed, and this one replaces an older setup's
   installation.
 
-The Chinese prefix runs the whole list; the default one installs for me
-and removes it again (the Start menu's words are English there).
+The Chinese locale runs the whole list; then the default one, in the same
+prefix once it is left clean (a fresh one when anything failed), installs
+for me and removes it again (the Start menu's words are English there).
 
 With --wizard, first the interactive wizard, in the Chinese prefix on a
 virtual screen (Xvfb): each page is captured as a PNG under WORK/pages and
@@ -71,10 +72,13 @@ check = it.check
 class Prefix:
     """A Wine prefix and where the setup puts things in it."""
 
-    def __init__(self, work, zh):
+    def __init__(self, work, zh, fresh=True):
         self.label = "zh" if zh else "default"
-        self.path = work / f"setup-prefix-{self.label}"
-        shutil.rmtree(self.path, ignore_errors=True)
+        # scripts/wine makes every prefix under one locale; the locale is the
+        # programs' (--zh), so a prefix left clean serves the other one too.
+        self.path = work / "setup-prefix"
+        if fresh:
+            shutil.rmtree(self.path, ignore_errors=True)
         self.wine = it.Wine(self.path, zh)
         self.work = work
         self.zh = zh
@@ -94,12 +98,9 @@ class Prefix:
         return root / "Microsoft" / "Windows" / "Start Menu" / "Programs" / "Korvane"
 
     def run(self, exe, *switches):
-        """Runs a setup or uninstaller and waits for what it started (NSIS's
-        uninstaller runs from a copy in the temporary folder)."""
+        """Runs a setup (a Linux path) or a Windows command, waiting for it."""
         p = self.wine.run(it.windows_path(exe) if isinstance(exe, pathlib.Path) else exe, *switches,
                           timeout=300)
-        if not isinstance(exe, pathlib.Path):
-            settle(self)
         return p.returncode
 
     def key(self, root):
@@ -116,17 +117,6 @@ class Prefix:
     def classes(self, root):
         clsid = rf"{root}\Software\Classes\CLSID\{it.CLSID}"
         return it.reg_export(self.wine, clsid, self.work / "classes.reg", "64")
-
-
-def settle(prefix):
-    """Waits until no process of ours (a setup, an uninstaller's copy) runs."""
-    deadline = time.time() + 120
-    while time.time() < deadline:
-        p = prefix.wine.run("tasklist")
-        listing = (p.stdout or b"").decode("utf-8", "replace").lower()
-        if p.returncode != 0 or not re.search(r"au_\.exe|setup\.exe|uninstall\.exe", listing):
-            return
-        time.sleep(1)
 
 
 def fake_excel(prefix):
@@ -179,7 +169,7 @@ def check_installed(prefix, name, version, machine, xll):
         "DisplayName": DISPLAY_NAME, "DisplayVersion": version, "Publisher": "Korvane developers",
         "DisplayIcon": windows_folder + "\\korvane.exe,0", "InstallLocation": windows_folder,
         "UninstallString": f'"{windows_folder}\\uninstall.exe"',
-        "QuietUninstallString": f'"{windows_folder}\\uninstall.exe" /S',
+        "QuietUninstallString": f'"{windows_folder}\\uninstall.exe" /S _?={windows_folder}',
         "NoModify": 1, "NoRepair": 1,
     }
     wrong = {k: key.get(k) for k, v in wanted.items() if key.get(k) != v}
@@ -222,12 +212,20 @@ def check_removed(prefix, name, machine):
 
 
 def quiet_uninstall(prefix, key):
-    """Runs the key's QuietUninstallString as Apps & Features' callers do."""
+    """Runs the key's QuietUninstallString as a script of IT's does: the
+    command line as it is, from a batch file, waiting for its exit code."""
     command = key.get("QuietUninstallString", "")
-    m = re.fullmatch(r'"([^"]+)"\s*(.*)', command)
-    if not m:
+    if not command.startswith('"'):
         return None
-    return prefix.run(m.group(1), *m.group(2).split())
+    script = prefix.work / "quiet-uninstall.cmd"
+    script.write_bytes(f"@{command}\r\n@exit /b %errorlevel%\r\n".encode("gbk" if prefix.zh else "utf-8"))
+    code = prefix.run("cmd", "/c", it.windows_path(script))
+    # The uninstaller's own file and folder go once it has ended.
+    deadline = time.time() + 30
+    folder = pathlib.Path(command[1:command.index('"', 1)].replace("\\", "/")).parent
+    while time.time() < deadline and (prefix.path / "drive_c" / folder.relative_to("C:")).exists():
+        time.sleep(0.5)
+    return code
 
 
 def choices(prefix, setup, version, names):
@@ -367,6 +365,18 @@ def versions(prefix, setup, version, zip_path):
           f"{label} over the zip's 0.9.0: installed ({code}), the older folder gone")
     check(it.open_list(prefix.wine, prefix.work) == [it.OTHER, it.AUTOMATION],
           f"{label} over the zip's 0.9.0: its entry replaced by ours")
+    # An uninstall with Excel running: exit 4, nothing removed.
+    key = prefix.key("HKEY_CURRENT_USER")
+    excel = fake_excel(prefix)
+    try:
+        time.sleep(3)
+        code = quiet_uninstall(prefix, key)
+    finally:
+        excel.kill()
+        excel.wait()
+    check(code == EXIT_EXCEL and prefix.key("HKEY_CURRENT_USER") == key
+          and (prefix.base(False) / version / "korvane.exe").is_file(),
+          f"{label} uninstall with Excel running: exit {code}, nothing removed")
 
     # 2. An older setup of the same files over this one: refused, nothing changed.
     old_setup = make_setup(prefix.work, zip_path, "0.0.1", "korvane-0.0.1-setup.exe")
@@ -486,12 +496,14 @@ def main():
     args = ap.parse_args()
     args.work.mkdir(parents=True, exist_ok=True)
     version = re.fullmatch(r"korvane-(.+)-setup\.exe", args.setup.name).group(1)
-    setup = args.work / args.setup.name  # run from a folder of its own, as a download is
+    # Run from a folder of its own, as a download is, with a space and Chinese in its name.
+    setup = args.work / "我的 下载" / args.setup.name
+    setup.parent.mkdir(exist_ok=True)
     shutil.copy(args.setup, setup)
     xvfb = screen()
     try:
         for zh in (True, False):
-            prefix = Prefix(args.work, zh)
+            prefix = Prefix(args.work, zh, fresh=zh or it.failures != [])
             try:
                 if zh and args.wizard:
                     wizard(prefix, setup, version, args.work / "pages")
