@@ -540,7 +540,9 @@ FunctionEnd
 
 Function Fail  ; $R0 the message; exit 1 with nothing changed
   Call RollBack
-  DetailPrint "$R0"
+  ${WordReplace} "$R0" "$\r" "" "+" $R7  ; one line in the list of details
+  ${WordReplace} "$R7" "$\n" " " "+" $R7
+  DetailPrint "$R7"
   MessageBox MB_ICONSTOP "$R0" /SD IDOK
   SetErrorLevel ${EXIT_NOT_DONE}
   Abort
