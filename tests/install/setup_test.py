@@ -22,8 +22,8 @@ its Apps & Features entry:
 - versions: over an installation from the zip (an older version folder and
   its entry), the setup replaces it; an older setup (the same files, a lower
   version, built with scripts/make-setup) refuses to go over this one
-  (exit 3) with nothing changed, and this one replaces an older setup's
-  installation.
+  (exit 3) with nothing changed, nor does this one over a newer version from
+  the zip; and this one replaces an older setup's installation.
 
 The Chinese locale runs the whole list; then the default one, in the same
 prefix once it is left clean (a fresh one when anything failed), installs
@@ -397,6 +397,14 @@ def versions(prefix, setup, version, zip_path):
     check(code == 0 and key.get("DisplayVersion") == version
           and not (prefix.base(False) / "0.0.1").exists(),
           f"{label} this setup over the older setup's: replaced ({code}, {key.get('DisplayVersion')})")
+    # 4. Over a newer version from the zip (its version folder): refused too.
+    newer = prefix.base(False) / "99.0.0" / "x86"
+    newer.mkdir(parents=True)
+    (newer / "korvane.dll").write_bytes(b"MZ")
+    code = prefix.run(setup, "/S")
+    check(code == EXIT_NEWER and prefix.key("HKEY_CURRENT_USER") == key,
+          f"{label} this setup over the zip's 99.0.0: exit {code}, nothing changed")
+    shutil.rmtree(newer.parent)
     quiet_uninstall(prefix, key)
     check_removed(prefix, "after the upgrades", False)
 
