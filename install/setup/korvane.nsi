@@ -10,7 +10,8 @@
 ; install.cmd runs, so no registry rule lives in two places:
 ;
 ;   install    1. Excel must be closed (Retry / Cancel), before anything changes;
-;              2. an installation already in the chosen folder is moved aside;
+;              2. an installation already in the chosen folder is moved aside
+;                 (into the folder, where korvane.exe leaves it alone);
 ;              3. the files are copied;
 ;              4. `korvane.exe install --in-place [--machine] [--xll]` (the one
 ;                 of Windows' bitness, copied to the top) registers
@@ -516,10 +517,12 @@ FunctionEnd
 ; Takes out what this setup copied and brings back what it moved aside.
 Function RollBack
   SetOutPath $TEMP
-  RMDir /r "$INSTDIR"
   ${If} $Backup != ""
-    Rename "$Backup" "$INSTDIR"
+    Rename "$Backup" "$INSTDIR.korvane-old"
+    RMDir /r "$INSTDIR"
+    Rename "$INSTDIR.korvane-old" "$INSTDIR"
   ${Else}
+    RMDir /r "$INSTDIR"
     Call RemoveEmptyParent
   ${EndIf}
 FunctionEnd
@@ -581,18 +584,21 @@ Section "Korvane" Main
   ${EndIf}
   Call UseScope
 
-  ; 2. An installation already in this folder moves aside.
+  ; 2. An installation already in this folder moves aside: into the new
+  ;    folder itself, as korvane-old, because korvane.exe install removes
+  ;    every other folder beside the installation as an older version.
   StrCpy $Backup ""
   ${If} ${FileExists} "$INSTDIR\*.*"
-    StrCpy $Backup "$INSTDIR.korvane-old"
-    RMDir /r "$Backup"
+    RMDir /r "$INSTDIR.korvane-old"
     ClearErrors
-    Rename "$INSTDIR" "$Backup"
+    Rename "$INSTDIR" "$INSTDIR.korvane-old"
     ${If} ${Errors}
-      StrCpy $Backup ""
       StrCpy $R0 "$(FilesInUse)"
       Call Fail
     ${EndIf}
+    CreateDirectory "$INSTDIR"
+    Rename "$INSTDIR.korvane-old" "$INSTDIR\korvane-old"
+    StrCpy $Backup "$INSTDIR\korvane-old"
   ${EndIf}
 
   ; 3. The files, as the release zip lays them out.

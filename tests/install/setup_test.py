@@ -275,9 +275,30 @@ def make_setup(work, zip_path, version, name, tool=None):
     return out
 
 
+# A korvane.exe that fails as late as the real one can: after removing every
+# folder beside its installation (older versions, to korvane.exe install).
 FAILING_TOOL = r"""
 #include <stdio.h>
+#include <stdlib.h>
+#include <wchar.h>
+#include <windows.h>
 int main(void) {
+  wchar_t own[MAX_PATH], pattern[MAX_PATH], command[3 * MAX_PATH];
+  GetModuleFileNameW(NULL, own, MAX_PATH);
+  *wcsrchr(own, L'\\') = 0;                   /* the installation */
+  wchar_t *name = wcsrchr(own, L'\\') + 1;   /* its name in the folder above */
+  swprintf(pattern, MAX_PATH, L"%.*ls*", (int)(name - own), own);
+  WIN32_FIND_DATAW found;
+  HANDLE h = FindFirstFileW(pattern, &found);
+  while (h != INVALID_HANDLE_VALUE) {
+    if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && found.cFileName[0] != L'.' &&
+        wcscmp(found.cFileName, name) != 0) {
+      swprintf(command, 3 * MAX_PATH, L"rmdir /s /q \"%.*ls%ls\"", (int)(name - own), own,
+               found.cFileName);
+      _wsystem(command);
+    }
+    if (!FindNextFileW(h, &found)) break;
+  }
   fputs("korvane install: \xe6\xb3\xa8\xe5\x86\x8c\xe5\xa4\xb1\xe8\xb4\xa5 (a stand-in that fails)\n", stdout);
   return 1;
 }
@@ -294,10 +315,10 @@ def rollback(prefix, setup, version, zip_path, shots=None):
     tool = prefix.work / "failing_tool.exe"
     subprocess.run(["x86_64-w64-mingw32-gcc", "-O1", "-o", str(tool), str(source)], check=True)
     broken = make_setup(prefix.work, zip_path, version, "broken-setup.exe", tool)
-    folder = prefix.base(False) / version
 
     # 1. Nothing installed before: nothing left after.
     it.seed_options(prefix.wine, prefix.work, [it.OTHER])
+    folder = prefix.base(False) / version
     code = prefix.run(broken, "/S")
     check(code == 1 and not prefix.base(False).exists() and prefix.key("HKEY_CURRENT_USER") == {}
           and not prefix.start_menu(False).exists(),
