@@ -386,8 +386,16 @@ def versions(prefix, setup, version, zip_path):
           f"{label} over the zip's 0.9.0: installed ({code}), the older folder gone")
     check(it.open_list(prefix.wine, prefix.work) == [it.OTHER, it.AUTOMATION],
           f"{label} over the zip's 0.9.0: its entry replaced by ours")
-    # An uninstall with Excel running: exit 4, nothing removed.
+    # The same setup again over its own installation (a repair): in place,
+    # nothing of the installation it replaced left inside.
     key = prefix.key("HKEY_CURRENT_USER")
+    code = prefix.run(setup, "/S")
+    folder = prefix.base(False) / version
+    check(code == 0 and (folder / "korvane.exe").is_file() and not (folder / "korvane-old").exists()
+          and prefix.key("HKEY_CURRENT_USER") == key
+          and it.open_list(prefix.wine, prefix.work) == [it.OTHER, it.AUTOMATION],
+          f"{label} installed again over itself: exit {code}, the same installation")
+    # An uninstall with Excel running: exit 4, nothing removed.
     excel = fake_excel(prefix)
     try:
         time.sleep(3)
