@@ -32,11 +32,12 @@ bool blank(std::string_view s) { return s.find_first_not_of(" \t\r\n") == std::s
 
 // encode() writes a lone surrogate as a \udXXX escape (and no other surrogate
 // escapes), which nlohmann::json refuses. For the check of an answer's shape
-// only, replaces each by \ufffd.
+// only, replaces each by \ufffd. Escapes are read in turn, so that an escaped
+// backslash followed by "ud800" (the text \ud800) is left as it is.
 void neutralise_lone_surrogates(std::string& json) {
-  for (std::size_t at = json.find("\\ud"); at != std::string::npos;
-       at = json.find("\\ud", at + 1)) {
-    if (at + 5 < json.size() &&
+  for (std::size_t at = json.find('\\'); at != std::string::npos && at + 1 < json.size();
+       at = json.find('\\', at + 2)) {
+    if (json[at + 1] == 'u' && at + 5 < json.size() && json[at + 2] == 'd' &&
         std::string_view("89abcdef").find(json[at + 3]) != std::string_view::npos)
       json.replace(at + 2, 4, "fffd");
   }
