@@ -426,7 +426,7 @@ class Settler {
         name_(name),
         empty_cell_(make_cell(Variant())),
         draw_cell_(empty_cell_) {
-    summary_.by_member.resize(members().size());
+    summary_.by_member.resize(functions().size());
   }
 
   Summary run() {
@@ -595,10 +595,10 @@ class Settler {
   // bet on the draw waits for one; 5. the call, its result appended.
   void settle_row(Lines lines, std::string_view eol) {
     if (empty_row()) return pass_through(record_, eol);  // as Excel pads the used range
-    const Member* m = member(splitter_.field(0));
+    const Function* m = member(splitter_.field(0));
     if (!m) return unreadable(lines, record_, eol, why_no_function());
     if (const std::u16string why = read_arguments(*m); !why.empty()) {
-      if (m->draw == DrawUse::Writes) draw_loaded_ = false;  // the draw it was to load is not there
+      if (m->draw == DrawUse::Loads) draw_loaded_ = false;  // the draw it was to load is not there
       return unreadable(lines, record_, eol, why);
     }
     if (m->draw == DrawUse::Reads && !draw_loaded_) return without_draw(lines, eol);
@@ -607,10 +607,10 @@ class Settler {
 
   // A row that reads: called, tallied, its result appended; a 验证 row loads
   // the draw the rows after it read.
-  void settle_call(const Member& m, Lines lines, std::string_view eol) {
+  void settle_call(const Function& m, Lines lines, std::string_view eol) {
     const CallResult r = call(obj_, m, args_);
     tally(m, r, lines);
-    if (m.draw == DrawUse::Writes) loaded(r, lines);
+    if (m.draw == DrawUse::Loads) loaded(r, lines);
     if (lines.last != lines.first) {
       warn(lines, "a quoted cell runs over lines " + std::to_string(lines.first) + "-" +
                       std::to_string(lines.last) + " (a stray double quote?); settled as one row");
@@ -650,13 +650,13 @@ class Settler {
     if (!decode(splitter_.field(0), name)) return not_text();
     const std::u16string_view n = trim(name);
     if (n.empty()) return u"the row names no function";
-    if (find_member(n)) return u"“" + quoted(n) + u"” is a draw-state property, not a function";
+    if (find_property(n)) return u"“" + quoted(n) + u"” is a draw-state property, not a function";
     return u"no function is named “" + quoted(n) + u"”";
   }
 
   // The arguments of a call of m into args_, 易失 referring to the draw cell
   // as a sheet's rows do; why not, when the row does not give them.
-  std::u16string read_arguments(const Member& m) {
+  std::u16string read_arguments(const Function& m) {
     const std::size_t expected = required_argument_count(m);
     std::size_t given = splitter_.size() - 1;
     while (given > expected && splitter_.field(given).empty()) --given;  // padding cells
@@ -667,11 +667,11 @@ class Settler {
       args_.push_back(cell_entry(text_, EntryRule::Book));
     }
     if (ends_with_trigger(m))
-      args_.emplace_back(m.draw == DrawUse::Writes ? empty_cell_ : draw_cell_);
+      args_.emplace_back(m.draw == DrawUse::Loads ? empty_cell_ : draw_cell_);
     return {};
   }
 
-  static std::u16string wrong_count(const Member& m, std::size_t expected, std::size_t given) {
+  static std::u16string wrong_count(const Function& m, std::size_t expected, std::size_t given) {
     std::u16string why = std::u16string(m.name) + u" takes " +
                          number_text(static_cast<double>(expected)) + u" argument" +
                          (expected == 1 ? u"" : u"s") + u" (";
@@ -682,8 +682,8 @@ class Settler {
     return why + u"), the row gives " + number_text(static_cast<double>(given));
   }
 
-  void tally(const Member& m, const CallResult& r, Lines lines) {
-    FunctionTally& t = summary_.by_member[static_cast<std::size_t>(&m - members().data())];
+  void tally(const Function& m, const CallResult& r, Lines lines) {
+    FunctionTally& t = summary_.by_member[static_cast<std::size_t>(&m - functions().data())];
     ++t.rows;
     if (r.failed) {
       ++summary_.failed;
@@ -748,18 +748,18 @@ class Settler {
     if (first.size() >= 2 && first.front() == '"') first = first.substr(1, first.size() - 2);
     std::u16string name;
     if (!decode(first, name)) return;
-    const Member* m = find_member(trim(name));
-    if (m && m->draw == DrawUse::Writes) draw_loaded_ = false;
+    const Function* m = find_function(trim(name));
+    if (m && m->draw == DrawUse::Loads) draw_loaded_ = false;
   }
 
   // The member a name field calls; null when it names no function. The last
   // name is remembered: books run in blocks of one function.
-  const Member* member(std::string_view name_bytes) {
+  const Function* member(std::string_view name_bytes) {
     if (last_member_ && name_bytes == last_name_) return last_member_;
     std::u16string name;
     if (!decode(name_bytes, name)) return nullptr;
-    const Member* m = find_member(trim(name));
-    if (!m || m->is_property) return nullptr;
+    const Function* m = find_function(trim(name));
+    if (!m) return nullptr;
     last_name_.assign(name_bytes);
     last_member_ = m;
     return m;
@@ -881,7 +881,7 @@ class Settler {
   std::size_t held_from_ = kNone;  // out_buf_ from here waits for the encoding
   std::ostringstream held_diagnostics_;
   std::string last_name_;
-  const Member* last_member_ = nullptr;
+  const Function* last_member_ = nullptr;
   Summary summary_;
 };
 
@@ -905,7 +905,7 @@ void write_summary(const Summary& s, std::ostream& out) {
       out << " and " << s.failed - s.failed_rows.size() << " more";
     out << '\n';
   }
-  const auto list = members();
+  const auto list = functions();
   bool header = false;
   for (std::size_t i = 0; i < list.size() && i < s.by_member.size(); ++i) {
     const FunctionTally& t = s.by_member[i];

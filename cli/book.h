@@ -233,7 +233,7 @@ struct Summary {
   std::size_t warnings = 0;              // rows settled but reported
   std::size_t passed = 0;                // blank and comment lines
   std::vector<std::string> failed_rows;  // "NAME:LINE" of the first failed calls
-  std::vector<FunctionTally> by_member;  // indexed like korvane::members()
+  std::vector<FunctionTally> by_member;  // indexed like korvane::functions()
   // The book is GB18030 and this system has no converter: settling stopped
   // where that was decided.
   bool no_converter = false;

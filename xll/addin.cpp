@@ -9,11 +9,12 @@
 // one XLOPER12 per parameter and giving one back.
 //
 // Type strings: every parameter is Q (Excel hands the values of referenced
-// cells), except those of 验证, which are U: 验证 keeps the special number as
-// passed, a reference included, as the automation add-in does, so it must
-// see whether it got one. The functions that read the draw or do not use it
-// are registered thread-safe ($); 验证, which writes the draw, is not, and so
-// runs on Excel's main thread (see draw.h for how readers stay safe).
+// cells), except those of a function that keeps references (验证 keeps the
+// special number as passed, a reference included, as the automation add-in
+// does), which are U, so that it sees whether it got one. Such a function is
+// registered not thread-safe, and so runs on Excel's main thread, where it
+// may read the cells; every other function is thread-safe ($) (see draw.h
+// for how readers stay safe while 验证 loads the draw).
 //
 // A call: the arguments become Variants (values.h), the core's call runs on
 // the draw it needs, and the result goes back in a per-thread XLOPER12, a
@@ -136,7 +137,7 @@ Draw& no_draw() {
   return unused;
 }
 
-CallResult run(const Member& m, std::span<const Variant> args) {
+CallResult run(const Function& m, std::span<const Variant> args) {
   switch (m.draw) {
     case DrawUse::None:
       return call(no_draw(), m, args);
@@ -144,7 +145,7 @@ CallResult run(const Member& m, std::span<const Variant> args) {
       const std::shared_ptr<Draw> draw = draws().current();  // one draw for the whole call
       return call(*draw, m, args);
     }
-    case DrawUse::Writes: {
+    case DrawUse::Loads: {
       CallResult r;
       draws().update([&](Draw& next) { r = call(next, m, args); });
       return r;
@@ -155,17 +156,17 @@ CallResult run(const Member& m, std::span<const Variant> args) {
 
 // The function registered on each entry of the pool, by parameter count and
 // k; null where none is. Made once, from the member list alone.
-using EntryTable = std::array<std::array<const Member*, kEntriesPerCount>, kMaxParams + 1>;
+using EntryTable = std::array<std::array<const Function*, kEntriesPerCount>, kMaxParams + 1>;
 EntryTable make_entry_table() {
   EntryTable table{};
-  for (std::size_t n = 0; const Member* m = function_member(n); ++n) {
+  for (std::size_t n = 0; const Function* m = function_member(n); ++n) {
     const Entry e = entry_of(n);
     if (e.count <= kMaxParams && e.k < kEntriesPerCount) table[e.count][e.k] = m;
   }
   return table;
 }
 
-const Member* registered_on(std::size_t count, std::size_t k) noexcept {
+const Function* registered_on(std::size_t count, std::size_t k) noexcept {
   static const EntryTable table = make_entry_table();
   return count <= kMaxParams && k < kEntriesPerCount ? table[count][k] : nullptr;
 }
@@ -177,7 +178,7 @@ XLOPER12* call_entry(std::size_t count, std::size_t k,
   ResultSlot* slot = result_slots().mine();
   if (!slot) return no_slot();
   try {
-    const Member* m = registered_on(count, k);
+    const Function* m = registered_on(count, k);
     if (!m || in.size() != m->params.size() || in.size() > kMaxParams) return fail(*slot);
     CallArguments args;
     for (XLOPER12* x : in) {
@@ -196,9 +197,6 @@ XLOPER12* call_entry(std::size_t count, std::size_t k,
 void thread_ends() noexcept { result_slots().thread_ends(); }
 
 }  // namespace korvane::xll
-
-using korvane::xll::call_entry;
-using korvane::xll::XLOPER12;
 
 // Windows tells every loaded DLL when a thread ends: its result slot goes.
 extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {

@@ -1,28 +1,13 @@
 #include "xll/entries.h"
 
 namespace korvane::xll {
-namespace {
-
-// The place of the first worksheet function in the member list: the draw's
-// properties come first.
-std::size_t first_function() noexcept {
-  static const std::size_t first = [] {
-    std::size_t i = 0;
-    while (i < members().size() && members()[i].is_property) ++i;
-    return i;
-  }();
-  return first;
-}
-
-}  // namespace
-
-const Member* function_member(std::size_t n) noexcept {
-  const std::size_t i = first_function() + n;
-  return i < members().size() ? &members()[i] : nullptr;
+const Function* function_member(std::size_t n) noexcept {
+  const auto list = functions();
+  return n < list.size() ? &list[n] : nullptr;
 }
 
 Entry entry_of(std::size_t n) noexcept {
-  const Member* m = function_member(n);
+  const Function* m = function_member(n);
   Entry e{m ? m->params.size() : 0, 0};
   for (std::size_t i = 0; i < n; ++i) {
     if (function_member(i)->params.size() == e.count) ++e.k;

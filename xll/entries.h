@@ -10,9 +10,8 @@
 
 namespace korvane::xll {
 
-// The n-th worksheet function of the member list (properties skipped), or
-// null past the last.
-const Member* function_member(std::size_t n) noexcept;
+// The n-th worksheet function of the function list, or null past the last.
+const Function* function_member(std::size_t n) noexcept;
 
 // Excel calls each function through an export of its own that takes exactly
 // the function's parameters (on 32-bit Windows the callee removes them from
