@@ -1,6 +1,25 @@
 #include "xll/entries.h"
 
 namespace korvane::xll {
+namespace {
+
+// The pool holds an entry for every function: a parameter count with more
+// functions than entries fails here, when the XLL is built, rather than
+// when Excel loads it.
+constexpr std::size_t most_functions_of_one_count() {
+  std::size_t most = 0;
+  for (const std::size_t n : kFunctionsByCount) most = n > most ? n : most;
+  return most;
+}
+static_assert(most_functions_of_one_count() <= kEntriesPerCount,
+              "the XLL's pool has no entry left for a function of this parameter count: raise "
+              "KORVANE_XLL_ENTRIES_PER_COUNT in xll/pool.cmake");
+static_assert(kPoolMaxParams == kMaxParams,
+              "the XLL's pool covers 0 to kMaxParams parameters: set KORVANE_XLL_MAX_PARAMS in "
+              "xll/pool.cmake to kMaxParams");
+
+}  // namespace
+
 const Function* function_member(std::size_t n) noexcept {
   const auto list = functions();
   return n < list.size() ? &list[n] : nullptr;

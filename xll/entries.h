@@ -7,6 +7,7 @@
 #include <string>
 
 #include "core/custom_functions.h"
+#include "korvane_xll_pool.h"  // kEntriesPerCount, written by xll/pool.cmake
 
 namespace korvane::xll {
 
@@ -19,7 +20,6 @@ const Function* function_member(std::size_t n) noexcept;
 // count, kv_<count>_<k>, and the k-th function of the list with that count
 // is registered on kv_<count>_<k>: a new function needs no new export, and
 // the order of the list decides which entry each function gets.
-inline constexpr std::size_t kEntriesPerCount = 16;  // the pool in korvane.def and addin.cpp
 
 struct Entry {
   std::size_t count;  // parameters
