@@ -339,6 +339,61 @@ HRESULT STDMETHODCALLTYPE invoke(DualPart* self, DISPID id, REFIID riid, LCID, W
 
 // ---- the dual interface's own methods ------------------------------------------------
 
+// A property's get through the vtable: a VARIANT, or a BSTR for a Text
+// property.
+HRESULT vtable_get(AddinObject& o, const Property& m, void* out_arg) {
+  if (holds_text(m)) {
+    BSTR* out = static_cast<BSTR*>(out_arg);
+    *out = nullptr;
+    OwnedVariant v;
+    HRESULT hr = get_property(o, m, v.v);
+    if (SUCCEEDED(hr) && v.v.vt != VT_BSTR) hr = VariantChangeType(&v.v, &v.v, 0, VT_BSTR);
+    if (FAILED(hr)) return hr;
+    *out = v.v.bstrVal;
+    v.v.vt = VT_EMPTY;  // handed over
+    return S_OK;
+  }
+  VARIANT* out = static_cast<VARIANT*>(out_arg);
+  VariantInit(out);
+  return get_property(o, m, *out);
+}
+
+// A property's let or set through the vtable: the value a VARIANT, or a BSTR
+// for a Text property (borrowed: the property keeps a copy).
+HRESULT vtable_put(AddinObject& o, const Property& m, Accessor accessor, void* value_arg) {
+  Variant value;
+  if (holds_text(m)) {
+    const BSTR s = *static_cast<BSTR*>(value_arg);
+    value = Variant::borrowed(std::u16string_view(s ? reinterpret_cast<const char16_t*>(s) : u"",
+                                                  s ? SysStringLen(s) : 0));
+  } else if (FAILED(from_argument(*static_cast<VARIANT*>(value_arg), value))) {
+    return DISP_E_TYPEMISMATCH;
+  }
+  return accessor == Accessor::Let ? let_property(o, m, value) : set_property(o, m, value);
+}
+
+// A function's call through the vtable: its parameters, a VARIANT each (an
+// IDispatch for a Range one), then the result.
+HRESULT vtable_call_function(AddinObject& o, const Function& m, void* const* a, std::size_t n) {
+  VARIANT* result = static_cast<VARIANT*>(a[n - 1]);
+  VariantInit(result);
+  HRESULT hr = S_OK;
+  {
+    CallArguments args;
+    CallScope scope(o, args);
+    for (std::size_t i = 0; i < m.params.size() && SUCCEEDED(hr); ++i) {
+      if (takes_reference(m.params[i])) {
+        args.emplace(o.ranges.over(*static_cast<IDispatch**>(a[i])));
+      } else if (FAILED(add_argument(args, *static_cast<VARIANT*>(a[i]), o.ranges))) {
+        hr = DISP_E_TYPEMISMATCH;
+      }
+    }
+    if (SUCCEEDED(hr)) hr = call_function(o, m, args.view(), result);
+  }
+  if (hr == kCallFailed) raise_error_info(m);
+  return hr;
+}
+
 // Method `slot` of _自定义函数 called through the vtable with its pointer
 // arguments (`n` of them, the result pointer last for a function).
 HRESULT vtable_call(AddinObject& o, std::size_t slot, void* const* a, std::size_t n) {

@@ -126,9 +126,7 @@ XLOPER12* fail(ResultSlot& slot) noexcept {
 
 // Makes the next argument of a call from Excel's; false when it cannot be read.
 bool add_argument(CallArguments& args, const XLOPER12& x) {
-  const bool ok = make_argument(x, static_cast<Variant*>(args.room()));  // made unless it throws
-  args.made();
-  return ok;
+  return make_argument(x, args);
 }
 
 // The object a function that never looks at the draw is called on.
