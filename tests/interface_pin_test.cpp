@@ -64,6 +64,10 @@ std::string shape_of(const Function& f) {
   return s;
 }
 
+bool is_property_line(const std::string& line) {
+  return line.find(" property ") != std::string::npos;
+}
+
 // The members in interface order, each as its pin line shows it after the
 // DISPID.
 std::vector<std::string> interface_members() {
@@ -87,7 +91,11 @@ TEST(InterfacePin, TableMatchesThePinnedInterface) {
     EXPECT_EQ(pin[i].line, table[i])
         << "DISPID " << i + 1
         << " changed: append new members at the end of the table, or give the interface a new "
-           "IID (com/identity.h) if a pinned member must change";
+           "IID (com/identity.h) if a pinned member must change"
+        << (is_property_line(table[i]) && !is_property_line(pin[i].line)
+                ? ". The properties come before the functions in the interface, so a new "
+                  "property renumbers every function: it needs a new IID and a new pin"
+                : "");
   }
 }
 
