@@ -49,22 +49,25 @@ function(korvane_xll_pool def_file source_file header_file)
     endforeach()
   endforeach()
 
-  korvane_write_if_changed(${def_file}
+  string(CONCAT def_text
     "; The exports of korvane.xll, written by xll/pool.cmake: the add-in manager\n"
     "; entry points, the draw access of the test host, and the pool of\n"
     "; worksheet-function entries, kv_<count>_<k> for 0 to ${KORVANE_XLL_MAX_PARAMS} "
     "parameters and k from\n; 0 to ${last_k}. Undecorated on 32-bit Windows too.\n"
     "LIBRARY korvane.xll\nEXPORTS\n  xlAutoOpen\n  xlAutoClose\n  xlAutoAdd\n  xlAutoRemove\n"
-    "  xlAddInManagerInfo12\n  xlAutoFree12\n  korvane_edit_draw\n${exports}")
-  korvane_write_if_changed(${source_file}
+    "  xlAddInManagerInfo12\n  xlAutoFree12\n  korvane_edit_draw\n" "${exports}")
+  string(CONCAT source_text
     "// The pool of worksheet-function entries, written by xll/pool.cmake: each\n"
     "// hands Excel's arguments to the function registered on it.\n"
     "#include \"xll/registration.h\"\n\nusing korvane::xll::call_entry;\n"
-    "using korvane::xll::XLOPER12;\n\n${entries}")
-  korvane_write_if_changed(${header_file}
+    "using korvane::xll::XLOPER12;\n\n" "${entries}")
+  string(CONCAT header_text
     "// The size of korvane.xll's pool of entries, written by xll/pool.cmake.\n"
     "#pragma once\n\n#include <cstddef>\n\nnamespace korvane::xll {\n"
     "inline constexpr std::size_t kPoolMaxParams = ${KORVANE_XLL_MAX_PARAMS};\n"
     "inline constexpr std::size_t kEntriesPerCount = ${KORVANE_XLL_ENTRIES_PER_COUNT};\n"
     "}  // namespace korvane::xll\n")
+  korvane_write_if_changed(${def_file} "${def_text}")
+  korvane_write_if_changed(${source_file} "${source_text}")
+  korvane_write_if_changed(${header_file} "${header_text}")
 endfunction()
