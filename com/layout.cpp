@@ -26,12 +26,11 @@ std::span<const Method> interface_methods() {
   return methods;
 }
 
-DISPID dispid_of(const Property& p) {
-  return static_cast<DISPID>(&p - properties().data() + 1);
-}
+DISPID dispid_of(const Property& p) { return static_cast<DISPID>(&p - properties().data() + 1); }
 
 DISPID dispid_of(const Function& f) {
-  return static_cast<DISPID>(properties().size()) + static_cast<DISPID>(&f - functions().data() + 1);
+  return static_cast<DISPID>(properties().size()) +
+         static_cast<DISPID>(&f - functions().data() + 1);
 }
 
 Named member_of(DISPID id) {

@@ -26,9 +26,9 @@ struct Method {
   // Pointer-sized arguments of the vtable method after `this`: the value for
   // an accessor, the parameters and the result for a worksheet function.
   std::size_t arity;
-  DISPID dispid;              // the member's
-  std::u16string_view name;   // the member's
-  std::string_view doc;       // the member's description (Chinese, UTF-8)
+  DISPID dispid;             // the member's
+  std::u16string_view name;  // the member's
+  std::string_view doc;      // the member's description (Chinese, UTF-8)
 };
 
 // The methods of _自定义函数 after IDispatch's seven, in vtable order.

@@ -307,11 +307,7 @@ namespace row_detail {
 // which loads it, `Draw&`.
 template <class F>
 struct Signature {
-  static_assert(sizeof(F) == 0,
-                "a worksheet function returns a Variant and takes const Variant& arguments, after "
-                "`const Draw&` when it reads the draw or `Draw&` when it loads it; a state beside "
-                "the draw needs a place in every front end first (the COM object, the XLL's "
-                "draws(), the book settler and `korvane call`)");
+  static_assert(sizeof(F) == 0, "a worksheet function returns a Variant");
 };
 template <class... A>
 struct Signature<Variant (*)(A...)> {
@@ -369,8 +365,12 @@ template <auto Fn, std::size_t N>
 consteval FunctionRow<N> worksheet_function(const std::array<Param, N>& params,
                                             const About& about) {
   using S = row_detail::Signature<decltype(Fn)>;
-  static_assert(S::values_only, "every argument of a worksheet function is a const Variant&");
-  static_assert(S::arity == N, "the parameter list and the function disagree");
+  static_assert(S::values_only,
+                "a worksheet function takes const Variant& arguments, after `const Draw&` when it "
+                "reads the draw or `Draw&` when it loads it; a state beside the draw needs a place "
+                "in every front end first (the COM object, the XLL's draws(), the book settler and "
+                "`korvane call`)");
+  static_assert(!S::values_only || S::arity == N, "the parameter list and the function disagree");
   static_assert(N <= kMaxParams, "a worksheet function takes at most 9 parameters");
   for (std::size_t i = 0; i + 1 < N; ++i) {
     if (params[i].kind == ParamKind::Trigger) throw "the trigger 易失 is the last parameter";

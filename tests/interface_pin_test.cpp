@@ -85,8 +85,8 @@ TEST(InterfacePin, TableMatchesThePinnedInterface) {
     ASSERT_LT(i, table.size()) << "the pinned member " << pin[i].line
                                << " is gone from the table: members are never removed";
     ASSERT_LT(i, pin.size()) << "new member " << table[i]
-                             << ": append it to com/interface.pin as \"" << i + 1 << " "
-                             << table[i] << "\"";
+                             << ": append it to com/interface.pin as \"" << i + 1 << " " << table[i]
+                             << "\"";
     EXPECT_EQ(pin[i].dispid, static_cast<int>(i + 1)) << "com/interface.pin is out of order";
     EXPECT_EQ(pin[i].line, table[i])
         << "DISPID " << i + 1

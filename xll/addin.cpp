@@ -125,9 +125,7 @@ XLOPER12* fail(ResultSlot& slot) noexcept {
 }
 
 // Makes the next argument of a call from Excel's; false when it cannot be read.
-bool add_argument(CallArguments& args, const XLOPER12& x) {
-  return make_argument(x, args);
-}
+bool add_argument(CallArguments& args, const XLOPER12& x) { return make_argument(x, args); }
 
 // The object a function that never looks at the draw is called on.
 Draw& no_draw() {
