@@ -35,6 +35,7 @@
 
 #include "calc/uno_names.h"
 #include "calc/uno_values.h"
+#include "calc/workbook_names.h"
 #include "core/custom_functions.h"
 
 namespace korvane::calc {
@@ -186,10 +187,13 @@ OUString SAL_CALL implementation_name() { return ascii(kImplementation); }
 css::uno::Sequence<OUString> SAL_CALL supported_services() { return service_names(); }
 
 // One object for the whole office: createOneInstanceComponentFactory keeps the
-// first instance and hands it out on every later request.
+// first instance and hands it out on every later request. The document job
+// too is one object, which keeps what it knows of each open workbook.
 const cppu::ImplementationEntry kEntries[] = {
     {create, implementation_name, supported_services, cppu::createOneInstanceComponentFactory,
      nullptr, 0},
+    {create_workbook_names, workbook_names_implementation, workbook_names_services,
+     cppu::createOneInstanceComponentFactory, nullptr, 0},
     {nullptr, nullptr, nullptr, nullptr, nullptr, 0},
 };
 

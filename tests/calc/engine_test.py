@@ -18,6 +18,10 @@ is the number 1 or 0, a literal given for a Range parameter is refused
 (Err:504); a formula cell is its result, whatever the formula. Where that differs from what Excel would
 hand over, the test prints the difference.
 
+Then .xlsx files written the way Excel writes them (excel_books.py) are
+opened: every function's call under Excel's names computes as `korvane eval`
+answers, and stored again the file holds Excel's names.
+
 With --written-by OLD.oxt the two files are written and stored in a second
 office that has an earlier build installed, and opened in the first: files
 that users stored before must still open and compute the same.
@@ -41,6 +45,9 @@ import time
 
 import uno
 from com.sun.star.beans import PropertyValue
+
+sys.path.insert(0, str(pathlib.Path(__file__).resolve().parent))
+import excel_books  # noqa: E402  (the workbooks written the way Excel writes them)
 
 DEADLINE = 300  # seconds for the whole run; soffice is killed when it is passed
 
@@ -642,6 +649,7 @@ def main():
     watchdog.daemon = True
     failures = []
     checks = 0
+    excel_checks = 0
     kinds = {}
     try:
         watchdog.start()
@@ -693,6 +701,13 @@ def main():
             checks += 3
             doc.close(True)
 
+        # Workbooks Excel wrote: its names of the functions compute in Calc and
+        # are stored again as Excel wrote them.
+        excel_checks, excel_failures = excel_books.check(
+            sys.modules[__name__], office, ev, kinds, work, opts.korvane)
+        failures += excel_failures
+        print(f"Excel-written .xlsx: {excel_checks} checks, {len(excel_failures)} failed")
+
         # Where Calc hands an argument over differently from Excel.
         calc_rows = ev.expected(kinds, DRAWS[0], as_calc_passes)[1]
         excel_rows = ev.expected(kinds, DRAWS[0], as_excel_passes)[1]
@@ -710,7 +725,7 @@ def main():
 
     for f in failures:
         print("FAIL", f)
-    total = checks * (len(ROWS) + 1) + len(kinds)
+    total = checks * (len(ROWS) + 1) + len(kinds) + excel_checks
     print(f"{total - len(failures)} passed, {len(failures)} failed")
     return 1 if failures else 0
 
