@@ -183,11 +183,11 @@ int run() {
       VariantClear(&result);
     });
 
-    // Early bound: a Range parameter takes the object, the others a VARIANT.
+    // Early bound: a Range parameter and the trigger take the object, the others a VARIANT.
     std::array<void*, kMaxParams + 1> pointers{};
     for (std::size_t i = 0; i < n; ++i) {
-      pointers[i] = member.params[i].kind == ParamKind::Range ? static_cast<void*>(&objects[i])
-                                                              : static_cast<void*>(&values[i].v);
+      pointers[i] = takes_reference(member.params[i]) ? static_cast<void*>(&objects[i])
+                                                      : static_cast<void*>(&values[i].v);
     }
     VARIANT early_result;
     VariantInit(&early_result);
