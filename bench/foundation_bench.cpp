@@ -1,5 +1,6 @@
-// The draw set-up and the eval protocol: one 验证 call on the core, and one
-// request line answered by `korvane eval` (parse, bind, call, encode).
+// The draw set-up and the eval protocol: one 验证 call on the core, one
+// request line answered by `korvane eval` (parse, bind, call, encode), and a
+// line of a long text.
 #include <benchmark/benchmark.h>
 
 #include <array>
@@ -34,5 +35,21 @@ void BM_EvalRequestLine(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_EvalRequestLine);
+
+// A let of a 1 MiB text, its escapes plain (0) or lone surrogates (1), which
+// the reader masks for the JSON parser and decodes itself: both linear.
+void BM_EvalLongTextLine(benchmark::State& state) {
+  auto backend = protocol::make_native_backend();
+  const std::string piece = state.range(0) ? R"(05 12 \ud800 牛马)" : R"(05 12 \u0041 牛马)";
+  std::string line = R"({"let":"t","value":")";
+  while (line.size() < (1u << 20)) line += piece;
+  line += "\"}";
+  for (auto _ : state) {
+    std::string a = protocol::answer(*backend, line);
+    benchmark::DoNotOptimize(a);
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * line.size()));
+}
+BENCHMARK(BM_EvalLongTextLine)->Arg(0)->Arg(1);
 
 }  // namespace

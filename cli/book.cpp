@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <deque>
 #include <istream>
 #include <ostream>
 #include <sstream>
@@ -11,6 +10,8 @@
 #include "cli/cell_entry.h"
 #include "cli/encoding.h"
 #include "cli/protocol.h"
+#include "cli/suggest.h"
+#include "cli/utf16.h"
 #include "core/custom_functions.h"
 #include "core/text.h"
 
@@ -104,6 +105,9 @@ bool BookReader::next(Line& line) {
   } else if (line.number == 1 && line.content.substr(0, kBom.size()) == kBom) {
     detected_.bom = true;  // the mark says so
     decided_ = true;
+    const BookInput::Form form = reader_.input().form();
+    if (form != BookInput::Form::Bytes)  // handed out in UTF-8, mark and all
+      detected_.encoding = form == BookInput::Form::Utf16Le ? Encoding::Utf16Le : Encoding::Utf16Be;
   } else if (const std::size_t from = beyond_ascii(line.content); from != kNone) {
     if (line.overlong) {  // not held: it decides with what came before it
       weigh(line, from);
@@ -133,13 +137,37 @@ void BookReader::read_ahead(const Line& first, std::size_t from) {
   decide();
 }
 
+void KeptLines::push_back(std::string_view content, std::string_view eol, std::size_t number) {
+  if (empty()) {
+    bytes_.clear();
+    at_ = 0;
+    number_ = number;
+  }
+  bytes_.append(content).append(eol);
+}
+
+void KeptLines::give_back(std::string_view lines, std::size_t first) {
+  bytes_.replace(0, at_, lines);  // the lines handed out make room for them
+  at_ = 0;
+  number_ = first;
+}
+
 void KeptLines::pop(Line& line) {
-  current_ = std::move(lines_.front());
-  lines_.pop_front();
-  line.content = current_.content;
-  line.eol = current_.eol;
-  line.number = current_.number;
+  if (at_ >= kBlock && at_ * 2 >= bytes_.size()) {  // drop what was handed out
+    bytes_.erase(0, at_);
+    at_ = 0;
+  }
+  const std::string_view rest = std::string_view(bytes_).substr(at_);
+  // A kept line holds no line end: the first one ends it (its content never
+  // holds a carriage return, so a lone one is a line end of its own).
+  const std::size_t p = rest.find_first_of("\r\n");
+  const std::size_t end = p == kNone ? rest.size() : p;
+  const std::size_t eol = p == kNone ? 0 : rest.substr(p, 2) == "\r\n" ? 2 : 1;
+  line.content = rest.substr(0, end);
+  line.eol = rest.substr(end, eol);
+  line.number = number_++;
   line.overlong = false;
+  at_ += end + eol;
 }
 
 // Takes note of the first row of each kind, and the first blank or comment
@@ -200,7 +228,7 @@ Detected detect(std::istream& in) {
 // ---- LineReader ----------------------------------------------------------------
 
 LineReader::LineReader(std::istream& in, std::size_t max_line)
-    : in_(in), max_line_(max_line), buf_(max_line + kBlock) {}
+    : input_(in), max_line_(max_line), buf_(max_line + kBlock) {}
 
 bool LineReader::fill() {
   if (eof_) return false;
@@ -211,10 +239,10 @@ bool LineReader::fill() {
   }
   const std::size_t room = buf_.size() - end_;
   if (room == 0) return false;
-  in_.read(buf_.data() + end_, static_cast<std::streamsize>(room));
-  const auto n = static_cast<std::size_t>(in_.gcount());
+  // What has arrived: a short read is a piece of a pipe, not the end.
+  const std::size_t n = input_.read(buf_.data() + end_, room);
   end_ += n;
-  if (n < room) eof_ = true;
+  if (n == 0) eof_ = true;
   return n > 0;
 }
 
@@ -257,7 +285,8 @@ bool LineReader::next(Line& line) {
       return true;
     }
     scanned_ = p - begin_;  // no line end before p (a carriage return at p waits)
-    if (!fill() && !(p < end_)) {
+    const bool cr_waits = p < end_;
+    if (!fill() && !cr_waits) {
       if (begin_ == end_) return false;
       line.content = view(begin_, end_);
       line.eol = {};
@@ -307,12 +336,13 @@ void RecordSplitter::end_field() {
 }
 
 RecordSplitter::Status RecordSplitter::feed(std::string_view content, std::string_view eol) {
+  const char separator = separator_;  // held apart from data_, which any char may alias
   for (const char c : content) {
     switch (state_) {
       case State::FieldStart:
         if (c == '"') {
           state_ = State::Quoted;
-        } else if (c == ',') {
+        } else if (c == separator) {
           end_field();
         } else {
           state_ = State::Unquoted;
@@ -320,7 +350,7 @@ RecordSplitter::Status RecordSplitter::feed(std::string_view content, std::strin
         }
         break;
       case State::Unquoted:
-        if (c == ',') {
+        if (c == separator) {
           end_field();
         } else if (c == '"') {
           problem_ = "a double quote inside a field that does not start with one";
@@ -340,7 +370,7 @@ RecordSplitter::Status RecordSplitter::feed(std::string_view content, std::strin
         if (c == '"') {  // a doubled quote stands for one
           data_ += '"';
           state_ = State::Quoted;
-        } else if (c == ',') {
+        } else if (c == separator) {
           end_field();
         } else {
           problem_ = "text after the closing quote of a field";
@@ -366,8 +396,9 @@ RecordSplitter::Status RecordSplitter::feed(std::string_view content, std::strin
 namespace {
 
 // A CSV field holding bytes, quoted when it must be.
-void append_field(std::string& out, std::string_view bytes) {
-  if (bytes.find_first_of(",\"\r\n") == std::string_view::npos) {
+void append_field(std::string& out, std::string_view bytes, char separator) {
+  const char special[] = {separator, '"', '\r', '\n', '\0'};
+  if (bytes.find_first_of(special) == std::string_view::npos) {
     out.append(bytes);
     return;
   }
@@ -425,23 +456,33 @@ class Settler {
         diagnostics_(diagnostics),
         name_(name),
         empty_cell_(make_cell(Variant())),
-        draw_cell_(empty_cell_) {
+        draw_cell_(empty_cell_),
+        names_(member_names()) {
     summary_.by_member.resize(functions().size());
+    if (output && is_utf16(*output)) wide_.emplace(*output == Encoding::Utf16Be);
+    // A book on a pipe waits for its next rows with those settled written.
+    reader_.on_wait([this] { write_ready(); });
   }
 
   Summary run() {
     Line line;
     while (next_line(line)) {
-      if (line.number == 1 && !line.overlong && detected_.bom &&
-          line.content.substr(0, kBom.size()) == kBom) {
-        if (output_ == Encoding::Utf8) out_buf_.append(kBom);
-        line.content.remove_prefix(kBom.size());
+      if (!line.overlong && line.content.substr(0, kBom.size()) == kBom) {
+        if (line.number == 1 && detected_.bom) {
+          // The book's own mark, kept; a UTF-16 book writes its own.
+          if (buffered() == Encoding::Utf8) out_buf_.append(kBom);
+          line.content.remove_prefix(kBom.size());
+        } else if (line.number > 1) {
+          joined(line.number);
+          line.content.remove_prefix(kBom.size());
+        }
       }
       if (line.overlong) {
-        overlong(line.number);
+        overlong(line.content, line.number);
       } else if (blank(line.content) || comment(line.content)) {
         pass_through(line.content, line.eol);
       } else {
+        if (!separated_) separate_by(line.content);
         record(line);
       }
       if (out_buf_.size() >= kBlock) flush();
@@ -449,6 +490,7 @@ class Settler {
         release_diagnostics();
     }
     flush();
+    finish();
     return std::move(summary_);
   }
 
@@ -486,6 +528,7 @@ class Settler {
     }
     if (!asked_) {
       output_ = detected_.encoding;
+      if (is_utf16(output_)) wide_.emplace(output_ == Encoding::Utf16Be);
       if (held_from_ != kNone && output_ == Encoding::Gb18030) {
         const std::u16string held = to_utf16(std::string_view(out_buf_).substr(held_from_));
         out_buf_.resize(held_from_);
@@ -517,23 +560,104 @@ class Settler {
   // decide the encoding from the lines read so far.
   void flush() {
     if (held_from_ != kNone && out_buf_.size() - held_from_ >= kHeldMax) decide_now();
+    write_settled();
+  }
+
+  void write_settled() {
     if (stopped_) return;
     const std::size_t n = held_from_ == kNone ? out_buf_.size() : held_from_;
     if (n == 0) return;
-    out_.write(out_buf_.data(), static_cast<std::streamsize>(n));
+    emit(std::string_view(out_buf_).substr(0, n));
     out_buf_.erase(0, n);
     if (held_from_ != kNone) held_from_ = 0;
   }
+
+  // The book waits for more: what is settled goes out now, to the screen or
+  // the pipe after it, not when a block of it is ready.
+  void write_ready() {
+    write_settled();
+    if (!unflushed_) return;
+    unflushed_ = false;
+    out_.flush();
+    if (decided_) diagnostics_.flush();
+  }
+
+  // Bytes of the settled book, in the output's encoding: as they are, or
+  // turned into UTF-16 (its mark first, if the book did not bring one).
+  void emit(std::string_view bytes) {
+    if (bytes.empty()) return;
+    unflushed_ = true;
+    if (!wide_) {
+      out_.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+      return;
+    }
+    wide_buf_.clear();
+    if (!wide_started_ && !bytes.starts_with(kBom))
+      wide_buf_.append(output_ == Encoding::Utf16Be ? kUtf16BeBom : kUtf16LeBom);
+    wide_started_ = true;
+    wide_->feed(bytes, wide_buf_);
+    out_.write(wide_buf_.data(), static_cast<std::streamsize>(wide_buf_.size()));
+  }
+
+  // The end of the book: what a UTF-16 output still waits for, and what the
+  // reader found.
+  void finish() {
+    if (wide_ && !stopped_) {
+      wide_buf_.clear();
+      wide_->finish(wide_buf_);
+      out_.write(wide_buf_.data(), static_cast<std::streamsize>(wide_buf_.size()));
+    }
+    summary_.not_a_book = reader_.input().refusal();
+    summary_.odd_byte = reader_.input().odd_byte();
+    if (summary_.odd_byte)
+      diagnostics_ << name_
+                   << ": the book ends in half a UTF-16 character (one odd byte), which is "
+                      "dropped\n";
+  }
+
+  // ---- joined books and separators ----
+
+  // A byte-order mark at the start of a later line: another book saved by
+  // Excel, joined on (`cat week1.csv week2.csv`). The mark is dropped (it
+  // would hide in the function name), and the draw is forgotten: the bets of
+  // the joined book are paid from its own draw or not at all.
+  void joined(std::size_t number) {
+    report() << where(Lines{number, number})
+             << ": a byte-order mark starts this line: another book joined on from here; the "
+                "mark is dropped, and its bets wait for its own 验证 row\n";
+    ++summary_.joined;
+    draw_loaded_ = false;
+  }
+
+  // The separator of a UTF-16 book, from its first row: Excel's Unicode
+  // text is tab-separated, a CSV file saved in UTF-16 comma-separated. Every
+  // other book is CSV.
+  void separate_by(std::string_view first_row) {
+    separated_ = true;
+    if (!is_utf16(detected_.encoding)) return;
+    const auto tabs = std::count(first_row.begin(), first_row.end(), '\t');
+    const auto commas = std::count(first_row.begin(), first_row.end(), ',');
+    separator_ = tabs > commas ? '\t' : ',';
+    splitter_.separate_by(separator_);
+  }
+
+  // The encoding of the bytes the reader hands out, and of those written
+  // to out_buf_: UTF-8 where the book or the output is UTF-16.
+  Encoding lines() const {
+    return is_utf16(detected_.encoding) ? Encoding::Utf8 : detected_.encoding;
+  }
+  Encoding buffered() const { return is_utf16(output_) ? Encoding::Utf8 : output_; }
 
   // ---- one record ----
 
   void record(const Line& first) {
     // Copy what is needed of first now: reading the next line may end its views.
     const std::size_t number = first.number;
+    const std::size_t first_size = first.content.size();
+    const std::string first_eol(first.eol);
     record_.assign(first.content);
     std::string eol(first.eol);
-    pieces_.clear();
-    pieces_.push_back({0, first.content.size(), number});
+    std::size_t last = number;
     splitter_.reset();
     RecordSplitter::Status status = splitter_.feed(first.content, first.eol);
     Line more;
@@ -542,39 +666,34 @@ class Settler {
       // overlong (it stays where it is), or the record has grown too long.
       if (record_.size() >= kMaxRecord || !next_line(more) || more.overlong) break;
       record_.append(eol);
-      pieces_.push_back({record_.size(), more.content.size(), more.number});
       record_.append(more.content);
       eol.assign(more.eol);
+      last = more.number;
       status = splitter_.feed(more.content, more.eol);
     }
 
-    if (status == RecordSplitter::Status::Complete) {
-      return settle_row(Lines{number, pieces_.back().number}, eol);
-    }
-    forget_draw_if_named(record_);
-    if (pieces_.size() == 1) {
+    if (status == RecordSplitter::Status::Complete) return settle_row(Lines{number, last}, eol);
+    forget_draw_if_meant(first_cell(record_));
+    if (last == number) {
       return unreadable(Lines{number, number}, record_, eol,
                         status == RecordSplitter::Status::NeedMore ? "a quoted field is not closed"
                                                                    : splitter_.problem());
     }
     // A quoted field opened on the first line and never closed as a CSV field
-    // should be: only that line is unreadable; the lines after it are read
-    // again as rows of their own.
-    for (std::size_t i = pieces_.size(); i-- > 1;) {
-      const Piece& p = pieces_[i];
-      pending_.push_front(std::string_view(record_).substr(p.begin, p.size),
-                          i + 1 < pieces_.size() ? eol_of(i) : eol, p.number);
-    }
-    const std::string first_eol = eol_of(0);
-    unreadable(Lines{number, number}, std::string_view(record_).substr(0, pieces_[0].size),
-               first_eol, "a quoted field is not closed on this line");
+    // should be: only that line is unreadable; the lines after it are given
+    // back, as the bytes they were, to be read again as rows of their own.
+    record_.append(eol);
+    pending_.give_back(std::string_view(record_).substr(first_size + first_eol.size()), number + 1);
+    unreadable(Lines{number, number}, std::string_view(record_).substr(0, first_size), first_eol,
+               "a quoted field is not closed on this line");
   }
 
-  std::string eol_of(std::size_t i) const {
-    // The line end of piece i lies between its content and the next piece.
-    const Piece& p = pieces_[i];
-    const std::size_t from = p.begin + p.size;
-    return record_.substr(from, pieces_[i + 1].begin - from);
+  // The first cell of a record that did not read as CSV, as far as it can be
+  // told: up to the first separator, without the quotes around it.
+  std::string_view first_cell(std::string_view raw) const {
+    std::string_view first = raw.substr(0, raw.find(separator_));
+    if (first.size() >= 2 && first.front() == '"') first = first.substr(1, first.size() - 2);
+    return first;
   }
 
   // The lines a record came from: one, or several when a quoted cell holds
@@ -596,7 +715,10 @@ class Settler {
   void settle_row(Lines lines, std::string_view eol) {
     if (empty_row()) return pass_through(record_, eol);  // as Excel pads the used range
     const Function* m = member(splitter_.field(0));
-    if (!m) return unreadable(lines, record_, eol, why_no_function());
+    if (!m) {
+      forget_draw_if_meant(splitter_.field(0));
+      return unreadable(lines, record_, eol, why_no_function());
+    }
     if (const std::u16string why = read_arguments(*m); !why.empty()) {
       if (m->draw == DrawUse::Loads) draw_loaded_ = false;  // the draw it was to load is not there
       return unreadable(lines, record_, eol, why);
@@ -612,8 +734,14 @@ class Settler {
     tally(m, r, lines);
     if (m.draw == DrawUse::Loads) loaded(r, lines);
     if (lines.last != lines.first) {
+      // As Excel reads the same file: one row, its cell holding the lines. But
+      // a record over several lines in a bet book is almost always a stray
+      // quote that swallowed the rows after it: counted, for a look.
       warn(lines, "a quoted cell runs over lines " + std::to_string(lines.first) + "-" +
                       std::to_string(lines.last) + " (a stray double quote?); settled as one row");
+      if (summary_.multiline_rows.size() < kFailedRowsNamed)
+        summary_.multiline_rows.push_back(where(lines));
+      ++summary_.multiline;
     }
     ++summary_.rows_read;
     copy(record_);
@@ -631,12 +759,12 @@ class Settler {
   // One more field after the row copied into out_buf_: text in the output
   // encoding, quoted when it must be.
   void append_result(std::u16string_view text) {
-    out_buf_ += ',';
+    out_buf_ += separator_;
     encoded_.clear();
     encode(text, encoded_);
     if (!decided_ && !asked_ && held_from_ == kNone && !ascii(encoded_))
       held_from_ = out_buf_.size();
-    append_field(out_buf_, encoded_);
+    append_field(out_buf_, encoded_, separator_);
   }
 
   bool empty_row() const {
@@ -648,7 +776,7 @@ class Settler {
   std::u16string why_no_function() {
     std::u16string name;
     if (!decode(splitter_.field(0), name)) return not_text();
-    const std::u16string_view n = trim(name);
+    const std::u16string_view n = trim_blanks(name);
     if (n.empty()) return u"the row names no function";
     if (find_property(n)) return u"“" + quoted(n) + u"” is a draw-state property, not a function";
     return u"no function is named “" + quoted(n) + u"”";
@@ -664,7 +792,7 @@ class Settler {
     args_.clear();
     for (std::size_t i = 1; i <= expected; ++i) {
       if (!decode(splitter_.field(i), text_)) return not_text();
-      args_.push_back(cell_entry(text_, EntryRule::Book));
+      args_.push_back(cell_entry(text_));
     }
     if (ends_with_trigger(m))
       args_.emplace_back(m.draw == DrawUse::Loads ? empty_cell_ : draw_cell_);
@@ -729,7 +857,7 @@ class Settler {
              << ": no draw is loaded (no 验证 row above, or the last one could not be read); "
                 "the bet is not settled\n";
     copy(record_);
-    out_buf_ += ',';
+    out_buf_ += separator_;
     out_buf_.append(kNoDraw);
     out_buf_.append(eol);
     ++summary_.no_draw;
@@ -741,15 +869,31 @@ class Settler {
     ++summary_.warnings;
   }
 
-  // A row that did not read as CSV may still have been meant as a 验证 row:
-  // if its first cell says so, the draw it was to load is not there.
-  void forget_draw_if_named(std::string_view raw) {
-    std::string_view first = raw.substr(0, raw.find(','));
-    if (first.size() >= 2 && first.front() == '"') first = first.substr(1, first.size() - 2);
+  static bool loads_draw(const Function* m) { return m && m->draw == DrawUse::Loads; }
+
+  // A row that does not read may still have been meant to load the draw:
+  // when its first cell names a function that loads it, or is nearer to
+  // one than to any other name (a mistyped 验证), the draw it was to load is
+  // not there, and the bets after it must not be paid from the one before.
+  // A cell that is not text in the book's encoding is read in the other one
+  // (a row of another book joined on).
+  void forget_draw_if_meant(std::string_view cell) {
     std::u16string name;
-    if (!decode(first, name)) return;
-    const Function* m = find_function(trim(name));
-    if (m && m->draw == DrawUse::Loads) draw_loaded_ = false;
+    if (!decode(cell, name) && !decode_other(cell, name)) return;
+    const std::u16string_view n = trim_blanks(name);
+    if (const Function* m = find_function(n)) {
+      if (loads_draw(m)) draw_loaded_ = false;
+      return;
+    }
+    for (const std::string& near : nearest(to_utf8(n), names_))
+      if (loads_draw(find_function(to_utf16(near)))) draw_loaded_ = false;
+  }
+
+  // Spaces and tabs around a name, as a bookkeeper types them.
+  static std::u16string_view trim_blanks(std::u16string_view s) {
+    const std::size_t from = s.find_first_not_of(u" \t");
+    if (from == std::u16string_view::npos) return {};
+    return s.substr(from, s.find_last_not_of(u" \t") + 1 - from);
   }
 
   // The member a name field calls; null when it names no function. The last
@@ -758,7 +902,7 @@ class Settler {
     if (last_member_ && name_bytes == last_name_) return last_member_;
     std::u16string name;
     if (!decode(name_bytes, name)) return nullptr;
-    const Function* m = find_function(trim(name));
+    const Function* m = find_function(trim_blanks(name));
     if (!m) return nullptr;
     last_name_.assign(name_bytes);
     last_member_ = m;
@@ -766,8 +910,10 @@ class Settler {
   }
 
   std::u16string not_text() const {
-    return detected_.encoding == Encoding::Gb18030 ? u"the row holds bytes that are not GBK text"
-                                                   : u"the row holds bytes that are not UTF-8 text";
+    if (detected_.encoding == Encoding::Gb18030)
+      return u"the row holds bytes that are not GBK text";
+    if (is_utf16(detected_.encoding)) return u"the row holds code units that are not UTF-16 text";
+    return u"the row holds bytes that are not UTF-8 text";
   }
 
   // ---- rows that do not read ----
@@ -788,13 +934,12 @@ class Settler {
 
   // A line longer than the reader holds goes out as it is read: what it
   // follows cannot be held for the encoding any longer.
-  void overlong(std::size_t number) {
+  void overlong(std::string_view start, std::size_t number) {
+    forget_draw_if_meant(first_cell(start));
     if (held_from_ != kNone) decide_now();
     flush();
     if (stopped_) return;
-    const std::string eol = reader_.drain([this](std::string_view piece) {
-      out_.write(piece.data(), static_cast<std::streamsize>(piece.size()));
-    });
+    const std::string eol = reader_.drain([this](std::string_view piece) { emit(piece); });
     unreadable(Lines{number, number}, {}, eol, "the line is longer than 1 MiB");
   }
 
@@ -806,7 +951,7 @@ class Settler {
       out.assign(bytes.begin(), bytes.end());
       return true;
     }
-    if (detected_.encoding == Encoding::Utf8) {
+    if (lines() == Encoding::Utf8) {
       // Rows were checked while the encoding was open, but not comment lines,
       // nor the rows after it was decided or in a book that opens with the
       // byte-order mark.
@@ -817,10 +962,19 @@ class Settler {
     return gb_.decode(bytes, out);
   }
 
+  // As decode, in the encoding the book was not read in.
+  bool decode_other(std::string_view bytes, std::u16string& out) {
+    out.clear();
+    if (lines() == Encoding::Utf8) return gb_.decode(bytes, out);
+    if (!is_utf8(bytes)) return false;
+    out = to_utf16(bytes);
+    return true;
+  }
+
   void encode(std::u16string_view text, std::string& out) {
     if (ascii(text)) {
       for (char16_t c : text) out += static_cast<char>(c);
-    } else if (output_ == Encoding::Utf8) {
+    } else if (buffered() == Encoding::Utf8) {
       out += to_utf8(text);
     } else {
       gb_.encode(text, out);
@@ -831,7 +985,7 @@ class Settler {
   // output encoding when it differs (bytes that are not text in the book's
   // encoding are copied as they are: there is nothing to convert).
   void copy(std::string_view bytes) {
-    if (output_ == detected_.encoding || ascii(bytes) || !decode(bytes, copied_)) {
+    if (buffered() == lines() || ascii(bytes) || !decode(bytes, copied_)) {
       out_buf_.append(bytes);
       return;
     }
@@ -846,11 +1000,6 @@ class Settler {
     if (s[n - 1] >= 0xD800 && s[n - 1] <= 0xDBFF) --n;
     return std::u16string(s.substr(0, n)) + u"...";
   }
-
-  // One physical line of the record being read, placed in record_.
-  struct Piece {
-    std::size_t begin, size, number;
-  };
 
   // The most the settled book or the reports hold while the encoding is open.
   static constexpr std::size_t kHeldMax = kMaxRecord;
@@ -872,7 +1021,13 @@ class Settler {
   RecordSplitter splitter_;
   KeptLines pending_;   // lines given back by a record that did not read
   std::string record_;  // the bytes of the record being read, without its last line end
-  std::vector<Piece> pieces_;
+  char separator_ = ',';
+  bool separated_ = false;            // the separator is decided, by the first row
+  std::optional<Utf16Encoder> wide_;  // a settled book written in UTF-16
+  bool wide_started_ = false;
+  bool unflushed_ = false;  // written since the output was last flushed
+  std::string wide_buf_;
+  const std::vector<std::string> names_;  // every member's, for the nearest to a mistyped name
   std::vector<Variant> args_;
   std::u16string text_;
   std::u16string copied_;
@@ -892,12 +1047,25 @@ Summary settle(std::istream& in, std::ostream& out, std::ostream& diagnostics,
   return Settler(in, output, out, diagnostics, name).run();
 }
 
+bool needs_a_look(const Summary& s) {
+  return s.unreadable || s.no_draw || s.multiline || s.odd_byte;
+}
+
 void write_summary(const Summary& s, std::ostream& out) {
   out << s.rows_read << " rows read: " << s.settled << " settled, " << s.failed
       << " failed (#VALUE!), " << s.unreadable << " unreadable";
   if (s.no_draw) out << ", " << s.no_draw << " not settled for want of a draw";
   out << "; " << s.passed << " blank or comment lines passed through\n";
   if (s.warnings) out << s.warnings << " rows settled with a warning (above)\n";
+  if (s.multiline) {
+    out << s.multiline
+        << " rows run over several lines, each settled as one (a stray double quote?), to be "
+           "looked at:";
+    for (const std::string& row : s.multiline_rows) out << ' ' << row;
+    if (s.multiline > s.multiline_rows.size())
+      out << " and " << s.multiline - s.multiline_rows.size() << " more";
+    out << '\n';
+  }
   if (!s.failed_rows.empty()) {
     out << "failed (#VALUE!):";
     for (const std::string& row : s.failed_rows) out << ' ' << row;

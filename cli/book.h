@@ -11,20 +11,25 @@
 // with the reason appended and reported with its line number; the book goes
 // on.
 //
+// Bookkeepers join books (`cat week1.csv week2.csv`), so a byte-order mark
+// at the start of a later line starts a joined book: the mark is dropped,
+// reported, and the draw is forgotten until the joined book loads its own.
+//
 // The CSV reading follows RFC 4180 as Excel writes it: fields separated by
 // commas, a field in double quotes may hold commas, line breaks and doubled
-// quotes. It is written here rather than taken from a library because the
-// book must be copied through byte for byte, rows that do not read must be
-// skipped and the rest still settled, and the same code must build for
-// Windows; the CSV libraries Debian carries do none of the first two, and
-// ship no Windows build.
+// quotes. A UTF-16 book (Excel's "Unicode 文本") is read the same way, its
+// fields separated by tabs when its first row holds more tabs than commas.
+// It is written here rather than taken from a library because the book must
+// be copied through byte for byte, rows that do not read must be skipped and
+// the rest still settled, and the same code must build for Windows; the CSV
+// libraries Debian carries do none of the first two, and ship no Windows
+// build.
 //
 // Memory does not grow with the book: it is read once, line by line, and a
 // record (or a line) longer than kMaxRecord is not held.
 #pragma once
 
 #include <cstddef>
-#include <deque>
 #include <functional>
 #include <iosfwd>
 #include <optional>
@@ -34,22 +39,29 @@
 #include <utility>
 #include <vector>
 
+#include "cli/book_input.h"
+
 namespace korvane::cli::book {
 
 inline constexpr std::size_t kMaxRecord = std::size_t{1} << 20;
 
-enum class Encoding { Utf8, Gb18030 };
+enum class Encoding { Utf8, Gb18030, Utf16Le, Utf16Be };
+
+constexpr bool is_utf16(Encoding e) noexcept {
+  return e == Encoding::Utf16Le || e == Encoding::Utf16Be;
+}
 
 struct Detected {
   Encoding encoding = Encoding::Utf8;
-  bool bom = false;  // the UTF-8 byte-order mark opens the book
+  bool bom = false;  // a byte-order mark opens the book (a UTF-16 book always has one)
   // Why, when the choice is not the obvious one (a book mixing UTF-8 and
   // other rows, or a comment line that is not UTF-8 in a UTF-8 book); "" else.
   std::string note;
 };
 
 // Reads in as settling does, to where its encoding is decided (see
-// BookReader): a book that opens with the UTF-8 byte-order mark, or whose
+// BookReader): a book that opens with a byte-order mark is in the encoding
+// it marks; one that opens with the UTF-8 byte-order mark, or whose
 // rows are UTF-8 as far as the reader looks ahead, is UTF-8; any other is
 // GB18030, of which GBK is part. (Settling decides sooner on a book whose
 // rows of ASCII leave more results to hold than it holds; see settle().)
@@ -66,9 +78,15 @@ struct Line {
   bool overlong = false;  // longer than the reader holds; read it with drain()
 };
 
+// The lines of a book as they arrive (see BookInput): a UTF-16 book's lines
+// are handed out in UTF-8.
 class LineReader {
  public:
   LineReader(std::istream& in, std::size_t max_line = kMaxRecord);
+
+  // Called before the reader waits for more of the book.
+  void on_wait(std::function<void()> wait) { input_.on_wait(std::move(wait)); }
+  const BookInput& input() const noexcept { return input_; }
 
   // The next line; false at the end. The views stay valid until the next
   // call. An overlong line is announced (content holds its start) but not
@@ -88,7 +106,7 @@ class LineReader {
     return {buf_.data() + from, to - from};
   }
 
-  std::istream& in_;
+  BookInput input_;
   std::size_t max_line_;
   std::vector<char> buf_;
   std::size_t begin_ = 0;
@@ -98,28 +116,26 @@ class LineReader {
   bool eof_ = false;
 };
 
-// Lines kept aside to be handed out again, first in first out, as owned
-// copies: the reader's buffer they came from moves on. A line handed out
-// stays valid until the next one is.
+// Consecutive lines kept aside to be handed out again, first in first out:
+// the reader's buffer they came from moves on. They are kept as the bytes
+// they were read from, line ends and all, and split again as they are handed
+// out, so that a million one-byte lines cost a megabyte, not a million
+// objects. A line handed out stays valid until the next one is, or lines are
+// kept.
 class KeptLines {
  public:
-  bool empty() const noexcept { return lines_.empty(); }
-  void push_back(std::string_view content, std::string_view eol, std::size_t number) {
-    lines_.push_back({std::string(content), std::string(eol), number});
-  }
-  void push_front(std::string_view content, std::string_view eol, std::size_t number) {
-    lines_.push_front({std::string(content), std::string(eol), number});
-  }
+  bool empty() const noexcept { return at_ == bytes_.size(); }
+  // Keeps a line after those kept (the one after the last, by its number).
+  void push_back(std::string_view content, std::string_view eol, std::size_t number);
+  // Gives back whole lines, line ends and all, that come before those kept;
+  // first is the number of the first of them.
+  void give_back(std::string_view lines, std::size_t first);
   void pop(Line& line);
 
  private:
-  struct Kept {
-    std::string content;
-    std::string eol;
-    std::size_t number = 0;
-  };
-  std::deque<Kept> lines_;
-  Kept current_;  // the line last handed out
+  std::string bytes_;
+  std::size_t at_ = 0;      // where the next line to hand out starts
+  std::size_t number_ = 0;  // its number
 };
 
 // ---- deciding the encoding on the way ---------------------------------------------
@@ -147,6 +163,9 @@ inline constexpr std::size_t kLookahead = std::size_t{64} << 10;
 class BookReader {
  public:
   explicit BookReader(std::istream& in) : reader_(in) {}
+
+  void on_wait(std::function<void()> wait) { reader_.on_wait(std::move(wait)); }
+  const BookInput& input() const noexcept { return reader_.input(); }
 
   // As LineReader::next. Until the encoding is decided it hands out only
   // lines of ASCII, and lines longer than kMaxRecord whose start is ASCII.
@@ -190,6 +209,8 @@ class RecordSplitter {
  public:
   enum class Status { Complete, NeedMore, Malformed };
 
+  // The byte between fields: a comma, or a tab.
+  void separate_by(char separator) noexcept { separator_ = separator; }
   void reset();
   // Feeds one line with its line end; a quoted field open at the line end
   // takes the line end into its value and needs the next line.
@@ -210,6 +231,7 @@ class RecordSplitter {
   std::vector<std::pair<std::size_t, std::size_t>> bounds_;
   std::size_t field_begin_ = 0;
   const char* problem_ = "";
+  char separator_ = ',';
 };
 
 // ---- settling ------------------------------------------------------------------
@@ -234,12 +256,27 @@ struct Summary {
   std::size_t passed = 0;                // blank and comment lines
   std::vector<std::string> failed_rows;  // "NAME:LINE" of the first failed calls
   std::vector<FunctionTally> by_member;  // indexed like korvane::functions()
+  // Rows settled from one record that runs over several lines, almost always
+  // a stray double quote that swallowed the rows after it: a look is needed.
+  std::size_t multiline = 0;
+  std::vector<std::string> multiline_rows;  // "NAME:FIRST-LAST" of the first of them
+  std::size_t joined = 0;                   // later lines that start a joined book
   // The book is GB18030 and this system has no converter: settling stopped
   // where that was decided.
   bool no_converter = false;
+  // Why the file is not read as a book at all ("looks like an .xlsx
+  // workbook: ..."); nothing was written. "" for a book.
+  std::string not_a_book;
+  // A UTF-16 book ends in half a character (one odd byte), which is dropped.
+  bool odd_byte = false;
 };
 
-// How many failed rows the summary names; the rest are counted.
+// Whether the rows of the summary call for a look: some did not read, went
+// without a draw or ran over several lines, or the book ended in half a
+// character.
+bool needs_a_look(const Summary& summary);
+
+// How many failed (or multi-line) rows the summary names; the rest are counted.
 inline constexpr std::size_t kFailedRowsNamed = 20;
 
 // Settles the book in into out, reading it once, as it arrives. Each
@@ -247,7 +284,8 @@ inline constexpr std::size_t kFailedRowsNamed = 20;
 // diagnostics as "NAME:LINE: reason" (LINE-LINE for a row over several lines);
 // a note on the book's encoding as "NAME: note", before the reports on the
 // rows it concerns. The copied lines and the appended results are written in
-// output, by default the book's own encoding: until it is decided, the
+// output, by default the book's own encoding (a UTF-16 book's with its mark,
+// and so is any book written in UTF-16): until it is decided, the
 // settled rows of ASCII from the first result that is not ASCII on are held,
 // to at most kMaxRecord bytes, then the encoding is decided from the rows
 // read (as it is before a line longer than that, which is not held).

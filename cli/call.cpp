@@ -1,5 +1,5 @@
 // `korvane call`: one worksheet function from the shell, its arguments typed
-// as cell entries, its result printed as the cell would show it.
+// as the cells of a bet book, its result printed as the cell would show it.
 #include <iostream>
 #include <memory>
 
@@ -48,19 +48,17 @@ int run_call(const CallOptions& options, std::vector<std::string> words, bool af
   if (words.empty()) return usage("name a function: " + std::string(kUsageLine));
   if (!after_mark && words[0].size() > 1 && words[0][0] == '-') {
     // No function name starts with a dash: a mistyped option, before the name.
-    const std::string& w = words[0];
-    return usage("unknown option " + protocol::quoted_text(w) +
-                 did_you_mean(w.substr(w.find_first_not_of('-')), {"draw", "json", "help"}, "--"));
+    return usage(unknown_option(words[0], {"draw", "json", "help"}));
   }
 
   Draw obj;
   const RangeRef empty_cell = make_cell(Variant());
   if (!options.draw.empty()) {
-    // The draw is typed as a bet book types it, so that 08 stays the text
+    // The draw is typed as its arguments are, so that 08 stays the text
     // "08" the settlement functions compare with.
     std::vector<Variant> args;
     for (const std::string& d : options.draw)
-      args.push_back(cell_entry(to_utf16(argument_utf8(d)), EntryRule::Book));
+      args.push_back(cell_entry(to_utf16(argument_utf8(d))));
     args.emplace_back(empty_cell);
     call(obj, *find_function(u"验证"), args);
   }
@@ -104,7 +102,7 @@ int run_call(const CallOptions& options, std::vector<std::string> words, bool af
   }
   std::vector<Variant> args;
   for (std::size_t i = 1; i < words.size(); ++i)
-    args.push_back(cell_entry(to_utf16(argument_utf8(words[i])), EntryRule::Sheet));
+    args.push_back(cell_entry(to_utf16(argument_utf8(words[i]))));
   if (args.size() < count) args.emplace_back(empty_cell);  // 易失 left out: an empty cell
 
   const CallResult r = call(obj, *m, args);
@@ -132,8 +130,10 @@ void add_call(CLI::App& app, std::optional<std::vector<std::string>> after_mark)
   cmd->prefix_command();
   cmd->formatter(std::make_shared<CallFormatter>());
   cmd->footer(
-      "Arguments are typed as Excel types a cell entry: 12.5 is a number, '08 the text 08,\n"
-      "TRUE/FALSE booleans, #N/A and the other error names errors, \"\" an empty cell.\n"
+      "Arguments are typed as the cells of a bet book (korvane settle) are: 12.5, 1,000 and\n"
+      "50% are numbers; a number written with a leading zero (08, 00) stays a text, as the\n"
+      "sheets keep lottery numbers, and so does anything after a ' ('8 is the text 8);\n"
+      "TRUE/FALSE are booleans, #N/A and the other error names errors, \"\" an empty cell.\n"
       "The trailing 易失 may be left out. A draw-state property (t, tt, p1, ...) may be\n"
       "named instead of a function to print it. A failing call prints #VALUE! and exits 1.");
   auto mark = std::make_shared<std::optional<std::vector<std::string>>>(std::move(after_mark));

@@ -29,7 +29,7 @@ bool error_named(std::u16string_view s, ExcelError& out) {
 }
 
 // A number as Excel reads one typed into a cell; nothing when it is not one.
-Maybe<double> typed_number(std::u16string_view s, EntryRule rule) {
+Maybe<double> typed_number(std::u16string_view s) {
   s = trim(s);
   bool percent = false;
   if (!s.empty() && s.back() == u'%') {
@@ -41,7 +41,7 @@ Maybe<double> typed_number(std::u16string_view s, EntryRule rule) {
   std::size_t i = 0;
   if (i < s.size() && (s[i] == u'+' || s[i] == u'-')) plain += s[i++];
   const std::size_t first_digit = i;
-  if (rule == EntryRule::Book && i + 1 < s.size() && s[i] == u'0' && is_digit(s[i + 1]))
+  if (i + 1 < s.size() && s[i] == u'0' && is_digit(s[i + 1]))
     return std::nullopt;  // a lottery number such as 08
 
   // Whole part: digits, optionally in groups of three after the first.
@@ -68,13 +68,13 @@ Maybe<double> typed_number(std::u16string_view s, EntryRule rule) {
 
 }  // namespace
 
-Variant cell_entry(std::u16string_view typed, EntryRule rule) {
+Variant cell_entry(std::u16string_view typed) {
   if (typed.empty()) return Variant();
   if (typed[0] == u'\'') return Variant(typed.substr(1));
   if (same_ignoring_case(typed, "TRUE")) return Variant(true);
   if (same_ignoring_case(typed, "FALSE")) return Variant(false);
   if (ExcelError e; error_named(typed, e)) return Variant(e);
-  if (const Maybe<double> x = typed_number(typed, rule)) return Variant(*x);
+  if (const Maybe<double> x = typed_number(typed)) return Variant(*x);
   return Variant(typed);
 }
 

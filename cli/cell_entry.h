@@ -1,16 +1,20 @@
 // What a cell holds when a text is typed into it, and what a cell shows.
 //
 // The command-line tool takes worksheet arguments as texts, the way a
-// bookkeeper types them into cells, and gives each the type Excel would:
+// bookkeeper types them into the cells of a bet book, and gives each its type
+// the one way every command shares (a row settled in a book and the same row
+// given to `korvane call` are the same call):
 //   - nothing at all: an empty cell;
 //   - a leading apostrophe: the text after it, whatever it looks like ('08);
 //   - TRUE / FALSE in any case: a boolean;
 //   - one of the seven error names (#N/A, #VALUE!, ...) in any case: that error;
 //   - a number (spaces around, a sign, digits with "," thousands groups, a
-//     decimal point, an exponent, a trailing %): a Double;
+//     decimal point, an exponent, a trailing %): a Double, unless it is
+//     written with a leading zero before another digit (08, 05, 00): the
+//     sheets keep lottery numbers as texts, and the settlement functions
+//     compare them as texts, so 08 stays the text "08" where Excel's own cell
+//     entry would make it 8;
 //   - anything else: a text, exactly as typed.
-// A bet book keeps lottery numbers as texts: there a number written with a
-// leading zero before another digit (08, 05, 00) stays a text as well.
 #pragma once
 
 #include <string>
@@ -20,12 +24,7 @@
 
 namespace korvane::cli {
 
-enum class EntryRule {
-  Sheet,  // typed into a cell
-  Book,   // read from a bet book: lottery numbers such as 08 stay texts
-};
-
-Variant cell_entry(std::u16string_view typed, EntryRule rule);
+Variant cell_entry(std::u16string_view typed);
 
 // The value as a cell in General format shows it: an empty value as 0,
 // numbers with up to 15 significant digits, booleans as TRUE / FALSE, errors

@@ -131,7 +131,7 @@ std::string example_request(const Function& m) {
   std::string args;
   for (const std::string& w : example_words(m.example.args)) {
     if (!args.empty()) args += ',';
-    args += protocol::encode(cell_entry(to_utf16(w), EntryRule::Sheet));
+    args += protocol::encode(cell_entry(to_utf16(w)));
   }
   if (ends_with_trigger(m)) args += std::string(args.empty() ? "" : ",") + R"({"ref":null})";
   return R"({"call":")" + utf8(m.name) + R"(","args":[)" + args + "]}";

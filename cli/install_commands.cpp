@@ -1,6 +1,8 @@
 // `korvane install`, `uninstall`, `status` (the Windows tool only): the
 // command line of the installer in install/.
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "cli/commands.h"
 #include "install/installer.h"
@@ -16,14 +18,25 @@ void add_install(CLI::App& app) {
                "Install for every user (needs administrator rights)");
   in->add_flag("--xll", options->xll,
                "Have Excel load korvane.xll instead of the automation add-in");
+  in->add_flag("--in-place", options->in_place,
+               "Register this release folder where it is, without copying it (for a setup "
+               "program that has already put the files in place)");
   in->callback([options] { set_exit_code(install::install(*options)); });
 
   CLI::App* un = app.add_subcommand("uninstall", "Remove what install put in place");
   un->add_flag("--machine", options->machine, "Remove the installation for every user");
-  un->callback([options] { set_exit_code(install::uninstall(*options)); });
+  un->add_flag("--keep-files", options->keep_files,
+               "Undo the registration and Excel's entries only, and keep the files");
+  // The uninstaller's own second step (see installer.cpp), hidden from help.
+  un->add_option("--finish-after", options->finish_after)->group("");
+  auto folders = std::make_shared<std::vector<std::string>>();  // read again in UTF-16
+  un->add_option("--finish-folder", *folders)->group("");
+  un->callback([options, folders] { set_exit_code(install::uninstall(*options)); });
 
   CLI::App* st =
-      app.add_subcommand("status", "Show what is installed where, and whether Excel loads it");
+      app.add_subcommand("status",
+                         "Show what is installed where, whether Excel loads it and whether a file "
+                         "is blocked; switch an installation for every user on for your Excel");
   st->callback([] { set_exit_code(install::status()); });
 }
 

@@ -49,28 +49,69 @@ std::vector<std::string> option_names(const CLI::App& app) {
   return names;
 }
 
-// Says what was wrong with the command line, with a suggestion where a word
-// was mistyped, and returns the usage status.
-int usage_error(const CLI::App& app, const CLI::ParseError& e) {
+// Says what was wrong with the command line of who ("korvane settle") and
+// returns the usage status.
+int usage(const std::string& who, const std::string& message) {
+  std::cerr << who << ": " << message << "\nRun " << who << " --help for more information.\n";
+  return kUsageError;
+}
+
+// The mistake in the first of the words no option or positional took (extra,
+// from the command line args). After the "--" that ends the options every
+// word is an argument, whatever it looks like; before it, a word that starts
+// with a dash is an option.
+std::string extra_word(const std::vector<std::string>& extra, const std::vector<std::string>& args,
+                       const std::vector<std::string>& options) {
+  const auto word = std::find_if(extra.begin(), extra.end(), [](auto& w) { return w != "--"; });
+  if (word == extra.end()) return "unexpected argument";
+  const auto mark = std::find(args.begin() + 1, args.end(), "--");
+  const bool after_mark = std::find(args.begin() + 1, mark, *word) == mark;
+  if (!after_mark && word->size() > 1 && (*word)[0] == '-')
+    return korvane::cli::unknown_option(*word, options);
+  return "unexpected argument " + korvane::protocol::quoted_text(*word);
+}
+
+// Says what was wrong with the command line args, with a suggestion where a
+// word was mistyped, and returns the usage status.
+int usage_error(const CLI::App& app, const std::vector<std::string>& args,
+                const CLI::ParseError& e) {
   const CLI::App* command = app.get_subcommands().empty() ? &app : app.get_subcommands().front();
   const std::string who =
       command == &app ? std::string("korvane") : "korvane " + command->get_name();
   std::string message = e.what();
   if (dynamic_cast<const CLI::ExtrasError*>(&e)) {
-    const std::vector<std::string> extra = command->remaining();
-    const std::string first = extra.empty() ? std::string() : extra.front();
-    if (first.size() > 1 && first[0] == '-') {
-      const std::string bare = first.substr(first.find_first_not_of('-'));
-      message = "unknown option " + korvane::protocol::quoted_text(first) +
-                korvane::cli::did_you_mean(bare, option_names(*command), "--");
-    } else {
-      message = "unexpected argument " + korvane::protocol::quoted_text(first);
-    }
+    // A command without positionals hands the words after its "--" back to
+    // the tool's own parser.
+    std::vector<std::string> extra = command->remaining();
+    if (extra.empty()) extra = app.remaining();
+    message = extra_word(extra, args, option_names(*command));
   } else if (message.size() > 2 * korvane::protocol::kQuotedMax) {
     message = korvane::protocol::quoted_text(message);
   }
-  std::cerr << who << ": " << message << "\nRun " << who << " --help for more information.\n";
-  return kUsageError;
+  return usage(who, message);
+}
+
+// The first word of dashes alone ("---") among the options of the command
+// line, before any "--"; nullptr when there is none. The parser would take
+// it for an argument (the book to settle, the function to describe). The
+// value of an option is no option, whatever it looks like (-o --- writes to a
+// file named ---). call reads its own words: everything from its function
+// name on is an argument.
+const std::string* stray_dashes(CLI::App& app, const std::vector<std::string>& args) {
+  if (korvane::cli::dashes_only(args[0])) return &args[0];
+  if (args[0] == "call") return nullptr;
+  const CLI::App* command = nullptr;
+  for (const CLI::App* c : app.get_subcommands([](CLI::App*) { return true; }))
+    if (c->get_name() == args[0]) command = c;
+  for (std::size_t i = 1; i < args.size() && args[i] != "--"; ++i) {
+    if (korvane::cli::dashes_only(args[i])) return &args[i];
+    const CLI::Option* o = command && args[i].size() > 1 && args[i][0] == '-'
+                               ? command->get_option_no_throw(args[i])
+                               : nullptr;
+    if (o && o->get_items_expected_max() > 0)
+      i += std::min(static_cast<std::size_t>(o->get_items_expected_max()), args.size());
+  }
+  return nullptr;
 }
 
 }  // namespace
@@ -85,6 +126,11 @@ int main(int argc, char** argv) {
   CLI::App app{"korvane — the Korvane worksheet functions without Excel", "korvane"};
   app.set_version_flag("--version", "korvane " KORVANE_VERSION);
   app.require_subcommand(1);
+  app.footer(
+      "Run korvane COMMAND --help for a command's options; \"--\" ends the options.\n"
+      "Exit status: 0 done; 1 a worksheet failure (#VALUE!), or a book row that could not be\n"
+      "read or went without a draw; 2 a mistake in the command line, or a file or stream\n"
+      "that could not be read or written.");
 
   std::vector<std::string> args(argv + 1, argv + argc);
   auto after_mark = split_call_mark(args);
@@ -108,6 +154,12 @@ int main(int argc, char** argv) {
     return kUsageError;
   }
 
+  if (const std::string* dashes = stray_dashes(app, args)) {
+    const bool top = dashes == &args[0];
+    return usage(top ? std::string("korvane") : "korvane " + args[0],
+                 korvane::cli::unknown_option(*dashes, {}));
+  }
+
   std::vector<const char*> parsed{argv[0]};
   for (const std::string& a : args) parsed.push_back(a.c_str());
   try {
@@ -116,7 +168,7 @@ int main(int argc, char** argv) {
     app.exit(e);
     return korvane::cli::flushed("", 0);
   } catch (const CLI::ParseError& e) {
-    return usage_error(app, e);
+    return usage_error(app, args, e);
   }
   return korvane::cli::exit_code();
 }

@@ -216,6 +216,10 @@ constexpr std::string_view kRowLength = "every row of cells must have the same l
 constexpr std::string_view kIntRange = "{\"int\": n} takes a whole number from -32768 to 32767";
 constexpr std::string_view kLongRange =
     "{\"long\": n} takes a whole number from -2147483648 to 2147483647";
+constexpr std::string_view kNumberRange =
+    "a number out of range (a Double holds at most about ±1.8e308)";
+// nlohmann::json's out_of_range error for a number that overflows a double.
+constexpr int kNumberOverflow = 406;
 constexpr std::string_view kErrorName =
     "{\"error\": name} takes one of #NULL!, #DIV/0!, #VALUE!, #REF!, #NAME?, #NUM!, #N/A";
 
@@ -257,6 +261,143 @@ class Brackets {
   std::size_t pos_ = 0;
 };
 
+// Lone surrogates. Texts are UTF-16 inside, and a text cut through a
+// surrogate pair (p2 after 验证 of a text of emoji) holds half of one, which
+// the writer keeps as a \udXXX escape: what eval writes it must read back.
+// The JSON parser refuses such an escape, so before it sees the line each
+// lone-surrogate escape is masked as \ufffd (the same six characters, so
+// every position stays put), and each string that held one is decoded here,
+// escape by escape into the code units they stand for. The parser meets the
+// strings of the text in order, so the n-th string it hands over is the n-th
+// string of the text. A line without a surrogate escape is not copied.
+class LoneSurrogates {
+ public:
+  explicit LoneSurrogates(std::string_view text) : text_(text) {
+    if (!may_hold_one(text)) return;
+    std::size_t ordinal = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+      if (text[i] != '"') continue;
+      const std::size_t end = string_end(text, i + 1);
+      if (holds_lone(text.substr(i + 1, end - i - 1))) mask(text, i + 1, end, ordinal);
+      ++ordinal;
+      i = end;
+    }
+  }
+
+  // The text for the parser: lone-surrogate escapes masked.
+  std::string_view text() const { return masked_.empty() ? text_ : masked_; }
+
+  // The text of the next string the parser hands over, when it held a lone
+  // surrogate; nullptr otherwise.
+  const std::u16string* next() {
+    const std::size_t ordinal = seen_++;
+    if (at_ < strings_.size() && strings_[at_].first == ordinal) return &strings_[at_++].second;
+    return nullptr;
+  }
+
+ private:
+  static int hex_digit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+  }
+
+  // The code unit of the \uXXXX escape at s[i] (the backslash), or -1.
+  static long unit_at(std::string_view s, std::size_t i) {
+    if (i + 6 > s.size() || s[i] != '\\' || s[i + 1] != 'u') return -1;
+    long u = 0;
+    for (std::size_t k = i + 2; k < i + 6; ++k) {
+      const int d = hex_digit(s[k]);
+      if (d < 0) return -1;
+      u = u * 16 + d;
+    }
+    return u;
+  }
+  static bool is_high(long u) { return u >= 0xD800 && u <= 0xDBFF; }
+  static bool is_low(long u) { return u >= 0xDC00 && u <= 0xDFFF; }
+
+  // Whether s has an escape that starts \ud or \uD at all: the cheap test.
+  static bool may_hold_one(std::string_view s) {
+    for (std::size_t at = s.find("\\u"); at != std::string_view::npos; at = s.find("\\u", at + 1))
+      if (at + 2 < s.size() && (s[at + 2] == 'd' || s[at + 2] == 'D')) return true;
+    return false;
+  }
+
+  // Where the string whose characters start at from ends: its closing quote,
+  // or the end of the text.
+  static std::size_t string_end(std::string_view s, std::size_t from) {
+    for (std::size_t i = from; i < s.size(); ++i) {
+      if (s[i] == '\\') {
+        ++i;
+      } else if (s[i] == '"') {
+        return i;
+      }
+    }
+    return s.size();
+  }
+
+  // Calls lone(i) for the backslash of each lone-surrogate escape of the
+  // string's characters s.
+  template <class Lone>
+  static void each_lone(std::string_view s, Lone lone) {
+    for (std::size_t i = 0; i < s.size(); ++i) {
+      if (s[i] != '\\') continue;
+      const long u = unit_at(s, i);
+      if (is_high(u) && is_low(unit_at(s, i + 6))) {
+        i += 11;  // a whole pair
+      } else if (is_high(u) || is_low(u)) {
+        lone(i);
+        i += 5;
+      } else {
+        ++i;  // the escaped character
+      }
+    }
+  }
+  static bool holds_lone(std::string_view s) {
+    bool found = false;
+    each_lone(s, [&](std::size_t) { found = true; });
+    return found;
+  }
+
+  // Masks the string's lone escapes and keeps its decoded text.
+  void mask(std::string_view text, std::size_t from, std::size_t end, std::size_t ordinal) {
+    if (masked_.empty()) masked_ = text;
+    each_lone(text.substr(from, end - from),
+              [&](std::size_t i) { masked_.replace(from + i + 2, 4, "fffd"); });
+    strings_.emplace_back(ordinal, decoded(text.substr(from, end - from)));
+  }
+
+  // The string's characters s as UTF-16: each \uXXXX escape the code unit it
+  // stands for, the other escapes their characters, the rest UTF-8. (A
+  // malformed string is refused by the parser, which sees the same text.)
+  static std::u16string decoded(std::string_view s) {
+    std::u16string out;
+    std::size_t plain = 0;  // where the run of characters not escaped began
+    for (std::size_t i = 0; i < s.size(); ++i) {
+      if (s[i] != '\\') continue;
+      out += to_utf16(s.substr(plain, i - plain));
+      const char c = i + 1 < s.size() ? s[i + 1] : '\\';
+      if (const long u = unit_at(s, i); u >= 0) {
+        out += static_cast<char16_t>(u);
+        i += 5;
+      } else {
+        constexpr std::string_view kFrom = "\"\\/bfnrt", kTo = "\"\\/\b\f\n\r\t";
+        const std::size_t k = kFrom.find(c);
+        out += static_cast<char16_t>(k == std::string_view::npos ? c : kTo[k]);
+        ++i;
+      }
+      plain = i + 1;
+    }
+    return out + to_utf16(s.substr(std::min(plain, s.size())));
+  }
+
+  std::string_view text_;
+  std::string masked_;
+  std::vector<std::pair<std::size_t, std::u16string>> strings_;  // by ordinal
+  std::size_t seen_ = 0, at_ = 0;
+};
+
 // What a request line carries once read.
 struct Request {
   std::string verb;  // call, get, let or set; empty when none was given
@@ -273,7 +414,8 @@ class Reader final : public nlohmann::json_sax<json> {
  public:
   enum class Mode { Request, Value };
 
-  Reader(std::string_view text, Mode mode) : text_(text), brackets_(text), mode_(mode) {
+  Reader(std::string_view text, Mode mode)
+      : lone_(text), text_(lone_.text()), brackets_(text_), mode_(mode) {
     stack_.push_back({Frame::Kind::Top});
   }
 
@@ -299,14 +441,18 @@ class Reader final : public nlohmann::json_sax<json> {
   bool number_float(number_float_t x, const string_t&) override {
     return scalar({Scalar::Type::Number, x});
   }
-  bool string(string_t& s) override { return scalar({Scalar::Type::String, 0, false, &s}); }
+  bool string(string_t& s) override {
+    return scalar({Scalar::Type::String, 0, false, &s, lone_.next()});
+  }
   bool binary(binary_t&) override { return fail(kValueShape); }
   bool start_object(std::size_t) override;
   bool key(string_t& k) override;
   bool end_object() override;
   bool start_array(std::size_t) override;
   bool end_array() override;
-  bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception&) override {
+  bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception& e) override {
+    // The parser's one number error: a valid JSON number beyond a Double.
+    if (e.id == kNumberOverflow) return fail(kNumberRange);
     return false;
   }
 
@@ -316,6 +462,9 @@ class Reader final : public nlohmann::json_sax<json> {
     double number = 0;
     bool boolean = false;
     const std::string* text = nullptr;
+    const std::u16string* wide = nullptr;  // the text, when it held a lone surrogate
+
+    std::u16string utf16() const { return wide ? *wide : to_utf16(*text); }
   };
 
   // One open object or array, innermost last.
@@ -345,6 +494,7 @@ class Reader final : public nlohmann::json_sax<json> {
     return false;
   }
 
+  LoneSurrogates lone_;
   std::string_view text_;
   Brackets brackets_;
   Mode mode_;
@@ -422,7 +572,7 @@ bool Reader::scalar(const Scalar& s) {
   switch (w) {
     case Want::Name:
       if (s.type != Scalar::Type::String) return wrong(w);
-      request_.name = to_utf16(*s.text);
+      request_.name = s.utf16();
       return true;
     case Want::Int:
       if (!number_in(s, -32768, 32767, x)) return wrong(w);
@@ -448,10 +598,10 @@ bool Reader::scalar(const Scalar& s) {
     case Scalar::Type::Bool:
       return deliver(Variant(s.boolean));
     case Scalar::Type::Number:
-      if (!std::isfinite(s.number)) return fail("a number must be finite");
+      if (!std::isfinite(s.number)) return fail(kNumberRange);
       return deliver(Variant(s.number));
     case Scalar::Type::String:
-      return deliver(Variant(to_utf16(*s.text)));
+      return deliver(Variant(s.utf16()));
   }
   return wrong(w);
 }
@@ -510,6 +660,7 @@ bool Reader::start_object(std::size_t) {
 }
 
 bool Reader::key(string_t& k) {
+  lone_.next();  // a key is one of the text's strings too
   Frame& f = stack_.back();
   if (f.kind == Frame::Kind::CellObject) {
     if (!f.key.empty() || k != "error") return fail(kCellShape);

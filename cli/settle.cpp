@@ -3,8 +3,9 @@
 // The book is read once, as it arrives, its encoding decided on the way (see
 // book::BookReader), so a book on standard input is settled as it comes. The
 // settled book never overwrites the book, nor feeds it: an output that is the
-// book itself (`-o BOOK`, or `>> BOOK` on the shell) is refused before a byte
-// is written.
+// book itself (`-o BOOK`, or `>> BOOK` on the shell, and so `< BOOK` with
+// either) is refused before a byte is written. The reports on standard error
+// are part of the result: when they cannot be written the run fails.
 #include <sys/stat.h>
 
 #include <cctype>
@@ -24,6 +25,7 @@
 #include "cli/book.h"
 #include "cli/commands.h"
 #include "cli/encoding.h"
+#include "cli/stdin_stream.h"
 
 namespace korvane::cli {
 namespace {
@@ -31,7 +33,7 @@ namespace {
 struct SettleOptions {
   std::string book;
   std::string output;
-  std::string output_encoding;  // "", "utf-8" or "gb18030"
+  std::string output_encoding;  // "", "utf-8", "gb18030" or "utf-16"
 };
 
 constexpr int kRowsNotSettled = 1;
@@ -50,26 +52,68 @@ std::string reason() { return std::strerror(errno); }
 // ---- the same file ------------------------------------------------------------
 
 #ifdef _WIN32
-bool file_id(HANDLE h, BY_HANDLE_FILE_INFORMATION& info) {
-  return h != INVALID_HANDLE_VALUE && GetFileInformationByHandle(h, &info);
+// A file on disk as Windows tells it apart: its volume's serial number and
+// its id on the volume. The 128-bit id (FileIdInfo) is asked first: it is
+// what ReFS needs, and what Wine gives for a handle it inherited from a Unix
+// descriptor (`< BOOK` in a shell), for which it knows no volume (0).
+struct FileId {
+  unsigned long long volume = 0;  // 0: not known
+  unsigned char id[16] = {};
+};
+
+bool file_id(HANDLE h, FileId& out) {
+  if (h == INVALID_HANDLE_VALUE || h == nullptr || GetFileType(h) != FILE_TYPE_DISK) return false;
+  FILE_ID_INFO info;
+  if (GetFileInformationByHandleEx(h, FileIdInfo, &info, sizeof info)) {
+    out.volume = info.VolumeSerialNumber;
+    std::memcpy(out.id, info.FileId.Identifier, sizeof out.id);
+    return true;
+  }
+  BY_HANDLE_FILE_INFORMATION old;  // before Windows 8
+  if (!GetFileInformationByHandle(h, &old)) return false;
+  out.volume = old.dwVolumeSerialNumber;
+  const unsigned long long index =
+      (static_cast<unsigned long long>(old.nFileIndexHigh) << 32) | old.nFileIndexLow;
+  for (std::size_t i = 0; i < 8; ++i) out.id[i] = static_cast<unsigned char>(index >> (8 * i));
+  return true;
 }
+
+// The same file: the same id on the same volume, or on a volume one of them
+// does not know (refusing a run is the safe way to be wrong).
+bool same_id(const FileId& a, const FileId& b) {
+  return (a.volume == b.volume || a.volume == 0 || b.volume == 0) &&
+         std::memcmp(a.id, b.id, sizeof a.id) == 0;
+}
+
+HANDLE handle_of(int fd) { return reinterpret_cast<HANDLE>(_get_osfhandle(fd)); }
 
 // Whether the open file behind fd is the file at path.
 bool same_file(const std::string& path, int fd) {
-  BY_HANDLE_FILE_INFORMATION a, b;
+  FileId a, b;
   const HANDLE h =
       CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   const bool got = file_id(h, a);
   if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
-  return got && file_id(reinterpret_cast<HANDLE>(_get_osfhandle(fd)), b) &&
-         a.dwVolumeSerialNumber == b.dwVolumeSerialNumber && a.nFileIndexHigh == b.nFileIndexHigh &&
-         a.nFileIndexLow == b.nFileIndexLow;
+  return got && file_id(handle_of(fd), b) && same_id(a, b);
+}
+
+// Whether two open descriptors are the one file on disk (a pipe or a
+// console is never the book).
+bool same_open_file(int fd_a, int fd_b) {
+  FileId a, b;
+  return file_id(handle_of(fd_a), a) && file_id(handle_of(fd_b), b) && same_id(a, b);
 }
 #else
 bool same_file(const std::string& path, int fd) {
   struct stat a, b;
   return ::stat(path.c_str(), &a) == 0 && ::fstat(fd, &b) == 0 && S_ISREG(b.st_mode) &&
+         a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+bool same_open_file(int fd_a, int fd_b) {
+  struct stat a, b;
+  return ::fstat(fd_a, &a) == 0 && ::fstat(fd_b, &b) == 0 && S_ISREG(a.st_mode) &&
          a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 #endif
@@ -78,16 +122,26 @@ std::optional<book::Encoding> encoding_named(std::string name) {
   for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   if (name == "utf-8" || name == "utf8") return book::Encoding::Utf8;
   if (name == "gb18030" || name == "gbk") return book::Encoding::Gb18030;
+  // As Windows says "Unicode": little-endian, as Excel saves Unicode text.
+  if (name == "utf-16" || name == "utf16" || name == "utf-16le") return book::Encoding::Utf16Le;
+  if (name == "utf-16be") return book::Encoding::Utf16Be;
   return std::nullopt;
 }
 
+// Standard input is the book's own file when it was opened from it (`< BOOK`).
+constexpr int kStdin = 0;
+constexpr int kStdout = 1;
+
 // 1. Open the book; 2. open the output, refusing the book itself; 3. settle,
-// deciding the book's encoding on the way; 4. report.
+// deciding the book's encoding on the way; 4. report, and fail when the
+// report cannot be written.
 int run_settle(const SettleOptions& o) {
   use_utf8_console();
   const bool from_stdin = o.book == kStandard;
   const std::string name = from_stdin ? "(standard input)" : o.book;
   std::ifstream file_in;
+  StdinBuf stdin_buf;
+  std::istream stdin_in(&stdin_buf);
   if (from_stdin) {
     binary_stdin();
   } else {
@@ -95,7 +149,7 @@ int run_settle(const SettleOptions& o) {
     file_in.open(o.book, std::ios::binary);
     if (!file_in) return cannot("cannot open " + name + ": " + reason());
   }
-  std::istream& in = from_stdin ? std::cin : file_in;
+  std::istream& in = from_stdin ? stdin_in : file_in;
   const std::optional<book::Encoding> asked =
       o.output_encoding.empty() ? std::nullopt : encoding_named(o.output_encoding);
   if (asked == book::Encoding::Gb18030 && !Gb18030().ready()) return cannot(kNoConverter);
@@ -106,13 +160,21 @@ int run_settle(const SettleOptions& o) {
     std::error_code ec;
     if (!from_stdin && std::filesystem::equivalent(o.book, o.output, ec))
       return cannot("the settled book would overwrite " + o.book + ": choose another -o");
+    if (from_stdin && same_file(o.output, kStdin))
+      return cannot("standard input is " + o.output +
+                    " itself: the settled book would overwrite the book it settles; choose "
+                    "another -o");
     errno = 0;
     file.open(o.output, std::ios::binary | std::ios::trunc);
     if (!file) return cannot("cannot write " + o.output + ": " + reason());
   } else {
-    if (!from_stdin && same_file(o.book, 1))
+    if (!from_stdin && same_file(o.book, kStdout))
       return cannot("standard output is " + o.book +
                     " itself: the settled book would feed the book it settles; write it elsewhere");
+    if (from_stdin && same_open_file(kStdin, kStdout))
+      return cannot(
+          "standard output is the file on standard input: the settled book would feed the book "
+          "it settles; write it elsewhere");
     binary_stdout();
   }
   std::ostream& out = to_stdout ? std::cout : file;
@@ -121,10 +183,13 @@ int run_settle(const SettleOptions& o) {
   out.flush();
   if (file.is_open()) file.close();
   if (summary.no_converter) return cannot(kNoConverter);
+  if (!summary.not_a_book.empty()) return cannot(name + " " + summary.not_a_book);
   if (in.bad()) return cannot("reading " + name + " failed part way");
   if (!out) return cannot("writing " + (to_stdout ? "the settled book" : o.output) + " failed");
   book::write_summary(summary, std::cerr);
-  return summary.unreadable || summary.no_draw ? kRowsNotSettled : 0;
+  std::cerr.flush();
+  if (!std::cerr) return kCannot;  // the reports are lost: there is nowhere left to say so
+  return book::needs_a_look(summary) ? kRowsNotSettled : 0;
 }
 
 }  // namespace
@@ -132,7 +197,8 @@ int run_settle(const SettleOptions& o) {
 void add_settle(CLI::App& app) {
   auto options = std::make_shared<SettleOptions>();
   CLI::App* cmd = app.add_subcommand(
-      "settle", "Settle a bet book (CSV, UTF-8 or GBK) against the draw its 验证 rows load");
+      "settle",
+      "Settle a bet book (CSV, UTF-8 or GBK, or UTF-16 text) against the draw its 验证 rows load");
   cmd->add_option("BOOK", options->book,
                   "The bet book: one worksheet call per row (- reads standard input)")
       ->required();
@@ -140,14 +206,17 @@ void add_settle(CLI::App& app) {
       "-o,--output", options->output,
       "Write the settled book here instead of to standard output (- is standard output)");
   cmd->add_option("--output-encoding", options->output_encoding,
-                  "utf-8 or gb18030: the settled book's encoding (default: the book's)")
-      ->check(CLI::IsMember({"utf-8", "utf8", "gb18030", "gbk"}, CLI::ignore_case));
+                  "utf-8, gb18030 or utf-16: the settled book's encoding (default: the book's)")
+      ->check(CLI::IsMember(
+          {"utf-8", "utf8", "gb18030", "gbk", "utf-16", "utf16", "utf-16le", "utf-16be"},
+          CLI::ignore_case));
   cmd->footer(
       "Each row is a function name and its arguments without 易失; a 验证 row loads the\n"
       "draw for the rows after it. The settled book is every row as it was with its result\n"
       "appended, in the book's encoding; the summary goes to standard error. A bet that\n"
       "reads the draw with none loaded gets \"no draw\" instead of a result. Exits 1 when a\n"
-      "row could not be read or went without a draw, 2 on a file error.");
+      "row could not be read, went without a draw or ran over several lines, 2 on a file\n"
+      "error or a file that is not a book.");
   cmd->callback([options] { set_exit_code(run_settle(*options)); });
 }
 

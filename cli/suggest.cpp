@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "cli/protocol.h"
 #include "core/custom_functions.h"
 #include "core/text.h"
 
@@ -68,6 +69,18 @@ std::string did_you_mean(std::string_view given, const std::vector<std::string>&
     out += near[i];
   }
   return out + "?)";
+}
+
+bool dashes_only(std::string_view word) {
+  return word.size() > 2 && word.find_first_not_of('-') == std::string_view::npos;
+}
+
+std::string unknown_option(std::string_view word, const std::vector<std::string>& options) {
+  const std::size_t name = word.find_first_not_of('-');
+  const std::string near = name == std::string_view::npos
+                               ? std::string()
+                               : did_you_mean(word.substr(name), options, "--");
+  return "unknown option " + protocol::quoted_text(word) + near;
 }
 
 std::vector<std::string> member_names() {

@@ -20,6 +20,16 @@ std::vector<std::string> nearest(std::string_view given,
 std::string did_you_mean(std::string_view given, const std::vector<std::string>& candidates,
                          std::string_view prefix = {});
 
+// A word of three or more dashes and nothing else. It is no option (there is
+// no option named by dashes alone), nor the "-" of standard input, nor the
+// "--" that ends the options: a mistyped word, refused as an unknown option.
+bool dashes_only(std::string_view word);
+
+// The mistake of an unknown option word: `unknown option "--jsn" (did you
+// mean --json?)`, the suggestion taken from options (their names without
+// dashes). A word of dashes alone gets no suggestion.
+std::string unknown_option(std::string_view word, const std::vector<std::string>& options);
+
 // The names of the add-in's members: its functions and its draw-state properties.
 std::vector<std::string> member_names();
 

@@ -29,3 +29,15 @@ function(korvane_version_resource target filename description_en description_zh)
   configure_file(${PROJECT_SOURCE_DIR}/cmake/version.rc.in ${rc} @ONLY)
   target_sources(${target} PRIVATE ${rc})
 endfunction()
+
+# The program's icon (its first icon resource, which Explorer, the Start menu
+# and Apps & Features show for korvane.exe), from an .ico file.
+#
+#   korvane_icon_resource(TARGET ICO)
+function(korvane_icon_resource target ico)
+  set(rc ${CMAKE_CURRENT_BINARY_DIR}/${target}_icon.rc)
+  file(TO_CMAKE_PATH "${ico}" ico)
+  file(CONFIGURE OUTPUT ${rc} CONTENT "// The icon of ${target}, written by CMake (cmake/version-resource.cmake).\n1 ICON \"${ico}\"\n")
+  target_sources(${target} PRIVATE ${rc})
+  set_property(SOURCE ${rc} APPEND PROPERTY OBJECT_DEPENDS ${ico})
+endfunction()

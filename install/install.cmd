@@ -4,15 +4,26 @@ rem   install.cmd            for you (no administrator rights needed)
 rem   install.cmd /machine   for every user of this computer (run as administrator)
 rem   install.cmd /xll       Excel loads korvane.xll instead of the automation add-in
 rem   /q                     do not wait for a key at the end
+rem Any other switch goes to korvane.exe as --switch, which names the switch
+rem meant when one is mistyped (/machnie) and changes nothing.
 setlocal
 chcp 65001 >nul
 set "args="
 set "quiet="
 :next
 if "%~1"=="" goto run
-if /i "%~1"=="/machine" set "args=%args% --machine"
-if /i "%~1"=="/xll" set "args=%args% --xll"
-if /i "%~1"=="/q" set "quiet=1"
+set "word=%~1"
+if /i "%word%"=="/q" (
+  set "quiet=1"
+) else if /i "%word%"=="/machine" (
+  set "args=%args% --machine"
+) else if /i "%word%"=="/xll" (
+  set "args=%args% --xll"
+) else if "%word:~0,1%"=="/" (
+  set "args=%args% --%word:~1%"
+) else (
+  set "args=%args% "%word%""
+)
 shift
 goto next
 :run

@@ -1,37 +1,56 @@
 // `korvane.exe install`, `uninstall`, `status`: putting the add-in where Excel
-// finds it, on the user's Windows, from the folder of the release zip.
+// finds it, on the user's Windows, from the folder of the release zip or from
+// the folder a setup program has filled.
 //
-// The zip's folder holds korvane.exe (64-bit), x64\ and x86\ with each
+// The release folder holds korvane.exe (64-bit), x64\ and x86\ with each
 // bitness's korvane.dll (and korvane.xll), and x86\korvane.exe for 32-bit
 // Windows. Office may be 32- or 64-bit whatever Windows is, so on 64-bit
 // Windows both DLLs are registered, each in its own registry view, and
 // whichever Excel starts finds its own.
 //
 // install:   1. copy the files to the program folder (per user, or for the
-//               machine with --machine), removing an older version's folder;
-//            2. register both DLLs' classes there (HKCU or HKLM classes);
-//            3. for every Excel version the user has, add our entry to the
-//               add-ins Excel opens at start (open_list.h).
-// uninstall: the same steps undone, in the other order: first the files
-//            (a DLL a running Excel holds stops it, with nothing changed),
-//            then the entries and the classes.
-// status:    what is where, and whether Excel will load it.
+//               machine with --machine), taking off the Mark of the Web a
+//               download leaves on them; with --in-place the release folder
+//               is the installation and only loses its marks; an older
+//               version's folder is removed;
+//            2. register both DLLs' classes there (HKCU or HKLM classes), and
+//               note the folder and the kind of add-in under Software\Korvane;
+//            3. for every Excel version the user has, or that the machine has
+//               installed though it never ran, add our entry to the add-ins
+//               Excel opens at start (open_list.h).
+// uninstall: first check that everything can go (a file Excel holds stops it
+//            with nothing changed), then the registry (Excel's entries, the
+//            classes, the note), and the files last, so that a file that
+//            will not go never leaves keys pointing at nothing. A korvane.exe
+//            running from the folder it removes moves itself out of the way.
+//            Excel's per-user entry is shared by the installation for the
+//            user and the one for the machine: it stays, pointing at the one
+//            left, while either is there.
+// status:    what is where, whether Excel will load it, and whether a file
+//            is blocked; for a user of an installation for every user whose
+//            Excel does not list it yet, it adds the entry.
 //
 // Exit status: 0; 1 when something could not be done (a file in use, a
 // registry key that cannot be written); 2 for a usage error or missing rights.
 #include "install/installer.h"
 
-#include <shlobj.h>
 #include <windows.h>
+// after windows.h
+#include <shellapi.h>
+#include <shlobj.h>
+#include <tlhelp32.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <iostream>
-#include <memory>
+#include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "com/class_keys.h"
 #include "core/text.h"
+#include "install/messages.h"
 #include "install/open_list.h"
 #include "korvane_version.h"
 
@@ -43,15 +62,62 @@ namespace fs = std::filesystem;
 constexpr int kNotDone = 1;
 constexpr int kCannot = 2;
 
-// ---- text -----------------------------------------------------------------------
+// ---- words --------------------------------------------------------------------
 
 std::wstring wide(std::u16string_view s) { return {s.begin(), s.end()}; }
 std::u16string narrow16(std::wstring_view s) { return {s.begin(), s.end()}; }
 std::string utf8(std::wstring_view s) { return to_utf8(narrow16(s)); }
+std::string utf8(const std::wstring& s) { return utf8(std::wstring_view(s)); }
+std::string utf8(const fs::path& p) { return utf8(std::wstring_view(p.native())); }
 
-int say(int code, const std::string& message) {
-  (code ? std::cerr : std::cout) << message << '\n';
+// The user's Windows display language, read once.
+Language language() {
+  static const Language chosen = PRIMARYLANGID(GetUserDefaultUILanguage()) == LANG_CHINESE
+                                     ? Language::Chinese
+                                     : Language::English;
+  return chosen;
+}
+
+std::string text(Say what, std::initializer_list<std::string_view> args = {}) {
+  return words(what, language(), args);
+}
+
+// One line to standard output or error: UTF-16 to a console, which then
+// shows Chinese whatever its code page; UTF-8 to a pipe or a file.
+void line(bool error, const std::string& s) {
+  std::ostream& stream = error ? std::cerr : std::cout;
+  stream.flush();
+  const HANDLE handle = GetStdHandle(error ? STD_ERROR_HANDLE : STD_OUTPUT_HANDLE);
+  DWORD mode = 0;
+  if (handle != INVALID_HANDLE_VALUE && GetConsoleMode(handle, &mode)) {
+    const std::wstring w = wide(to_utf16(s + "\n"));
+    DWORD written = 0;
+    WriteConsoleW(handle, w.data(), static_cast<DWORD>(w.size()), &written, nullptr);
+    return;
+  }
+  stream << s << '\n';
+  stream.flush();
+}
+
+void tell(const std::string& s) { line(false, s); }
+
+int fail(int code, const char* command, const std::string& s) {
+  line(true, std::string("korvane ") + command + ": " + s);
   return code;
+}
+
+// Windows' own sentence for an error code, in the user's language.
+std::string reason(DWORD code) {
+  wchar_t* buffer = nullptr;
+  const DWORD n = FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+  std::wstring s = n ? std::wstring(buffer, n) : L"error " + std::to_wstring(code);
+  LocalFree(buffer);
+  while (!s.empty() && (s.back() == L'\n' || s.back() == L'\r' || s.back() == L'.' ||
+                        s.back() == L' ' || s.back() == L'。'))
+    s.pop_back();
+  return utf8(s);
 }
 
 // ---- the machine ----------------------------------------------------------------
@@ -70,33 +136,64 @@ fs::path known_folder(REFKNOWNFOLDERID id) {
   return out;
 }
 
-// Where every version of the add-in is installed: one folder per version.
+// Where the zip route installs every version: one folder per version.
 fs::path base_folder(bool machine) {
   return (machine ? known_folder(FOLDERID_ProgramFiles)
                   : known_folder(FOLDERID_LocalAppData) / L"Programs") /
          L"Korvane";
 }
 
-fs::path own_folder() {
+fs::path own_exe() {
   std::wstring path(MAX_PATH, L'\0');
   for (;;) {
     const DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
     if (n < path.size()) {
       path.resize(n);
-      break;
+      return path;
     }
     path.resize(path.size() * 2);
   }
-  return fs::path(path).parent_path();
 }
 
-// The release folder: where install.cmd is, beside this korvane.exe or (the
-// 32-bit one) above it.
+bool is_release(const fs::path& folder) {
+  std::error_code ec;
+  return fs::exists(folder / L"x86\\korvane.dll", ec);
+}
+
+// The release folder: this korvane.exe's, or (the 32-bit one) the one above.
 fs::path release_folder() {
-  const fs::path here = own_folder();
-  if (fs::exists(here / L"install.cmd")) return here;
-  if (fs::exists(here.parent_path() / L"install.cmd")) return here.parent_path();
+  const fs::path here = own_exe().parent_path();
+  if (!is_release(here) && is_release(here.parent_path())) return here.parent_path();
   return here;
+}
+
+// Whether two paths name the same file or folder, whatever the drive letter,
+// case or short name they are written with: Windows' identity of the file.
+// (A running program's file is opened here with every kind of sharing, which
+// never conflicts with how Windows holds it.)
+std::optional<BY_HANDLE_FILE_INFORMATION> identity(const fs::path& p) {
+  const HANDLE h = CreateFileW(p.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                               nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return std::nullopt;
+  BY_HANDLE_FILE_INFORMATION info{};
+  const bool ok = GetFileInformationByHandle(h, &info);
+  CloseHandle(h);
+  if (!ok) return std::nullopt;
+  return info;
+}
+
+bool same_path(const fs::path& a, const fs::path& b) {
+  const auto x = identity(a), y = identity(b);
+  return x && y && x->dwVolumeSerialNumber == y->dwVolumeSerialNumber &&
+         x->nFileIndexHigh == y->nFileIndexHigh && x->nFileIndexLow == y->nFileIndexLow;
+}
+
+bool inside(const fs::path& file, const fs::path& folder) {
+  for (fs::path p = file; p.has_relative_path(); p = p.parent_path()) {
+    if (same_path(p, folder)) return true;
+    if (p == p.parent_path()) break;
+  }
+  return false;
 }
 
 // The files of a release, as the zip lays them out; the DLLs are required.
@@ -110,6 +207,27 @@ constexpr Shipped kFiles[] = {
     {L"install.cmd", false},      {L"uninstall.cmd", false},    {L"使用说明.txt", false},
     {L"LICENSE.txt", false},
 };
+
+// ---- the Mark of the Web ------------------------------------------------------------
+
+// A file downloaded from the internet carries its zone in an alternate data
+// stream; from zone 3 (internet) on, Excel refuses to load an XLL with it.
+fs::path zone_stream(const fs::path& file) { return file.wstring() + L":Zone.Identifier"; }
+
+bool blocked(const fs::path& file) {
+  const HANDLE h = CreateFileW(zone_stream(file).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  char buffer[512] = {};
+  DWORD n = 0;
+  ReadFile(h, buffer, sizeof buffer - 1, &n, nullptr);
+  CloseHandle(h);
+  const std::string s(buffer, n);
+  const std::size_t at = s.find("ZoneId=");
+  return at == std::string::npos || at + 7 >= s.size() || s[at + 7] >= '3';
+}
+
+void unblock(const fs::path& file) { DeleteFileW(zone_stream(file).c_str()); }
 
 // ---- the registry ---------------------------------------------------------------
 
@@ -137,163 +255,596 @@ std::wstring read_text(HKEY key, const wchar_t* name) {
   return text;
 }
 
-std::vector<std::wstring> subkeys(HKEY key) {
+std::wstring read_text(HKEY root, const std::wstring& path, const wchar_t* name, REGSAM view) {
+  HKEY key = nullptr;
+  std::wstring out;
+  if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ | view, &key) == ERROR_SUCCESS) {
+    out = read_text(key, name);
+    RegCloseKey(key);
+  }
+  return out;
+}
+
+bool key_exists(HKEY root, const std::wstring& path, REGSAM view) {
+  HKEY key = nullptr;
+  if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ | view, &key) != ERROR_SUCCESS) return false;
+  RegCloseKey(key);
+  return true;
+}
+
+std::vector<std::wstring> subkeys(HKEY root, const std::wstring& path, REGSAM view) {
   std::vector<std::wstring> out;
+  HKEY key = nullptr;
+  if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ | view, &key) != ERROR_SUCCESS) return out;
   wchar_t name[256];
   for (DWORD i = 0;; ++i) {
     DWORD n = 256;
     if (RegEnumKeyExW(key, i, name, &n, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
     out.emplace_back(name, n);
   }
+  RegCloseKey(key);
   return out;
 }
 
-constexpr std::wstring_view kOffice = L"Software\\Microsoft\\Office\\";
+// ---- Office -------------------------------------------------------------------------
 
-// The Options key of each Excel version the user has run.
-std::vector<std::wstring> excel_options_keys() {
-  std::vector<std::wstring> out;
-  HKEY office = nullptr;
-  if (RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Office", 0, KEY_READ, &office) !=
-      ERROR_SUCCESS)
-    return out;
-  for (const std::wstring& version : subkeys(office)) {
-    const std::wstring excel = L"Software\\Microsoft\\Office\\" + version + L"\\Excel";
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, excel.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
-      continue;
-    RegCloseKey(key);
-    out.push_back(excel + L"\\Options");
-  }
-  RegCloseKey(office);
-  return out;
-}
+const std::wstring kOffice = L"Software\\Microsoft\\Office";
 
-// The entries Excel opens, in its order: OPEN, OPEN1, ... up to the first gap.
-std::vector<std::u16string> read_open_list(HKEY options) {
-  std::vector<std::u16string> list;
-  for (std::size_t i = 0;; ++i) {
-    const std::wstring name = wide(open_value_name(i));
-    DWORD size = 0;
-    if (RegGetValueW(options, nullptr, name.c_str(), RRF_RT_REG_SZ, nullptr, nullptr, &size) !=
-        ERROR_SUCCESS)
-      break;
-    list.push_back(narrow16(read_text(options, name.c_str())));
-  }
-  return list;
-}
+std::wstring office_version(std::wstring_view s) { return wide(excel_version(narrow16(s))); }
 
-// Writes a new list over the old one: changed values rewritten, the values
-// past its end deleted.
-LSTATUS write_open_list(HKEY options, const std::vector<std::u16string>& before,
-                        const std::vector<std::u16string>& after) {
-  for (std::size_t i = 0; i < after.size(); ++i) {
-    if (i < before.size() && before[i] == after[i]) continue;
-    const std::wstring name = wide(open_value_name(i));
-    const std::wstring data = wide(after[i]);
-    const LSTATUS s = RegSetValueExW(options, name.c_str(), 0, REG_SZ,
-                                     reinterpret_cast<const BYTE*>(data.c_str()),
-                                     static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t)));
-    if (s != ERROR_SUCCESS) return s;
-  }
-  for (std::size_t i = after.size(); i < before.size(); ++i) {
-    const LSTATUS s = RegDeleteValueW(options, wide(open_value_name(i)).c_str());
-    if (s != ERROR_SUCCESS && s != ERROR_FILE_NOT_FOUND) return s;
-  }
-  return ERROR_SUCCESS;
-}
-
-// Applies change to the OPEN list of every Excel version; false when one
-// could not be written.
-template <class Change>
-bool change_open_lists(Change change) {
-  bool ok = true;
-  for (const std::wstring& path : excel_options_keys()) {
-    HKEY options = nullptr;
-    if (RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_READ | KEY_WRITE,
-                        nullptr, &options, nullptr) != ERROR_SUCCESS) {
-      ok = false;
-      continue;
+// Every Excel version of this user: those that ran (the user's Excel key),
+// and those installed that never ran for them: the machine's Office keys in
+// both registry views (an MSI install), and Click-to-Run's configuration.
+std::vector<std::wstring> excel_versions() {
+  std::set<std::wstring> found;
+  const struct {
+    HKEY root;
+    REGSAM view;
+  } places[] = {{HKEY_CURRENT_USER, 0},
+                {HKEY_LOCAL_MACHINE, KEY_WOW64_64KEY},
+                {HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY}};
+  for (const auto& p : places) {
+    for (const std::wstring& v : subkeys(p.root, kOffice, p.view)) {
+      if (office_version(v) == v && key_exists(p.root, kOffice + L"\\" + v + L"\\Excel", p.view))
+        found.insert(v);
     }
-    const std::vector<std::u16string> before = read_open_list(options);
-    ok = write_open_list(options, before, change(before)) == ERROR_SUCCESS && ok;
-    RegCloseKey(options);
   }
-  return ok;
+  for (const REGSAM view : {KEY_WOW64_64KEY, KEY_WOW64_32KEY}) {
+    const std::wstring v = office_version(read_text(
+        HKEY_LOCAL_MACHINE, kOffice + L"\\ClickToRun\\Configuration", L"VersionToReport", view));
+    if (!v.empty()) found.insert(v);
+  }
+  return {found.begin(), found.end()};
+}
+
+std::wstring options_key(const std::wstring& version) {
+  return kOffice + L"\\" + version + L"\\Excel\\Options";
 }
 
 // The bitness of the installed Office: Office writes it for Outlook, and
 // Click-to-Run installs in their configuration. 64-bit Windows defaults to
 // 64-bit Office, as Office 2019 and later install.
 const wchar_t* office_bitness() {
-  const auto read = [](const std::wstring& path, const wchar_t* name) {
-    HKEY key = nullptr;
-    std::wstring text;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ | KEY_WOW64_64KEY, &key) ==
-        ERROR_SUCCESS) {
-      text = read_text(key, name);
-      RegCloseKey(key);
-    }
-    return text;
-  };
-  std::wstring bitness =
-      read(L"Software\\Microsoft\\Office\\ClickToRun\\Configuration", L"Platform");
+  std::wstring bitness = read_text(HKEY_LOCAL_MACHINE, kOffice + L"\\ClickToRun\\Configuration",
+                                   L"Platform", KEY_WOW64_64KEY);
   for (const wchar_t* v : {L"16.0", L"15.0", L"14.0"}) {
     if (!bitness.empty()) break;
-    bitness = read(std::wstring(L"Software\\Microsoft\\Office\\") + v + L"\\Outlook", L"Bitness");
+    bitness = read_text(HKEY_LOCAL_MACHINE, kOffice + L"\\" + v + L"\\Outlook", L"Bitness",
+                        KEY_WOW64_64KEY);
   }
   if (bitness == L"x86") return L"x86";
   if (bitness == L"x64") return L"x64";
   return windows_is_64_bit() ? L"x64" : L"x86";
 }
 
+// ---- Excel's list of add-ins -------------------------------------------------------
+
+std::wstring expanded(const std::wstring& s) {
+  const DWORD n = ExpandEnvironmentStringsW(s.c_str(), nullptr, 0);
+  std::wstring out(n, L'\0');
+  if (!n || !ExpandEnvironmentStringsW(s.c_str(), out.data(), n)) return s;
+  out.resize(wcslen(out.c_str()));
+  return out;
+}
+
+// A string of a file's version resource, from any of its languages.
+std::wstring version_string(const fs::path& file, const wchar_t* name) {
+  DWORD ignored = 0;
+  const DWORD size = GetFileVersionInfoSizeW(file.c_str(), &ignored);
+  if (!size) return {};
+  std::vector<BYTE> data(size);
+  if (!GetFileVersionInfoW(file.c_str(), 0, size, data.data())) return {};
+  struct Translation {
+    WORD language, code_page;
+  }* translations = nullptr;
+  UINT bytes = 0;
+  if (!VerQueryValueW(data.data(), L"\\VarFileInfo\\Translation",
+                      reinterpret_cast<void**>(&translations), &bytes))
+    return {};
+  for (UINT i = 0; i < bytes / sizeof(Translation); ++i) {
+    wchar_t query[64];
+    swprintf(query, 64, L"\\StringFileInfo\\%04x%04x\\%ls", translations[i].language,
+             translations[i].code_page, name);
+    wchar_t* value = nullptr;
+    UINT length = 0;
+    if (VerQueryValueW(data.data(), query, reinterpret_cast<void**>(&value), &length) && length)
+      return value;
+  }
+  return {};
+}
+
+// Our XLL by what it is: its version resource names the product and the
+// file; one no longer there is ours by the folder it was installed in.
+bool our_xll_file(std::u16string_view written) {
+  const fs::path path = expanded(wide(written));
+  std::error_code ec;
+  if (!fs::is_regular_file(path, ec)) return in_our_folder(written);
+  return version_string(path, L"ProductName") == L"Korvane" &&
+         _wcsicmp(version_string(path, L"OriginalFilename").c_str(), L"korvane.xll") == 0;
+}
+
+// Every OPEN value of an Options key, unexpanded, with its type.
+OpenValues read_open_values(HKEY options) {
+  OpenValues values;
+  for (DWORD i = 0;; ++i) {
+    wchar_t name[256];
+    DWORD name_size = 256, type = 0, size = 0;
+    const LSTATUS s = RegEnumValueW(options, i, name, &name_size, nullptr, &type, nullptr, &size);
+    if (s == ERROR_NO_MORE_ITEMS) break;
+    if (s != ERROR_SUCCESS && s != ERROR_MORE_DATA) continue;
+    const long number = open_value_number(narrow16(std::wstring_view(name, name_size)));
+    if (number < 0 || (type != REG_SZ && type != REG_EXPAND_SZ)) continue;
+    std::wstring data(size / sizeof(wchar_t) + 1, L'\0');
+    DWORD got = static_cast<DWORD>(data.size() * sizeof(wchar_t));
+    if (RegQueryValueExW(options, name, nullptr, &type, reinterpret_cast<BYTE*>(data.data()),
+                         &got) != ERROR_SUCCESS)
+      continue;
+    data.resize(wcsnlen(data.c_str(), got / sizeof(wchar_t)));
+    values[static_cast<std::size_t>(number)] = {narrow16(data), type == REG_EXPAND_SZ};
+  }
+  return values;
+}
+
+// Writes the values that changed, each with its own type, and deletes those
+// no longer there.
+LSTATUS write_open_values(HKEY options, const OpenValues& before, const OpenValues& after) {
+  for (const auto& [number, value] : after) {
+    const auto was = before.find(number);
+    if (was != before.end() && was->second == value) continue;
+    const std::wstring data = wide(value.text);
+    const LSTATUS s = RegSetValueExW(options, wide(open_value_name(number)).c_str(), 0,
+                                     value.expand ? REG_EXPAND_SZ : REG_SZ,
+                                     reinterpret_cast<const BYTE*>(data.c_str()),
+                                     static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t)));
+    if (s != ERROR_SUCCESS) return s;
+  }
+  for (const auto& [number, value] : before) {
+    if (after.contains(number)) continue;
+    const LSTATUS s = RegDeleteValueW(options, wide(open_value_name(number)).c_str());
+    if (s != ERROR_SUCCESS && s != ERROR_FILE_NOT_FOUND) return s;
+  }
+  return ERROR_SUCCESS;
+}
+
+OpenValues open_values(const std::wstring& version) {
+  HKEY options = nullptr;
+  OpenValues values;
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, options_key(version).c_str(), 0, KEY_READ, &options) ==
+      ERROR_SUCCESS) {
+    values = read_open_values(options);
+    RegCloseKey(options);
+  }
+  return values;
+}
+
+// Applies change to the list of every Excel version (creating the key of
+// one that never ran); the status of the first write that failed.
+template <class Change>
+LSTATUS change_open_lists(const std::vector<std::wstring>& versions, Change change) {
+  LSTATUS result = ERROR_SUCCESS;
+  for (const std::wstring& version : versions) {
+    HKEY options = nullptr;
+    LSTATUS s = RegCreateKeyExW(HKEY_CURRENT_USER, options_key(version).c_str(), 0, nullptr, 0,
+                                KEY_READ | KEY_WRITE, nullptr, &options, nullptr);
+    if (s == ERROR_SUCCESS) {
+      const OpenValues before = read_open_values(options);
+      s = write_open_values(options, before, change(before));
+      RegCloseKey(options);
+    }
+    if (result == ERROR_SUCCESS) result = s;
+  }
+  return result;
+}
+
+// ---- installations ----------------------------------------------------------------
+
+// Where an installation notes its folder and which add-in Excel loads, for
+// the uninstaller and for the other users of an installation for everyone.
+constexpr wchar_t kNoteKey[] = L"Software\\Korvane";
+
+HKEY scope_root(bool machine) { return machine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER; }
+REGSAM note_view(bool machine) { return machine ? KEY_WOW64_64KEY : 0; }
+
+LSTATUS write_note(bool machine, const fs::path& folder, bool xll) {
+  HKEY key = nullptr;
+  LSTATUS s = RegCreateKeyExW(scope_root(machine), kNoteKey, 0, nullptr, 0,
+                              KEY_WRITE | note_view(machine), nullptr, &key, nullptr);
+  if (s != ERROR_SUCCESS) return s;
+  const auto set = [&](const wchar_t* name, const std::wstring& value) {
+    return RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                          static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+  };
+  s = set(L"Folder", folder.wstring());
+  if (s == ERROR_SUCCESS) s = set(L"AddIn", xll ? L"xll" : L"automation");
+  if (s == ERROR_SUCCESS) s = set(L"Version", L"" KORVANE_VERSION);
+  RegCloseKey(key);
+  return s;
+}
+
+LSTATUS remove_note(bool machine) {
+  const LSTATUS s = RegDeleteKeyExW(scope_root(machine), kNoteKey, note_view(machine), 0);
+  return s == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : s;
+}
+
+// The folder a scope's classes are registered in (the DLL's folder's
+// parent), or "" when none is.
+fs::path registered_folder(bool machine) {
+  for (const Registration& r : registrations(machine)) {
+    const std::wstring dll = com::registered_dll(r.scope);
+    if (!dll.empty()) return fs::path(dll).parent_path().parent_path();
+  }
+  return {};
+}
+
+// The entry that loads a scope's installation, when one is there.
+std::optional<std::u16string> installed_entry(bool machine) {
+  const fs::path folder = registered_folder(machine);
+  if (folder.empty() || !is_release(folder)) return std::nullopt;
+  const bool xll = read_text(scope_root(machine), kNoteKey, L"AddIn", note_view(machine)) == L"xll";
+  const fs::path file = folder / office_bitness() / L"korvane.xll";
+  std::error_code ec;
+  if (xll && fs::exists(file, ec)) return xll_entry(narrow16(file.wstring()));
+  return std::u16string(kAutomationEntry);
+}
+
+// The folders of a scope's installations: the registered one, and every
+// version folder the zip route made under the base folder (any folder there,
+// unless the registered one is the base folder itself).
+std::vector<fs::path> installed_folders(bool machine) {
+  std::vector<fs::path> out;
+  const fs::path registered = registered_folder(machine);
+  std::error_code ec;
+  if (!registered.empty() && fs::is_directory(registered, ec)) out.push_back(registered);
+  for (const auto& entry : fs::directory_iterator(base_folder(machine), ec)) {
+    if (entry.is_directory(ec) && std::none_of(out.begin(), out.end(), [&](const fs::path& p) {
+          return inside(entry.path(), p);
+        }))
+      out.push_back(entry.path());
+  }
+  return out;
+}
+
 // ---- files ------------------------------------------------------------------------
 
-bool in_use(const std::error_code& ec) {
-  return ec.value() == ERROR_SHARING_VIOLATION || ec.value() == ERROR_ACCESS_DENIED ||
-         ec == std::errc::permission_denied || ec == std::errc::device_or_resource_busy;
-}
-
-std::string file_problem(const fs::path& file, const std::error_code& ec, bool machine) {
-  if (machine && ec == std::errc::permission_denied && !fs::exists(file))
-    return "cannot write " + utf8(file.wstring()) +
-           ": installing for every user needs administrator rights (run install.cmd /machine "
-           "from a command prompt opened as administrator, or install for yourself without "
-           "/machine)";
-  if (in_use(ec))
-    return utf8(file.wstring()) +
-           " is in use, probably by a running Excel: close Excel and run again";
-  return "cannot write " + utf8(file.wstring()) + ": " + ec.message();
-}
-
-// Removes a version folder; the files a running Excel holds are named.
-bool remove_folder(const fs::path& folder, std::vector<std::string>& problems) {
+// The files to remove for a folder: all of a folder the zip route made (it
+// holds nothing else), only the release's files of any other.
+std::vector<fs::path> files_of(const fs::path& folder, bool machine) {
+  std::vector<fs::path> out;
   std::error_code ec;
-  // The DLLs first: if Excel holds one, stop before anything else is gone.
-  for (const wchar_t* dll :
-       {L"x64\\korvane.dll", L"x86\\korvane.dll", L"x64\\korvane.xll", L"x86\\korvane.xll"}) {
-    const fs::path file = folder / dll;
-    if (fs::exists(file) && !fs::remove(file, ec)) {
-      problems.push_back(file_problem(file, ec, false));
-      return false;
+  if (inside(folder, base_folder(machine))) {
+    for (auto it = fs::recursive_directory_iterator(folder, ec); !ec && it != fs::end(it);
+         it.increment(ec)) {
+      if (!it->is_directory(ec)) out.push_back(it->path());
+    }
+    return out;
+  }
+  for (const Shipped& f : kFiles) {
+    if (fs::exists(folder / f.path, ec)) out.push_back(folder / f.path);
+  }
+  return out;
+}
+
+bool read_only(const fs::path& file) {
+  const DWORD a = GetFileAttributesW(file.c_str());
+  return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_READONLY);
+}
+
+void set_read_only(const fs::path& file, bool on) {
+  const DWORD a = GetFileAttributesW(file.c_str());
+  if (a == INVALID_FILE_ATTRIBUTES) return;
+  SetFileAttributesW(file.c_str(), on ? a | FILE_ATTRIBUTE_READONLY : a & ~FILE_ATTRIBUTE_READONLY);
+}
+
+// Why a file could not be removed now, or 0: opened for writing and deleting
+// with no sharing, it fails while anyone (Excel's loaded XLL or DLL) holds
+// it. A read-only flag is taken off for the test: it would stop the delete
+// for no reason that matters.
+DWORD cannot_remove(const fs::path& file) {
+  if (read_only(file)) set_read_only(file, false);
+  const HANDLE h = CreateFileW(file.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, OPEN_EXISTING,
+                               FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return GetLastError();
+  CloseHandle(h);
+  return 0;
+}
+
+std::string file_problem(const fs::path& file, DWORD code) {
+  if (code == ERROR_SHARING_VIOLATION || code == ERROR_LOCK_VIOLATION)
+    return text(Say::InUse, {utf8(file)});
+  return text(Say::CannotRemove, {utf8(file), reason(code)});
+}
+
+// A batch file is held only by the cmd.exe running it (uninstall.cmd from
+// the installed folder), never by Excel: its check is left to the removal,
+// which hands it to a copy of korvane.exe that waits for cmd.exe to end.
+bool is_batch(const fs::path& f) { return _wcsicmp(f.extension().c_str(), L".cmd") == 0; }
+
+// Checks that every file can go; the first that cannot, said, and the
+// read-only flags put back, or "" when all can.
+std::string check_removable(const std::vector<fs::path>& files) {
+  const fs::path self = own_exe();
+  std::vector<fs::path> flagged;
+  for (const fs::path& f : files) {
+    if (same_path(f, self) || is_batch(f)) continue;  // moved away, or removed after
+    if (read_only(f)) flagged.push_back(f);
+    if (const DWORD code = cannot_remove(f)) {
+      for (const fs::path& g : flagged) set_read_only(g, true);
+      return file_problem(f, code);
     }
   }
-  const fs::path self = own_folder();
-  for (auto it = fs::recursive_directory_iterator(folder, ec); !ec && it != fs::end(it);
-       it.increment(ec)) {
-    if (it->is_regular_file() && it->path().parent_path() != self) fs::remove(it->path(), ec);
+  return {};
+}
+
+fs::path temp_folder() {
+  wchar_t temp[MAX_PATH + 1];
+  const DWORD n = GetTempPathW(MAX_PATH + 1, temp);
+  return std::wstring(temp, n);
+}
+
+// A running program cannot be deleted but can be renamed: this korvane.exe
+// moves to the temporary folder (the same drive, as a rule), to go at the
+// next restart where Windows lets us ask for that. Its new path, or "".
+fs::path move_self_away(const fs::path& self) {
+  const fs::path to =
+      temp_folder() / (L"korvane-removed-" + std::to_wstring(GetCurrentProcessId()) + L".exe");
+  if (!MoveFileExW(self.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING)) return {};
+  MoveFileExW(to.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);  // needs rights: best effort
+  return to;
+}
+
+DWORD parent_process() {
+  const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  if (snapshot == INVALID_HANDLE_VALUE) return 0;
+  PROCESSENTRY32W entry{};
+  entry.dwSize = sizeof entry;
+  DWORD parent = 0;
+  for (BOOL more = Process32FirstW(snapshot, &entry); more;
+       more = Process32NextW(snapshot, &entry)) {
+    if (entry.th32ProcessID == GetCurrentProcessId()) parent = entry.th32ParentProcessID;
   }
-  fs::remove_all(folder, ec);
-  if (fs::exists(folder)) {
-    problems.push_back(
-        utf8(folder.wstring()) + " could not be removed entirely (" +
-        (fs::equivalent(folder, self, ec) || fs::equivalent(folder / L"x86", self, ec)
-             ? std::string("this korvane.exe runs from it: delete it by hand")
-             : "a file is in use") +
-        ")");
+  CloseHandle(snapshot);
+  return parent;
+}
+
+// Starts a copy of korvane.exe (the one moved away, or a new copy) that
+// waits for our parent process, the cmd.exe that holds its batch file, and
+// then removes the folders' remains.
+bool finish_later(fs::path exe, const std::vector<fs::path>& folders, bool machine) {
+  if (exe.empty()) {
+    exe = temp_folder() / (L"korvane-finish-" + std::to_wstring(GetCurrentProcessId()) + L".exe");
+    if (!CopyFileW(own_exe().c_str(), exe.c_str(), FALSE)) return false;
+    MoveFileExW(exe.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+  }
+  std::wstring command = L"\"" + exe.wstring() + L"\" uninstall --finish-after " +
+                         std::to_wstring(parent_process()) + (machine ? L" --machine" : L"");
+  for (const fs::path& f : folders) command += L" --finish-folder \"" + f.wstring() + L"\"";
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  if (!CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE,
+                      DETACHED_PROCESS | CREATE_NO_WINDOW, nullptr, temp_folder().c_str(), &startup,
+                      &process))
     return false;
-  }
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
   return true;
+}
+
+// Removes the folders' files, then the folders left empty (a folder the zip
+// route made goes with anything else in it). A batch file in use (our
+// cmd.exe's) goes into later; any other problem is said, and false.
+bool remove_files(const std::vector<fs::path>& folders, bool machine, const char* command,
+                  std::vector<fs::path>* later = nullptr, fs::path* moved_self = nullptr) {
+  const fs::path self = own_exe();
+  bool ok = true;
+  for (const fs::path& folder : folders) {
+    bool left = false;
+    for (const fs::path& f : files_of(folder, machine)) {
+      if (same_path(f, self)) {
+        const fs::path moved = move_self_away(f);
+        if (moved_self) *moved_self = moved;
+        if (moved.empty()) {
+          fail(kNotDone, command, text(Say::FolderStays, {utf8(folder)}));
+          ok = false;
+        }
+        continue;
+      }
+      set_read_only(f, false);
+      if (DeleteFileW(f.c_str())) continue;
+      const DWORD why = GetLastError();
+      if (later && is_batch(f) && why == ERROR_SHARING_VIOLATION) {
+        left = true;
+        continue;
+      }
+      fail(kNotDone, command, file_problem(f, why));
+      ok = false;
+    }
+    std::error_code ec;
+    if (inside(folder, base_folder(machine))) {
+      fs::remove_all(folder, ec);
+    } else {
+      fs::remove(folder / L"x64", ec);
+      fs::remove(folder / L"x86", ec);
+      fs::remove(folder, ec);
+    }
+    // A file deleted while someone holds it (with leave to delete) goes when
+    // they let go; its folder goes after.
+    if (later && (left || (ok && fs::exists(folder, ec)))) later->push_back(folder);
+  }
+  std::error_code ec;
+  fs::remove(base_folder(machine), ec);  // only when empty
+  return ok;
+}
+
+// The command line's --finish-folder paths as Windows passed them, in UTF-16
+// (a narrow argv would lose what the ANSI code page cannot spell).
+std::vector<fs::path> finish_folders() {
+  int n = 0;
+  LPWSTR* args = CommandLineToArgvW(GetCommandLineW(), &n);
+  std::vector<fs::path> out;
+  for (int i = 0; args && i + 1 < n; ++i) {
+    if (wcscmp(args[i], L"--finish-folder") == 0) out.emplace_back(args[++i]);
+  }
+  LocalFree(args);
+  return out;
+}
+
+// The copy started by finish_later: once the process that ran uninstall has
+// ended (ten minutes at most: uninstall.cmd may wait for a key), the folders'
+// remains, retried a little while Windows lets go of them.
+int finish(const Options& o) {
+  if (const HANDLE h = OpenProcess(SYNCHRONIZE, FALSE, o.finish_after)) {
+    WaitForSingleObject(h, 10 * 60 * 1000);
+    CloseHandle(h);
+  }
+  const std::vector<fs::path> folders = finish_folders();
+  for (int attempt = 0; attempt < 25; ++attempt) {
+    std::error_code ec;
+    remove_files(folders, o.machine, "uninstall");
+    if (std::none_of(folders.begin(), folders.end(),
+                     [&](const fs::path& f) { return fs::exists(f, ec); }))
+      return 0;
+    Sleep(200);
+  }
+  return kNotDone;
+}
+
+// Copies one file of the release, without its read-only flag (it would stop
+// the next upgrade) and without its Mark of the Web.
+std::error_code copy_shipped(const fs::path& from, const fs::path& to) {
+  std::error_code ec;
+  if (fs::exists(to, ec)) set_read_only(to, false);
+  fs::copy_file(from, to, fs::copy_options::overwrite_existing, ec);
+  if (ec) return ec;
+  set_read_only(to, false);
+  unblock(to);
+  return {};
+}
+
+std::string join(const std::vector<std::wstring>& items) {
+  std::string out;
+  for (const std::wstring& s : items) out += (out.empty() ? "" : ", ") + utf8(s);
+  return out;
+}
+
+// ---- install's steps -----------------------------------------------------------------
+
+// Step 1: the files in place: copied, or (in place) only unmarked. "" or
+// what went wrong, with the exit status in code.
+std::string put_files(const Options& o, const fs::path& from, const fs::path& to, int& code) {
+  code = kNotDone;
+  std::error_code ec;
+  if (o.in_place || same_path(from, to)) {
+    for (const Shipped& f : kFiles) {
+      if (fs::exists(from / f.path, ec)) unblock(from / f.path);
+    }
+    return {};
+  }
+  fs::create_directories(to / L"x64", ec);
+  if (!ec) fs::create_directories(to / L"x86", ec);
+  if (ec) {
+    if (o.machine && ec.value() == ERROR_ACCESS_DENIED) code = kCannot;
+    return o.machine && ec.value() == ERROR_ACCESS_DENIED
+               ? text(Say::NeedAdminInstall)
+               : text(Say::CannotWrite, {utf8(to), reason(static_cast<DWORD>(ec.value()))});
+  }
+  for (const Shipped& f : kFiles) {
+    if (!fs::exists(from / f.path, ec)) continue;
+    if ((ec = copy_shipped(from / f.path, to / f.path))) {
+      const DWORD why = static_cast<DWORD>(ec.value());
+      return why == ERROR_SHARING_VIOLATION
+                 ? text(Say::InUse, {utf8(to / f.path)})
+                 : text(Say::CannotWrite, {utf8(to / f.path), reason(why)});
+    }
+  }
+  return {};
+}
+
+// The older versions beside the new one: each removed whole, or left whole
+// and named.
+bool remove_older(const Options& o, const fs::path& to) {
+  bool ok = true;
+  std::error_code ec;
+  for (const auto& older : fs::directory_iterator(base_folder(o.machine), ec)) {
+    // Every other folder there is an older version's; but with --in-place
+    // the installation may be the base folder itself, whose x64 and x86 are
+    // no older versions.
+    if (!older.is_directory(ec) || inside(older.path(), to) || inside(to, older.path())) continue;
+    const std::string problem = check_removable(files_of(older.path(), o.machine));
+    if (problem.empty()) {
+      remove_files({older.path()}, o.machine, "install");
+    } else {
+      fail(kNotDone, "install", text(Say::OlderNotRemoved, {utf8(older.path()), problem}));
+      ok = false;
+    }
+  }
+  return ok;
+}
+
+// Step 2: both DLLs' classes, and the note.
+int register_classes(const Options& o, const fs::path& to) {
+  for (const Registration& r : registrations(o.machine)) {
+    const fs::path dll = to / r.folder / L"korvane.dll";
+    std::error_code ec;
+    if (!fs::exists(dll, ec)) continue;
+    const LSTATUS s = com::write_class_keys(r.scope, {dll.wstring(), r.platform});
+    if (s == ERROR_ACCESS_DENIED) return fail(kCannot, "install", text(Say::NeedAdminInstall));
+    if (s != ERROR_SUCCESS)
+      return fail(kNotDone, "install",
+                  text(Say::CannotRegister, {utf8(dll), reason(static_cast<DWORD>(s))}));
+  }
+  const LSTATUS s = write_note(o.machine, to, o.xll);
+  if (s == ERROR_ACCESS_DENIED) return fail(kCannot, "install", text(Say::NeedAdminInstall));
+  return 0;
+}
+
+// ---- uninstall's steps --------------------------------------------------------------
+
+// Step 3 of uninstall: the user's Excel lists. While the other scope's
+// installation is still there, an entry of ours stays, pointing at it.
+LSTATUS unlist(bool machine, std::optional<std::u16string>& stays) {
+  stays = installed_entry(!machine);
+  return change_open_lists(excel_versions(), [&](const OpenValues& values) {
+    if (stays && loads_ours(values, our_xll_file)) return with_ours(values, *stays, our_xll_file);
+    return without_ours(values, our_xll_file);
+  });
+}
+
+bool anything_listed() {
+  for (const std::wstring& v : excel_versions()) {
+    for (const auto& [number, value] : open_values(v)) {
+      if (is_ours(value.text, our_xll_file)) return true;
+    }
+  }
+  return false;
+}
+
+bool may_write_machine() {
+  HKEY key = nullptr;
+  const LSTATUS s = RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"Software\\Classes", 0,
+                                  KEY_READ | KEY_WRITE | KEY_WOW64_64KEY, &key);
+  if (s == ERROR_SUCCESS) RegCloseKey(key);
+  return s != ERROR_ACCESS_DENIED;
 }
 
 }  // namespace
@@ -303,134 +854,155 @@ bool remove_folder(const fs::path& folder, std::vector<std::string>& problems) {
 int install(const Options& o) {
   const fs::path from = release_folder();
   const fs::path base = base_folder(o.machine);
-  const fs::path to = base / KORVANE_VERSION;
-  if (base.empty()) return say(kCannot, "korvane install: cannot find the program folder");
-  if (!fs::exists(from / L"x86\\korvane.dll"))
-    return say(kCannot, "korvane install: run it from the folder of the release zip (" +
-                            utf8(from.wstring()) + " holds no x86\\korvane.dll)");
+  const fs::path to = o.in_place ? from : base / KORVANE_VERSION;
+  if (base.empty()) return fail(kCannot, "install", text(Say::NoProgramFolder));
+  if (!is_release(from)) return fail(kCannot, "install", text(Say::NotARelease, {utf8(from)}));
+  const fs::path xll = to / office_bitness() / L"korvane.xll";
+  std::error_code ec;
+  if (o.xll && !fs::exists(from / office_bitness() / L"korvane.xll", ec))
+    return fail(kCannot, "install", text(Say::NoXll));
+  if (o.machine && !may_write_machine())
+    return fail(kCannot, "install", text(Say::NeedAdminInstall));
 
   // 1. The files, and no older version beside them.
-  std::error_code ec;
-  if (!fs::equivalent(from, to, ec)) {
-    fs::create_directories(to / L"x64", ec);
-    fs::create_directories(to / L"x86", ec);
-    if (ec)
-      return say(o.machine ? kCannot : kNotDone,
-                 "korvane install: " + file_problem(to, ec, o.machine));
-    for (const Shipped& f : kFiles) {
-      if (!fs::exists(from / f.path)) {
-        if (f.required) return say(kCannot, "korvane install: " + utf8(f.path) + " is missing");
-        continue;
-      }
-      fs::copy_file(from / f.path, to / f.path, fs::copy_options::overwrite_existing, ec);
-      if (ec) return say(kNotDone, "korvane install: " + file_problem(to / f.path, ec, o.machine));
-    }
-  }
-  std::vector<std::string> problems;
-  for (const auto& older : fs::directory_iterator(base, ec)) {
-    if (older.is_directory() && older.path().filename() != to.filename())
-      remove_folder(older.path(), problems);
-  }
+  int code = 0;
+  if (const std::string problem = put_files(o, from, to, code); !problem.empty())
+    return fail(code, "install", problem);
+  const bool older_gone = remove_older(o, to);
 
   // 2. The classes, each DLL in its own view.
-  for (const Registration& r : registrations(o.machine)) {
-    const fs::path dll = to / r.folder / L"korvane.dll";
-    if (!fs::exists(dll)) continue;
-    const LSTATUS s = com::write_class_keys(r.scope, {dll.wstring(), r.platform});
-    if (s == ERROR_ACCESS_DENIED)
-      return say(kCannot, "korvane install: registering for every user needs administrator rights");
-    if (s != ERROR_SUCCESS)
-      return say(kNotDone, "korvane install: cannot register " + utf8(dll.wstring()));
-  }
+  if (const int failed = register_classes(o, to)) return failed;
 
   // 3. Excel opens it at its next start.
   const std::u16string entry =
-      o.xll ? xll_entry(narrow16((to / office_bitness() / L"korvane.xll").wstring()))
-            : std::u16string(kAutomationEntry);
-  if (o.xll && !fs::exists(to / office_bitness() / L"korvane.xll"))
-    return say(kCannot, "korvane install: this release holds no korvane.xll");
-  const bool listed = change_open_lists(
-      [&](std::vector<std::u16string> list) { return with_ours(std::move(list), entry); });
-  for (const std::string& p : problems) std::cerr << "korvane install: " << p << '\n';
-  std::cout << "Korvane " KORVANE_VERSION " installed in " << utf8(to.wstring())
-            << (o.machine ? " for every user" : " for you") << ".\n"
-            << (excel_options_keys().empty()
-                    ? "No Excel has run for this user yet: in Excel, tick Korvane.自定义函数 under "
-                      "File > Options > Add-ins > Excel Add-ins > Automation.\n"
-                    : "Excel loads it at its next start.\n");
-  if (!listed)
-    return say(kNotDone, "korvane install: Excel's list of add-ins could not be changed");
-  return problems.empty() ? 0 : kNotDone;
+      o.xll ? xll_entry(narrow16(xll.wstring())) : std::u16string(kAutomationEntry);
+  const std::vector<std::wstring> versions = excel_versions();
+  const LSTATUS listed = change_open_lists(
+      versions, [&](const OpenValues& values) { return with_ours(values, entry, our_xll_file); });
+
+  tell(text(o.machine ? Say::InstalledForAll : Say::InstalledForYou, {KORVANE_VERSION, utf8(to)}));
+  if (versions.empty())
+    tell(o.xll ? text(Say::NoExcelXll, {utf8(xll)}) : text(Say::NoExcelAutomation));
+  else if (listed == ERROR_SUCCESS)
+    tell(text(Say::ExcelLoads, {join(versions)}));
+  if (o.machine) tell(text(Say::OthersSwitchOn));
+  if (listed != ERROR_SUCCESS)
+    return fail(kNotDone, "install",
+                text(Say::ListNotChanged, {reason(static_cast<DWORD>(listed))}));
+  return older_gone ? 0 : kNotDone;
 }
 
 int uninstall(const Options& o) {
-  const fs::path base = base_folder(o.machine);
-  std::vector<std::string> problems;
-  std::error_code ec;
-  // 1. The files first: a DLL in use stops everything.
-  for (const auto& version : fs::directory_iterator(base, ec)) {
-    if (version.is_directory() && !remove_folder(version.path(), problems)) {
-      for (const std::string& p : problems) std::cerr << "korvane uninstall: " << p << '\n';
-      return kNotDone;
+  if (o.finish_after) return finish(o);
+  // 1. What there is to remove.
+  const std::vector<fs::path> folders = installed_folders(o.machine);
+  const bool registered = !registered_folder(o.machine).empty();
+  const bool noted =
+      !read_text(scope_root(o.machine), kNoteKey, L"Folder", note_view(o.machine)).empty();
+  // An entry of ours in Excel's list belongs to this scope only when the
+  // other has no installation to load.
+  const bool listed_for_us = !installed_entry(!o.machine) && anything_listed();
+  if (folders.empty() && !registered && !noted && !listed_for_us) {
+    tell(text(o.machine ? Say::NothingInstalledForAll : Say::NothingInstalledForYou));
+    return 0;
+  }
+  if (o.machine && !may_write_machine())
+    return fail(kCannot, "uninstall", text(Say::NeedAdminUninstall));
+
+  // 2. Everything can go, or nothing does.
+  std::vector<fs::path> files;
+  if (!o.keep_files) {
+    for (const fs::path& folder : folders) {
+      for (fs::path& f : files_of(folder, o.machine)) files.push_back(std::move(f));
     }
   }
-  fs::remove(base, ec);
-  // 2. Excel's list, and 3. the classes.
-  const bool listed = change_open_lists(
-      [](std::vector<std::u16string> list) { return without_ours(std::move(list)); });
+  if (const std::string problem = check_removable(files); !problem.empty()) {
+    fail(kNotDone, "uninstall", problem);
+    return fail(kNotDone, "uninstall", text(Say::NothingChanged));
+  }
+
+  // 3. Excel's lists, 4. the classes and the note: the registry first, so
+  // that nothing is left pointing at files that are gone.
+  std::optional<std::u16string> stays;
+  const LSTATUS listed = unlist(o.machine, stays);
+  LSTATUS unregistered = ERROR_SUCCESS;
   for (const Registration& r : registrations(o.machine)) {
     const LSTATUS s = com::remove_class_keys(r.scope, r.platform);
-    if (s == ERROR_ACCESS_DENIED)
-      return say(
-          kCannot,
-          "korvane uninstall: removing an installation for every user needs administrator rights");
-    if (s != ERROR_SUCCESS)
-      problems.push_back("the registration in the " + utf8(r.folder) +
-                         " view could not be removed");
+    if (s == ERROR_ACCESS_DENIED) return fail(kCannot, "uninstall", text(Say::NeedAdminUninstall));
+    if (s != ERROR_SUCCESS) unregistered = s;
   }
-  for (const std::string& p : problems) std::cerr << "korvane uninstall: " << p << '\n';
-  if (!listed)
-    return say(kNotDone, "korvane uninstall: Excel's list of add-ins could not be changed");
-  if (problems.empty())
-    std::cout << "Korvane removed" << (o.machine ? " for every user" : " for you") << ".\n";
-  return problems.empty() ? 0 : kNotDone;
+  remove_note(o.machine);
+  const bool classes_gone = registered_folder(o.machine).empty();
+
+  // 5. The files last.
+  std::vector<fs::path> later;
+  fs::path moved_self;
+  bool files_gone =
+      o.keep_files || remove_files(folders, o.machine, "uninstall", &later, &moved_self);
+  if (files_gone && !later.empty() && !finish_later(moved_self, later, o.machine)) {
+    for (const fs::path& f : later) fail(kNotDone, "uninstall", text(Say::FolderStays, {utf8(f)}));
+    files_gone = false;
+  }
+
+  if (listed != ERROR_SUCCESS)
+    fail(kNotDone, "uninstall", text(Say::ListNotChanged, {reason(static_cast<DWORD>(listed))}));
+  if (!classes_gone)
+    fail(kNotDone, "uninstall",
+         text(Say::CannotRemove, {"Korvane.自定义函数", reason(static_cast<DWORD>(unregistered))}));
+  if (listed != ERROR_SUCCESS || !classes_gone || !files_gone) return kNotDone;
+  tell(text(o.keep_files ? (o.machine ? Say::UnregisteredForAll : Say::UnregisteredForYou)
+                         : (o.machine ? Say::RemovedForAll : Say::RemovedForYou)));
+  if (stays) tell(text(Say::EntryStays, {utf8(registered_folder(!o.machine))}));
+  return 0;
 }
 
 int status() {
   for (const bool machine : {false, true}) {
-    std::cout << (machine ? "For every user" : "For you") << ":\n";
-    std::error_code ec;
-    bool any = false;
-    for (const auto& version : fs::directory_iterator(base_folder(machine), ec)) {
-      std::cout << "  installed: " << utf8(version.path().wstring()) << '\n';
-      any = true;
-    }
-    if (!any) std::cout << "  installed: nothing\n";
+    tell(text(machine ? Say::StatusForAll : Say::StatusForYou));
+    const std::vector<fs::path> folders = installed_folders(machine);
+    for (const fs::path& folder : folders) tell(text(Say::StatusInstalled, {utf8(folder)}));
+    if (folders.empty()) tell(text(Say::StatusNothing));
     for (const Registration& r : registrations(machine)) {
       const std::wstring dll = com::registered_dll(r.scope);
-      std::cout << "  "
-                << (r.platform == std::wstring(L"win64") ? "64-bit Office" : "32-bit Office")
-                << ": " << (dll.empty() ? "not registered" : "registered, " + utf8(dll)) << '\n';
+      const char* bits = r.platform == std::wstring(L"win64") ? "64" : "32";
+      tell(dll.empty() ? text(Say::StatusNotRegistered, {bits})
+                       : text(Say::StatusRegistered, {bits, utf8(dll)}));
+    }
+    for (const fs::path& folder : folders) {
+      for (const fs::path& f : files_of(folder, machine)) {
+        if (blocked(f)) tell(text(Say::StatusBlocked, {utf8(f)}));
+      }
     }
   }
-  const std::vector<std::wstring> keys = excel_options_keys();
-  if (keys.empty()) std::cout << "Excel: no version has run for this user yet\n";
-  for (const std::wstring& path : keys) {
-    HKEY options = nullptr;
-    std::vector<std::u16string> list;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, &options) == ERROR_SUCCESS) {
-      list = read_open_list(options);
-      RegCloseKey(options);
+  // A user of an installation for every user, whose Excel does not list it:
+  // the installer wrote the entry only for the administrator who ran it.
+  const std::optional<std::u16string> machine_entry =
+      installed_entry(false) ? std::nullopt : installed_entry(true);
+  const std::vector<std::wstring> versions = excel_versions();
+  if (versions.empty()) tell(text(Say::StatusNoExcel));
+  for (const std::wstring& version : versions) {
+    OpenValues values = open_values(version);
+    if (!loads_ours(values, our_xll_file) && machine_entry) {
+      const std::u16string entry = *machine_entry;
+      if (change_open_lists({version}, [&](const OpenValues& v) {
+            return with_ours(v, entry, our_xll_file);
+          }) == ERROR_SUCCESS) {
+        values = open_values(version);
+        for (const auto& [number, value] : values) {
+          if (value.text == entry)
+            tell(text(Say::StatusSwitchedOn,
+                      {utf8(version), to_utf8(open_value_name(number)), to_utf8(value.text)}));
+        }
+        continue;
+      }
     }
-    std::string loads = "does not load Korvane";
-    for (std::size_t i = 0; i < list.size(); ++i) {
-      if (is_ours(list[i]))
-        loads = "loads Korvane at start (" + to_utf8(open_value_name(i)) + " = " +
-                to_utf8(list[i]) + ")";
+    std::string said = text(Say::StatusDoesNotLoad, {utf8(version)});
+    for (std::size_t i = 0; i < loaded_count(values); ++i) {
+      if (is_ours(values.at(i).text, our_xll_file))
+        said = text(Say::StatusLoads,
+                    {utf8(version), to_utf8(open_value_name(i)), to_utf8(values.at(i).text)});
     }
-    const std::size_t from = kOffice.size();
-    std::cout << "Excel " << utf8(path.substr(from, path.find(L"\\Excel") - from)) << ": " << loads
-              << '\n';
+    tell(said);
   }
   return 0;
 }

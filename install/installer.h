@@ -1,7 +1,9 @@
 // The Windows installer's commands (installer.cpp), which korvane.exe's
 // command line offers as install, uninstall and status. Each prints what it
-// did and returns the exit status: 0; 1 when something could not be done; 2
-// for a usage error or missing rights.
+// did, in Chinese when Windows' display language is Chinese (messages.h),
+// and returns the exit status: 0; 1 when something could not be done; 2 for
+// a usage error or missing rights. An uninstall with nothing installed says
+// so and exits 0: what was asked for holds.
 #pragma once
 
 namespace korvane::install {
@@ -9,6 +11,17 @@ namespace korvane::install {
 struct Options {
   bool machine = false;  // for every user of the machine, not only this one
   bool xll = false;      // have Excel load korvane.xll instead of the automation add-in
+  // install: the release folder this korvane.exe belongs to is the
+  // installation (a setup program has put the files where the user chose):
+  // register it where it is, copy nothing.
+  bool in_place = false;
+  // uninstall: undo the registration and Excel's entries only, and leave the
+  // files to whoever put them there (a setup program's uninstaller).
+  bool keep_files = false;
+  // uninstall, for its own use: a copy in the temporary folder waits for
+  // this process (the cmd.exe of uninstall.cmd, which holds its batch file)
+  // to end, then removes the folders left (--finish-folder).
+  unsigned long finish_after = 0;
 };
 
 int install(const Options& o);

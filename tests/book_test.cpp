@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "cli/encoding.h"
+#include "cli/utf16.h"
 #include "test_support.h"
 
 namespace korvane::cli::book {
@@ -593,6 +594,358 @@ TEST(OnePass, ThePipedBookSettlesAsTheBookOnAFile) {
       EXPECT_EQ(piped.diagnostics, file.diagnostics) << chunk;
       EXPECT_EQ(piped.summary.rows_read, file.summary.rows_read) << chunk;
     }
+  }
+}
+
+}  // namespace
+}  // namespace korvane::cli::book
+
+namespace korvane::cli::book {
+namespace {
+
+// ---- kept lines ------------------------------------------------------------------
+
+// Kept lines come back as they went in, line ends and numbers, however they
+// were kept: one by one, or given back as the bytes of several.
+TEST(KeptLines, HandsBackWhatWasKept) {
+  const std::vector<std::pair<std::string, std::string>> lines = {
+      {"a,1", "\r\n"}, {"", "\n"}, {"b", "\r"}, {"", "\r"}, {"\"c", "\r\n"}, {"last", ""}};
+  std::string bytes;
+  for (const auto& [content, eol] : lines) bytes += content + eol;
+  const auto drain = [](KeptLines& kept) {
+    std::vector<std::string> got;
+    Line line;
+    while (!kept.empty()) {
+      kept.pop(line);
+      got.push_back(std::to_string(line.number) + ":" + std::string(line.content) + "|" +
+                    std::string(line.eol));
+    }
+    return got;
+  };
+  std::vector<std::string> want;
+  for (std::size_t i = 0; i < lines.size(); ++i)
+    want.push_back(std::to_string(7 + i) + ":" + lines[i].first + "|" + lines[i].second);
+
+  KeptLines one_by_one;
+  for (std::size_t i = 0; i < lines.size(); ++i)
+    one_by_one.push_back(lines[i].first, lines[i].second, 7 + i);
+  EXPECT_EQ(drain(one_by_one), want);
+
+  KeptLines given;
+  given.give_back(bytes, 7);
+  EXPECT_EQ(drain(given), want);
+
+  // Given back in front of lines still kept, after some were handed out.
+  KeptLines both;
+  for (std::size_t i = 0; i < lines.size(); ++i)
+    both.push_back(lines[i].first, lines[i].second, 7 + i);
+  Line line;
+  both.pop(line);
+  both.pop(line);
+  both.pop(line);
+  both.give_back("x,1\ny\r\n", 8);  // lines 8 and 9 again, as a record gives them back
+  EXPECT_EQ(drain(both),
+            (std::vector<std::string>{"8:x,1|\n", "9:y|\r\n", want[3], want[4], want[5]}));
+}
+
+// ---- UTF-16 ----------------------------------------------------------------------
+
+std::string utf16le(std::u16string_view text) {
+  std::string out;
+  for (char16_t u : text) {
+    out += static_cast<char>(u & 0xFF);
+    out += static_cast<char>(u >> 8);
+  }
+  return out;
+}
+
+std::string utf16be(std::u16string_view text) {
+  std::string out;
+  for (char16_t u : text) {
+    out += static_cast<char>(u >> 8);
+    out += static_cast<char>(u & 0xFF);
+  }
+  return out;
+}
+
+// UTF-16 in and out again, cut into blocks anywhere: every code unit comes
+// back, lone surrogates included.
+TEST(Utf16, RoundTripsInBlocksOfAnySize) {
+  const std::u16string texts[] = {
+      u"验证\t2013\t05 12 18 30 41 49\t08\r\n",
+      u"emoji \U0001F600 and \U00020000",
+      std::u16string(u"lone ") + char16_t(0xD83D) + u" lead, " + char16_t(0xDE00) + u" trail",
+      std::u16string(1, char16_t(0xD800)),
+      u"",
+  };
+  for (const bool big : {false, true}) {
+    for (const std::u16string& text : texts) {
+      const std::string bytes = big ? utf16be(text) : utf16le(text);
+      for (std::size_t cut = 0; cut <= bytes.size(); ++cut) {
+        Utf16Decoder in(big);
+        std::string utf8;
+        in.feed(std::string_view(bytes).substr(0, cut), utf8);
+        in.feed(std::string_view(bytes).substr(cut), utf8);
+        EXPECT_TRUE(in.finish(utf8));
+        if (text.find(char16_t(0xD800)) == std::u16string::npos &&
+            text.find(char16_t(0xD83D)) == std::u16string::npos) {
+          EXPECT_EQ(to_utf16(utf8), text) << cut;
+        }
+        for (std::size_t cut2 = 0; cut2 <= utf8.size(); ++cut2) {
+          Utf16Encoder out(big);
+          std::string back;
+          out.feed(std::string_view(utf8).substr(0, cut2), back);
+          out.feed(std::string_view(utf8).substr(cut2), back);
+          out.finish(back);
+          ASSERT_EQ(back, bytes) << cut << " " << cut2;
+        }
+      }
+    }
+  }
+  Utf16Decoder odd(false);
+  std::string utf8;
+  odd.feed(std::string_view("a\0b", 3), utf8);
+  EXPECT_FALSE(odd.finish(utf8));
+  EXPECT_EQ(utf8, "a");
+}
+
+TEST(Utf16, BytesThatAreNotTextAreEscapedNotLost) {
+  const struct {
+    std::string_view utf8;
+    std::u16string want;
+  } cases[] = {
+      {"\xD1\xE9", {char16_t(0xDCD1), char16_t(0xDCE9)}},         // GBK 验: not UTF-8
+      {"a\xE9\xAA", {u'a', char16_t(0xDCE9), char16_t(0xDCAA)}},  // cut off at the end
+      {"\xC0\x80", {char16_t(0xDCC0), char16_t(0xDC80)}},         // overlong
+      {"\xF4\x90\x80\x80",
+       {char16_t(0xDCF4), char16_t(0xDC90), char16_t(0xDC80), char16_t(0xDC80)}},
+  };
+  for (const auto& c : cases) {
+    Utf16Encoder out(false);
+    std::string bytes;
+    out.feed(c.utf8, bytes);
+    out.finish(bytes);
+    EXPECT_EQ(bytes, utf16le(c.want)) << c.utf8;
+  }
+}
+
+// ---- what the file is --------------------------------------------------------------
+
+TEST(BookInput, NamesAFileThatIsNotABook) {
+  const struct {
+    std::string start;
+    std::string_view says;  // "" for a book
+  } cases[] = {
+      {std::string("PK\x03\x04\x14\x00\x06\x00", 8),
+       "looks like an .xlsx workbook: save it as CSV"},
+      {"\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", "looks like an .xls workbook: save it as CSV"},
+      {utf16le(u"PAI,12345678\r\n"), "looks like UTF-16 without a byte-order mark"},
+      {utf16be(u"验证,2013,05 12 18 30 41 49,08\r\n"),
+       "looks like UTF-16 without a byte-order mark"},
+      {"PAI,12345678\r\n", ""},
+      {gbk("验证,2013,05 12 18 30 41 49,08\r\n"), ""},
+      {"PK,1\n", ""},
+      {std::string("PAI,1\0", 6) + std::string(41, ';') + std::string("\0x", 2),
+       ""},  // stray zeros
+      {"", ""},
+  };
+  for (const auto& c : cases) {
+    EXPECT_TRUE(not_a_book(c.start).starts_with(c.says)) << c.start;
+    EXPECT_EQ(not_a_book(c.start).empty(), c.says.empty()) << c.start;
+  }
+}
+
+Settled settle_bytes_as(const std::string& book, std::optional<Encoding> output) {
+  std::istringstream in(book);
+  std::ostringstream out, diagnostics;
+  Settled s;
+  s.summary = settle(in, out, diagnostics, "b.csv", output);
+  s.out = out.str();
+  s.diagnostics = diagnostics.str();
+  return s;
+}
+
+// A book saved by Excel as "Unicode 文本 (*.txt)": UTF-16 LE with its mark,
+// tab-separated, CRLF. It settles as the same book in CSV would, and comes
+// back in UTF-16, tab-separated, its mark first.
+TEST(Utf16Book, ExcelUnicodeTextSettlesInItsOwnForm) {
+  const std::u16string rows[][2] = {
+      {u"验证\t2013\t05 12 18 30 41 49\t08", u"\t开奖号码已载入"},
+      {u"号码转肖\t2013\t08", u"\t狗"},
+      {u"PAI\t\"1,000,000\"", u"\t1"},
+      {u"平特几肖\t平特二肖\t牛马",
+       u"\tunreadable: 平特几肖 takes 3 arguments (g, 肖, 收入), the row gives 2"},
+      {u"PAI\t" + std::u16string(1, char16_t(0xDE00)),
+       u"\tunreadable: the row holds code units that are not UTF-16 text"},
+  };
+  std::u16string book = u"\uFEFF", want = u"\uFEFF";
+  for (const auto& r : rows) {
+    book += r[0] + u"\r\n";
+    want += r[0] + r[1] + u"\r\n";
+  }
+  for (const bool big : {false, true}) {
+    const auto wide = [big](std::u16string_view t) { return big ? utf16be(t) : utf16le(t); };
+    const Settled s = settle_bytes(wide(book));
+    EXPECT_EQ(s.out, wide(want)) << big;
+    EXPECT_EQ(s.summary.settled, 3u);
+    EXPECT_EQ(s.summary.unreadable, 2u);
+    EXPECT_TRUE(s.diagnostics.starts_with("b.csv:4: 平特几肖 takes 3 arguments")) << s.diagnostics;
+    std::istringstream in(wide(book));
+    EXPECT_EQ(detect(in).encoding, big ? Encoding::Utf16Be : Encoding::Utf16Le);
+  }
+  // A CSV file in UTF-16 keeps its commas; any book may be written in UTF-16.
+  const Settled csv = settle_bytes(utf16le(u"\uFEFF号码转肖,2013,08\r\n"));
+  EXPECT_EQ(csv.out, utf16le(u"\uFEFF号码转肖,2013,08,狗\r\n"));
+  EXPECT_EQ(settle_bytes_as(gbk("号码转肖,2013,08\r\n"), Encoding::Utf16Le).out,
+            utf16le(u"\uFEFF号码转肖,2013,08,狗\r\n"));
+  EXPECT_EQ(settle_bytes_as(utf16le(u"\uFEFF号码转肖\t2013\t08\r\n"), Encoding::Utf8).out,
+            "\xEF\xBB\xBF号码转肖\t2013\t08\t狗\r\n");
+  EXPECT_EQ(settle_bytes_as(utf16le(u"\uFEFF号码转肖\t2013\t08\r\n"), Encoding::Gb18030).out,
+            gbk("号码转肖\t2013\t08\t狗\r\n"));
+  // Half a character at the end is dropped, and said.
+  const Settled odd = settle_bytes(utf16le(u"\uFEFFPAI\t12345678") + "7");
+  EXPECT_EQ(odd.out, utf16le(u"\uFEFFPAI\t12345678\t12"));
+  EXPECT_TRUE(odd.summary.odd_byte);
+  EXPECT_TRUE(needs_a_look(odd.summary));
+}
+
+TEST(Utf16Book, AFileThatIsNotABookIsNotRead) {
+  for (const std::string& file :
+       {std::string("PK\x03\x04\x14\x00\x06\x00\x08\x00\x00\x00!\x00", 14) + std::string(5000, 'x'),
+        utf16le(u"验证,2013,05 12 18 30 41 49,08\r\nPAI,12345678\r\n")}) {
+    const Settled s = settle_bytes(file);
+    EXPECT_EQ(s.out, "");
+    EXPECT_EQ(s.diagnostics, "");
+    EXPECT_EQ(s.summary.rows_read, 0u);
+    EXPECT_TRUE(s.summary.not_a_book.starts_with("looks like")) << s.summary.not_a_book;
+  }
+}
+
+// ---- money paid against the right draw --------------------------------------------
+
+constexpr std::string_view kWeek1 =
+    "\xEF\xBB\xBF验证,2013,05 12 18 30 41 49,08\r\n平码几中几,二中二,01-02,100\r\n";
+
+// Two books saved by Excel as "CSV UTF-8" and joined: the second one's mark
+// starts a new book, whose bets are paid from its own draw or not at all.
+TEST(SettleSafely, AJoinedBookStartsAtItsByteOrderMark) {
+  const struct {
+    std::string_view what;
+    std::string week2;
+    std::string_view settled2;  // the second book as settled
+  } cases[] = {
+      {"its own draw",
+       "\xEF\xBB\xBF验证,2014,01 02 03 04 05 06,07\r\n平码几中几,二中二,01-02,100\r\n",
+       "验证,2014,01 02 03 04 05 06,07,开奖号码已载入\r\n平码几中几,二中二,01-02,100,100\r\n"},
+      {"no draw of its own", "\xEF\xBB\xBF平码几中几,二中二,01-02,100\r\n",
+       "平码几中几,二中二,01-02,100,no draw\r\n"},
+      {"a comment first", "\xEF\xBB\xBF# 第二周\r\n平码几中几,二中二,01-02,100\r\n",
+       "# 第二周\r\n平码几中几,二中二,01-02,100,no draw\r\n"},
+  };
+  const std::string settled1 =
+      "\xEF\xBB\xBF验证,2013,05 12 18 30 41 "
+      "49,08,开奖号码已载入\r\n平码几中几,二中二,01-02,100,0\r\n";
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const Settled s = settle_bytes(std::string(kWeek1) + c.week2);
+    EXPECT_EQ(s.out, settled1 + std::string(c.settled2));
+    EXPECT_TRUE(s.diagnostics.starts_with("b.csv:3: a byte-order mark starts this line"))
+        << s.diagnostics;
+    EXPECT_EQ(s.summary.joined, 1u);
+    EXPECT_EQ(s.summary.unreadable, 0u);
+  }
+}
+
+// A 验证 row that does not load forgets the draw, whatever keeps it from
+// loading; a 验证 with blanks around it loads.
+TEST(SettleSafely, A验证RowThatDoesNotLoadForgetsTheDraw) {
+  const struct {
+    std::string_view row;
+    bool loads;
+  } cases[] = {
+      {"验证\t,2014,01 02 03 04 05 06,07", true},
+      {" 验证 ,2014,01 02 03 04 05 06,07", true},
+      {"\"验证 \",2014,01 02 03 04 05 06,07", true},
+      {"验正,2014,01 02 03 04 05 06,07", false},  // mistyped: nearest to 验证
+      {"验,2014,01 02 03 04 05 06,07", false},
+      {"验证x,2014,01 02 03 04 05 06,07", false},
+      {"\"验证\"x,2014,01 02 03 04 05 06,07", false},                     // not CSV
+      {"验证,2014,\"01 02 03 04 05 06,07", false},                        // a quote never closed
+      {"\xEF\xBB\xBF\xEF\xBB\xBF验证,2014,01 02 03 04 05 06,07", false},  // a mark in the name
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.row);
+    const Settled s =
+        settle_bytes(std::string(kDraw) + std::string(c.row) + "\n平码几中几,二中二,01-02,100\n");
+    EXPECT_TRUE(s.out.ends_with(c.loads ? "平码几中几,二中二,01-02,100,100\n"
+                                        : "平码几中几,二中二,01-02,100,no draw\n"))
+        << s.out;
+    EXPECT_EQ(s.summary.no_draw, c.loads ? 0u : 1u);
+  }
+  // A row of another function, unreadable, leaves the draw as it was.
+  const Settled other = settle_bytes(std::string(kDraw) + "PAI,1,2\n包几肖,鼠狗,80\n");
+  EXPECT_TRUE(other.out.ends_with("包几肖,鼠狗,80,80\n")) << other.out;
+}
+
+// A stray quote that swallows rows: the merged record is settled as Excel
+// reads it, but the run calls for a look and the summary names its lines.
+TEST(SettleSafely, ARecordOverSeveralLinesNeedsALook) {
+  const Settled s = settle_bytes(
+      std::string(kDraw) + "包几肖,\"鼠,100\n包几肖,狗,10\n包几肖,马\",100\n包几肖,鼠狗,80\n");
+  EXPECT_EQ(s.summary.multiline, 1u);
+  EXPECT_EQ(s.summary.settled, 3u);
+  EXPECT_TRUE(needs_a_look(s.summary));
+  std::ostringstream printed;
+  write_summary(s.summary, printed);
+  EXPECT_NE(printed.str().find("1 rows run over several lines, each settled as one (a stray "
+                               "double quote?), to be looked at: b.csv:2-4\n"),
+            std::string::npos)
+      << printed.str();
+  EXPECT_FALSE(needs_a_look(settle_bytes(std::string(kDraw) + "包几肖,鼠狗,80\n").summary));
+}
+
+// ---- as it arrives ----------------------------------------------------------------
+
+// A pipe that hands out the book in two parts, and notes what was settled
+// by the time the second part was asked for.
+class TwoPartPipe : public std::streambuf {
+ public:
+  TwoPartPipe(std::string first, std::string second, const std::ostringstream& out)
+      : parts_{std::move(first), std::move(second)}, out_(out) {}
+  std::string settled_before_second;
+
+ protected:
+  int_type underflow() override {
+    if (next_ == 2) return traits_type::eof();
+    if (next_ == 1) settled_before_second = out_.str();
+    std::string& part = parts_[next_++];
+    setg(part.data(), part.data(), part.data() + part.size());
+    return traits_type::to_int_type(part[0]);
+  }
+
+ private:
+  std::string parts_[2];
+  std::size_t next_ = 0;
+  const std::ostringstream& out_;
+};
+
+TEST(OnePass, RowsAreSettledAsTheyArrive) {
+  const struct {
+    std::string first, second;
+    std::string settled_first;
+  } cases[] = {
+      {std::string("\xEF\xBB\xBF") + std::string(kDraw) + "包几肖,鼠狗,80\n", "PAI,12345678\n",
+       "\xEF\xBB\xBF验证,2013,05 12 18 30 41 49,08,开奖号码已载入\n包几肖,鼠狗,80,80\n"},
+      {"PAI,12345678\r\nPAI,3000000\r\n", "PAI,1\r\n", "PAI,12345678,12\r\nPAI,3000000,3\r\n"},
+      {utf16le(u"\uFEFFPAI\t12345678\r\n"), utf16le(u"PAI\t1\r\n"),
+       utf16le(u"\uFEFFPAI\t12345678\t12\r\n")},
+  };
+  for (const auto& c : cases) {
+    std::ostringstream out, diagnostics;
+    TwoPartPipe pipe(c.first, c.second, out);
+    std::istream in(&pipe);
+    settle(in, out, diagnostics, "b.csv");
+    EXPECT_EQ(pipe.settled_before_second, c.settled_first);
   }
 }
 

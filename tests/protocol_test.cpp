@@ -68,6 +68,49 @@ TEST(Encoding, LoneSurrogatesSurviveAsEscapes) {
   EXPECT_EQ(encode(Variant(lone)), R"("a\ud800b")");
 }
 
+// What eval writes it reads back: a \uXXXX escape of a lone surrogate is the
+// code unit it stands for, in every string of a value, a pair is one
+// character, and an escaped backslash before "ud800" escapes nothing.
+TEST(Encoding, LoneSurrogateEscapesReadBackAsTheirCodeUnits) {
+  const struct {
+    const char* json;
+    std::u16string want;  // the text, or the text of the value's last cell
+  } cases[] = {
+      {R"("\ud800")", {char16_t(0xD800)}},
+      {R"("\uDBFF")", {char16_t(0xDBFF)}},
+      {R"("a\udc00b")", {u'a', char16_t(0xDC00), u'b'}},
+      {R"("\ude00\ud83d")", {char16_t(0xDE00), char16_t(0xD83D)}},  // a pair the wrong way round
+      {R"("\ud83d\ude00")", u"😀"},
+      {R"("\ud83d\ud83d\ude00")", {char16_t(0xD83D), char16_t(0xD83D), char16_t(0xDE00)}},
+      {R"("\ud83d😀\udc00")",
+       {char16_t(0xD83D), char16_t(0xD83D), char16_t(0xDE00), char16_t(0xDC00)}},
+      {R"("\"\ud800\n\\牛\/\t")", {u'"', char16_t(0xD800), u'\n', u'\\', u'牛', u'/', u'\t'}},
+      {R"("x\\ud800\udc01")", {u'x', u'\\', u'u', u'd', u'8', u'0', u'0', char16_t(0xDC01)}},
+      {R"("\u00e9\u0041\ud800")", {u'é', u'A', char16_t(0xD800)}},
+      {R"({"ref":"\udc00"})", {char16_t(0xDC00)}},
+      {R"({"array":[["\udfff","x",{"error":"#N/A"},"\\\"","y\ud800"]]})", {u'y', char16_t(0xD800)}},
+  };
+  for (const auto& c : cases) {
+    Variant v;
+    std::string error;
+    ASSERT_TRUE(decode(c.json, v, error)) << c.json << ": " << error;
+    Variant text = v;
+    if (const RangeRef* r = v.if_range()) text = (*r)->value();
+    if (const ArrayRef* a = v.if_array()) text = (*a)->cells.back();
+    ASSERT_TRUE(text.is_string()) << c.json;
+    EXPECT_EQ(std::u16string(text.string_view()), c.want) << c.json;
+  }
+  // Every cell, not only the last: what was read writes back the same.
+  const char* round_trips[] = {R"({"array":[["\udfff","x","\\\"","y\ud800"]]})",
+                               R"("\ude00\ud83d")", R"("a\udc00b")"};
+  for (const char* json : round_trips) {
+    Variant v;
+    std::string error;
+    ASSERT_TRUE(decode(json, v, error)) << json << ": " << error;
+    EXPECT_EQ(encode(v), json);
+  }
+}
+
 TEST(Encoding, RejectsWhatTheTableDoesNotList) {
   const char* bad[] = {
       R"({"int":1.5})",
@@ -151,6 +194,42 @@ TEST(Serve, EveryBadRequestIsAFaultAndTheNextStillWorks) {
     EXPECT_EQ(out.rfind("{\"fault\":\"", 0), 0u) << line.substr(0, 60) << " -> " << out;
     EXPECT_NE(out.find("\n{\"result\":\"\"}\n"), std::string::npos) << line.substr(0, 60);
   }
+}
+
+// A draw of emoji leaves p2 half a character: let gives back what get gave.
+TEST(Serve, LoneSurrogateValueRoundTrips) {
+  const std::string out =
+      run("{\"call\":\"验证\",\"args\":[2013,\"😀😀😀😀😀😀\",\"08\",null]}\n"
+          "{\"get\":\"p2\"}\n"
+          "{\"let\":\"p2\",\"value\":\"\\ude00\\ud83d\"}\n"
+          "{\"get\":\"p2\"}\n"
+          "{\"let\":\"t\",\"value\":\"\\ud800\"}\n"
+          "{\"get\":\"t\"}\n"
+          "{\"let\":\"t\",\"value\":\"\\ud800}\n");  // unterminated: still not JSON
+  EXPECT_EQ(out,
+            "{\"result\":\"开奖号码已载入\"}\n"
+            "{\"result\":\"\\ude00\\ud83d\"}\n{\"result\":null}\n{\"result\":\"\\ude00\\ud83d\"}\n"
+            "{\"result\":null}\n{\"result\":\"\\ud800\"}\n"
+            "{\"fault\":\"the line is not valid JSON\"}\n");
+}
+
+// A valid JSON number beyond a Double is no value the protocol can carry: the
+// fault says so, rather than calling the line not JSON.
+TEST(Serve, NumberBeyondADoubleIsOutOfRange) {
+  const std::string lines[] = {
+      R"({"let":"t","value":1e400})",
+      R"({"let":"t","value":-1e400})",
+      R"({"call":"PAI","args":[1E999]})",
+      R"({"let":"t","value":{"array":[[1,2e308]]}})",
+      R"({"let":"t","value":)" + std::string(400, '9') + "}",
+  };
+  for (const std::string& line : lines) {
+    const std::string out = run(line + "\n");
+    EXPECT_EQ(out.rfind("{\"fault\":\"a number out of range", 0), 0u) << line << " -> " << out;
+  }
+  // Tiny numbers are no trouble: they read as the nearest Double.
+  EXPECT_EQ(run("{\"let\":\"t\",\"value\":1e-400}\n{\"get\":\"t\"}\n"),
+            "{\"result\":null}\n{\"result\":0}\n");
 }
 
 TEST(Serve, LongNamesAreQuotedCutShort) {

@@ -7,6 +7,7 @@
 #include <sstream>
 #include <string>
 
+#include "cli/book.h"
 #include "test_support.h"
 
 namespace korvane {
@@ -169,6 +170,25 @@ TEST(ResourceBounds, MillionCellReferenceThroughTheProtocol) {
   EXPECT_TRUE(lines[2].starts_with(R"({"result":)")) << lines[2].substr(0, 200);
   EXPECT_EQ(lines[3], R"({"result":null})");  // pn had no text form: p1 kept its empty value
   EXPECT_EQ(lines[5], R"({"result":{"ref":)" + block + "}}");
+}
+
+// ---- bet books -----------------------------------------------------------------
+
+// An unclosed quote holds back the lines after it until a record is as long
+// as the settler holds: two million blank lines are held back and given back
+// as bytes, each passed through in turn, in linear time.
+TEST(ResourceBounds, AnUnclosedQuoteBeforeTwoMillionBlankLines) {
+  constexpr std::size_t kBlankLines = 2'000'000;
+  const std::string book = "TEMAL,\"05\n" + std::string(kBlankLines, '\n') + "PAI,12345678\n";
+  std::istringstream in(book);
+  std::ostringstream out, diagnostics;
+  const cli::book::Summary s = cli::book::settle(in, out, diagnostics, "b.csv");
+  EXPECT_EQ(s.unreadable, 1u);
+  EXPECT_EQ(s.passed, kBlankLines);
+  EXPECT_EQ(s.settled, 1u);
+  EXPECT_EQ(out.str(), "TEMAL,\"05,unreadable: a quoted field is not closed on this line\n" +
+                           std::string(kBlankLines, '\n') + "PAI,12345678,12\n");
+  EXPECT_EQ(diagnostics.str(), "b.csv:1: a quoted field is not closed on this line\n");
 }
 
 }  // namespace

@@ -11,10 +11,12 @@ import json
 import os
 import pathlib
 import re
+import select
 import shlex
 import subprocess
 import sys
 import tempfile
+import time
 
 failures = []
 
@@ -79,6 +81,10 @@ def call(korvane, src):
         (["验证", "2013", "05 12 18 30 41 49", "'08", ""], "开奖号码已载入", 0),
         # Results as a cell shows them.
         (["号码转肖", "2013", "08"], "狗", 0),
+        # One typing with settle: 08 stays a text, in the draw and the arguments
+        # alike, so TEMAL finds the special number 08 of the list 08 18 28 08.
+        ([*DRAW, "08", "求和1", "08 18 28 08", "08", "100", "40"], "8000", 0),
+        ([*DRAW, "08", "求和1", "08 18 28 08", "'08", "100", "40"], "8000", 0),
         (["号码转肖", "2013", "00"], "0", 0),
         (["--json", "号码转肖", "2013", "00"], '{"int":0}', 0),
         (["PAI", "12345678"], "12", 0),
@@ -198,6 +204,116 @@ def settle(korvane, src):
         check(code == 1 and out == "平码几中几,二中二,01-02,100,no draw\n".encode()
               and "nodraw.csv:1: no draw is loaded" in err and "1 not settled for want of a draw" in err,
               f"a bet without a draw: {code} {out!r} {err}")
+
+        # A stray quote that swallows rows is settled as one record, but never
+        # silently: it is named in the summary and the run exits 1.
+        stray = pathlib.Path(tmp) / "stray.csv"
+        stray.write_bytes("验证,2013,05 12 18 30 41 49,08\n包几肖,\"鼠,100\n包几肖,狗,10\n"
+                          "包几肖,马\",100\n".encode("gbk"))
+        code, out, err = run(korvane, "settle", str(stray))
+        check(code == 1 and "1 rows run over several lines" in err and "stray.csv:2-4" in err,
+              f"a record over several lines: exit {code}, says {err!r}")
+
+        # Standard input is the book: the settled book must not overwrite it,
+        # nor feed it, whichever way the shell joined them.
+        def same_file_case(label, stdout_mode, args):
+            path.write_bytes(book)
+            with open(path, "rb") as stdin:
+                if stdout_mode is None:
+                    p = subprocess.run([korvane, "settle", "-", *args], stdin=stdin,
+                                       capture_output=True, timeout=60)
+                else:
+                    fd = os.open(path, stdout_mode)
+                    try:
+                        p = subprocess.run([korvane, "settle", "-", *args], stdin=stdin,
+                                           stdout=fd, stderr=subprocess.PIPE, timeout=60)
+                    finally:
+                        os.close(fd)
+            err = p.stderr.decode("utf-8", "replace")
+            check(p.returncode == 2 and path.read_bytes() == book and "korvane settle: " in err,
+                  f"{label}: exit {p.returncode}, book {len(path.read_bytes())} bytes, says {err!r}")
+
+        same_file_case("settle - -o BOOK < BOOK", None, ["-o", str(path)])
+        same_file_case("settle - < BOOK >> BOOK", os.O_WRONLY | os.O_APPEND, [])
+        same_file_case("settle - < BOOK 1<>BOOK", os.O_RDWR, [])
+        # A pipe is never the output: the same book piped in settles.
+        p = subprocess.run([korvane, "settle", "-", "-o", str(pathlib.Path(tmp) / "out.csv")],
+                           input=book, capture_output=True, timeout=60)
+        check(p.returncode == 1, f"settle - -o OUT from a pipe: {p.returncode} {p.stderr!r}")
+
+        # The reports are part of the result: when they cannot be written the
+        # run fails, whatever the rows did.
+        good = pathlib.Path(tmp) / "good.csv"
+        good.write_bytes("验证,2013,05 12 18 30 41 49,08\r\nPAI,12345678\r\n".encode("gbk"))
+        for label, target in (("the good book", good), ("the bad book", path)):
+            with open("/dev/full", "wb") as full:
+                p = subprocess.run([korvane, "settle", str(target), "-o", os.devnull],
+                                   stdout=subprocess.DEVNULL, stderr=full, timeout=60)
+            check(p.returncode == 2, f"settle {label} 2>/dev/full: exit {p.returncode}")
+
+        # A book written the way Excel writes "Unicode 文本 (*.txt)": UTF-16 LE,
+        # its mark, tab-separated, CRLF; it comes back in the same form.
+        rows = ["验证\t2013\t05 12 18 30 41 49\t08", "号码转肖\t2013\t08", "PAI\t12345678"]
+        text = pathlib.Path(tmp) / "账本.txt"
+        text.write_bytes(("\ufeff" + "".join(r + "\r\n" for r in rows)).encode("utf-16-le"))
+        code, out, err = run(korvane, "settle", str(text))
+        want = ["验证\t2013\t05 12 18 30 41 49\t08\t开奖号码已载入", "号码转肖\t2013\t08\t狗",
+                "PAI\t12345678\t12", ""]
+        check(code == 0 and out.startswith(b"\xff\xfe")
+              and out[2:].decode("utf-16-le").split("\r\n") == want,
+              f"settle of Excel's Unicode text: {code} {out[:80]!r} {err}")
+        check("3 rows read: 3 settled" in err, f"Unicode text summary: {err}")
+        code, out, err = run(korvane, "settle", str(text), "--output-encoding", "utf-8")
+        check(code == 0 and out.decode("utf-8-sig").split("\r\n") == want,
+              f"Unicode text --output-encoding utf-8: {code} {out[:80]!r}")
+        code, out, err = run(korvane, "settle", str(good), "--output-encoding", "utf-16")
+        check(code == 0 and out.startswith(b"\xff\xfe")
+              and out[2:].decode("utf-16-le").startswith("验证,2013,05 12 18 30 41 49,08,开奖号码已载入\r\n"),
+              f"settle --output-encoding utf-16: {code} {out[:80]!r}")
+
+        # A file that is not a book is named for what it is.
+        for label, data, says in (
+                ("an .xlsx workbook", b"PK\x03\x04\x14\x00\x06\x00" + bytes(range(256)) * 20,
+                 "looks like an .xlsx workbook: save it as CSV"),
+                ("UTF-16 without its mark", "验证,2013,05 12 18 30 41 49,08\r\n".encode("utf-16-le"),
+                 "looks like UTF-16 without a byte-order mark")):
+            other = pathlib.Path(tmp) / "other.csv"
+            other.write_bytes(data)
+            code, out, err = run(korvane, "settle", str(other))
+            check(code == 2 and out == b"" and says in err and "unreadable" not in err,
+                  f"settle of {label}: exit {code}, says {err!r}")
+
+    # A book on a pipe is settled as it arrives: the rows written so far come
+    # out before the rest is written.
+    rows = ["\ufeff验证,2013,05 12 18 30 41 49,08", "号码转肖,2013,08", "PAI,12345678", "PAI,3000000"]
+    p = subprocess.Popen([korvane, "settle", "-"], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                         stderr=subprocess.PIPE)
+    try:
+        p.stdin.write("".join(r + "\r\n" for r in rows[:3]).encode("utf-8"))
+        p.stdin.flush()
+        got = b""
+        deadline = time.monotonic() + 20
+        while got.count(b"\r\n") < 3 and time.monotonic() < deadline:
+            ready, _, _ = select.select([p.stdout], [], [], max(0, deadline - time.monotonic()))
+            if not ready:
+                break
+            chunk = os.read(p.stdout.fileno(), 65536)
+            if not chunk:
+                break
+            got += chunk
+        check(got.decode("utf-8", "replace").endswith("PAI,12345678,12\r\n"),
+              f"a piped book's first rows are not settled before the rest comes: {got!r}")
+        p.stdin.write((rows[3] + "\r\n").encode("utf-8"))
+        p.stdin.close()
+        rest = p.stdout.read()
+        err = p.stderr.read()
+        p.wait(timeout=60)
+        check(p.returncode == 0 and (got + rest).decode("utf-8").endswith("PAI,3000000,3\r\n"),
+              f"a piped book: exit {p.returncode}, {(got + rest)!r} {err!r}")
+    finally:
+        if p.poll() is None:
+            p.kill()
+            p.wait()
     return 0
 
 
@@ -230,15 +346,47 @@ def conventions(korvane, src):
         (["call", *DRAW, "08", "--", "tt"], 0, "狗", ""),
         (["call", "--"], 2, "", "name a function"),
         (["call", LONG_NAME], 2, "", '"' + "x" * 80 + '..."'),
+        # Words of dashes: "--" ends the options, any other is an unknown option.
+        (["---"], 2, "", 'korvane: unknown option "---"'),
+        (["call", "---"], 2, "", 'korvane call: unknown option "---"'),
+        (["call", "--json", "----"], 2, "", 'unknown option "----"'),
+        (["eval", "---"], 2, "", 'korvane eval: unknown option "---"'),
+        (["settle", "book.csv", "---"], 2, "", 'korvane settle: unknown option "---"'),
+        (["settle", "---", "book.csv"], 2, "", 'korvane settle: unknown option "---"'),
+        (["help", "---"], 2, "", 'korvane help: unknown option "---"'),
+        (["help", "--examples", "-" * 300], 2, "", "unknown option"),
+        (["settle", "--", "book.csv", "-o", "out.csv"], 2, "", 'unexpected argument "-o"'),
+        (["eval", "--", "---"], 2, "", 'unexpected argument "---"'),
+        (["call", "--", "---"], 2, "", 'no function is named "---"'),
+        (["call", "PAI", "---"], 1, "#VALUE!", ""),  # after the name: an argument
+        (["help", "--", "PAI"], 0, "PAI(w)", ""),
+        (["settle", "--", "none.csv"], 2, "", "none.csv: No such file"),
+        (["call", "--draw", "2013", "05 12 18 30 41 49", "08", "--jsn=1", "PAI"], 2, "",
+         "did you mean --json?"),
         (["help", LONG_NAME], 2, "", '"' + "x" * 80 + '..."'),
     ]
+    empty = tempfile.TemporaryDirectory()  # run from a folder holding no book
     for args, want_code, want_out, want_err in cases:
-        code, out, err = run(korvane, *args)
+        code, out, err = run(korvane, *args, cwd=empty.name)
         label = f"korvane {shlex.join(args)[:60]}"
         check(code == want_code, f"{label}: exit {code}, want {want_code}: {err!r}")
         check(want_out in out.decode("utf-8"), f"{label}: prints {out[:200]!r}, want {want_out!r}")
         check(want_err in err, f"{label}: says {err[:300]!r}, want {want_err!r}")
         check("x" * 81 not in err, f"{label}: quotes more than 80 characters")
+    empty.cleanup()
+
+    # "--" ends settle's options: the book after it is settled.
+    with tempfile.TemporaryDirectory() as tmp:
+        book = pathlib.Path(tmp) / "--.csv"
+        book.write_bytes("验证,2013,05 12 18 30 41 49,08\r\nPAI,12345678\r\n".encode())
+        code, out, err = run(korvane, "settle", "--", book.name, cwd=tmp)
+        check(code == 0 and out.decode().endswith("PAI,12345678,12\r\n"),
+              f"korvane settle -- BOOK: exit {code}, {out!r} {err}")
+        # An option's value is no option, whatever it looks like.
+        code, out, err = run(korvane, "settle", "-o", "---", "--", book.name, cwd=tmp)
+        written = pathlib.Path(tmp) / "---"
+        check(code == 0 and written.is_file() and written.read_bytes().endswith(b"12\r\n"),
+              f"korvane settle -o --- -- BOOK: exit {code}, {err}")
 
     # Requests no eval may take for well-formed ones.
     p = subprocess.run([korvane, "eval"], capture_output=True, timeout=60, input=(
@@ -302,6 +450,31 @@ def memory(korvane, src):
         "nulls": ('{"let":"t","value":{"array":[[', 'null', ']]}}'),
     }
     with tempfile.TemporaryDirectory() as tmp:
+        # A book whose unclosed quote holds back two million blank lines: the
+        # settler holds back bytes, not an object a line. (Measured first: a
+        # child's peak counts what this script held when it forked.)
+        HELD_BYTES = 1 << 20  # the most a record holds back
+        def settle_peak_kib(data):
+            path = pathlib.Path(tmp) / "book.csv"
+            with open(path, "wb") as f:
+                for piece in data:
+                    f.write(piece)
+            with open(pathlib.Path(tmp) / "out", "wb") as out:
+                p = subprocess.Popen([korvane, "settle", str(path)], stdout=out,
+                                     stderr=subprocess.DEVNULL)
+                _, status, usage = os.wait4(p.pid, 0)
+            return os.waitstatus_to_exitcode(status), usage.ru_maxrss
+
+        _, settle_base = settle_peak_kib([b"PAI,12345678\n"])
+        code, peak = settle_peak_kib(
+            [b'TEMAL,"05\n', *[b"\n" * 100_000] * 20, b"PAI,12345678\n"])
+        over = (peak - settle_base) * 1024
+        print(f"settle, an unclosed quote and 2 M blank lines: peak {peak} KiB "
+              f"(start-up {settle_base} KiB)")
+        check(code == 1 and over <= 4 * HELD_BYTES + (4 << 20),
+              f"an unclosed quote before 2 M blank lines: exit {code}, peaks {over >> 20} MiB "
+              f"over start-up (at most {(4 * HELD_BYTES + (4 << 20)) >> 20})")
+
         def peak_kib(data):
             path = pathlib.Path(tmp) / "line.jsonl"
             path.write_bytes(data)
@@ -327,7 +500,7 @@ def memory(korvane, src):
 
 
 def main():
-    korvane, src = sys.argv[1], pathlib.Path(sys.argv[2])
+    korvane, src = os.path.abspath(sys.argv[1]), pathlib.Path(sys.argv[2])
     parts = {"example": example, "call": call, "help": help_, "settle": settle,
              "conventions": conventions, "memory": memory}
     chosen = sys.argv[3:] or list(parts)

@@ -32,6 +32,17 @@ class FormatError(Exception):
 
 def version_resource(data):
     """The bytes of the first RT_VERSION resource of a PE image."""
+    return next(iter(version_resources(data).values()))
+
+
+def resource_types(data):
+    """The resource type numbers of a PE image (RT_ICON 3, RT_GROUP_ICON 14, ...)."""
+    return version_resources(data, types_only=True)
+
+
+def version_resources(data, types_only=False):
+    """The RT_VERSION resources of a PE image, by language: an NSIS setup has
+    one per language, a resource compiler's file one in all."""
     # 1. PE header: the resource data directory and the section table.
     if data[:2] != b"MZ":
         raise FormatError("not a PE file (no MZ header)")
@@ -62,16 +73,24 @@ def version_resource(data):
         for i in range(named + ids):
             yield struct.unpack_from("<II", data, base + directory + 16 + 8 * i)
 
+    if types_only:
+        return {ident for ident, _ in entries(0)}
     node = next((target for ident, target in entries(0) if ident == RT_VERSION), None)
     if node is None:
         raise FormatError("no version resource")
-    for _ in range(2):
-        if not node & 0x80000000:
-            raise FormatError("malformed resource directory")
-        node = next(entries(node & 0x7FFFFFFF))[1]
-    rva, size = struct.unpack_from("<II", data, base + node)
-    start = offset(rva)
-    return data[start:start + size]
+    if not node & 0x80000000:
+        raise FormatError("malformed resource directory")
+    node = next(entries(node & 0x7FFFFFFF))[1]
+    if not node & 0x80000000:
+        raise FormatError("malformed resource directory")
+    found = {}
+    for language, leaf in entries(node & 0x7FFFFFFF):
+        rva, size = struct.unpack_from("<II", data, base + leaf)
+        start = offset(rva)
+        found[language] = data[start:start + size]
+    if not found:
+        raise FormatError("no version resource")
+    return found
 
 
 def parse_node(block, at):

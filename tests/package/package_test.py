@@ -2,25 +2,32 @@
 """The release files written by scripts/package, checked as a user receives
 them: the Windows zip (exactly the files install.cmd expects, Windows text
 where Notepad and cmd.exe read it, each binary of the right bitness carrying
-the version), the Calc extension (its description gives the same version and
+the version, korvane.exe our icon), the Windows setup (a 32-bit program, so
+that it starts on 32-bit and 64-bit Windows, made by the Unicode NSIS, its
+version in Chinese and English, our icon, and inside it byte for byte the
+zip's programs, libraries, guide and licence), the Calc extension (its description gives the same version and
 ships the licence and descriptions it names) and the Debian package (its
 control fields, root-owned files, a korvane tool that prints the same version,
 a manual page that renders cleanly, the README, copyright and .oxt).
 
 One version runs through all three: the one in the zip's name.
 
-usage: package_test.py DIST_DIR
+The icon itself is checked to be what install/setup/draw_icon.py draws.
+
+usage: package_test.py [--windows] DIST_DIR   (--windows: only the zip and the setup)
 """
 import pathlib
 import re
 import shutil
+import struct
 import subprocess
 import sys
 import tempfile
 import xml.etree.ElementTree as ET
 import zipfile
 
-sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[1] / "com"))
+ROOT = pathlib.Path(__file__).resolve().parents[2]
+sys.path.insert(0, str(ROOT / "tests" / "com"))
 import check_version  # noqa: E402
 
 BOM = b"\xef\xbb\xbf"
@@ -38,6 +45,11 @@ ZIP_FILES = {
     "LICENSE.txt": ("text", False),
 }
 XLL_FILES = {"x64/korvane.xll": ("x64", None), "x86/korvane.xll": ("x86", None)}
+# What the setup carries: the zip's files less the .cmd wrappers (its own
+# uninstaller and Start-menu entries take their place).
+SETUP_FILES = sorted(set(ZIP_FILES) - {"install.cmd", "uninstall.cmd"} | set(XLL_FILES))
+SETUP_LANGUAGES = {0x0804: "Chinese", 0x0409: "English"}
+RT_ICON, RT_GROUP_ICON = 3, 14
 DESCRIPTION_NS = "{http://openoffice.org/extensions/description/2006}"
 XLINK_HREF = "{http://www.w3.org/1999/xlink}href"
 
@@ -77,13 +89,97 @@ def check_zip(path, version):
                     f.write(data)
                     f.flush()
                     problems += [f"{name}: {p}" for p in check_version.check(f.name, version)]
+                if name.endswith(".exe") and \
+                        not {RT_ICON, RT_GROUP_ICON} <= check_version.resource_types(data):
+                    problems.append(f"{name}: no icon")
         guide = z.read(folder + "使用说明.txt").decode("utf-8-sig") if "使用说明.txt" in files else ""
         if guide and (version not in guide or "@VERSION@" in guide):
             problems.append("使用说明.txt does not name the version")
-        for word in ("install.cmd", "uninstall.cmd", "解除锁定", "korvane.exe help"):
+        for word in ("install.cmd", "uninstall.cmd", "解除锁定", "korvane.exe help",
+                     f"korvane-{version}-setup.exe /S /ALLUSERS", "/XLL", "设置 › 应用",
+                     "QuietUninstallString", "退出码"):
             if guide and word not in guide:
                 problems.append(f"使用说明.txt does not mention {word}")
     return problems
+
+
+def check_setup(path, zip_path, version):
+    """The setup: the program Windows starts, and the files it would install."""
+    data = path.read_bytes()
+    if pe_machine(data) != PE_MACHINE["x86"]:
+        return ["not a 32-bit Windows program (the setup must start on 32-bit Windows too)"]
+    problems = check_setup_version(data, version)
+    if not {RT_ICON, RT_GROUP_ICON} <= check_version.resource_types(data):
+        problems.append("no icon")
+    if not shutil.which("7z"):
+        print("note: 7z missing (p7zip-full), the setup's files not compared")
+        return problems
+    listing = subprocess.run(["7z", "l", "-slt", str(path)], capture_output=True, text=True).stdout
+    if not re.search(r"^SubType = NSIS-3 Unicode", listing, re.M):
+        problems.append("not made by the Unicode NSIS 3 " +
+                        str(re.findall(r"^SubType = .*", listing, re.M)))
+    with tempfile.TemporaryDirectory() as tmp, zipfile.ZipFile(zip_path) as z:
+        # -aou: the second korvane.exe (the 32-bit one, which goes to the top
+        # on 32-bit Windows) is extracted as korvane_1.exe.
+        subprocess.run(["7z", "x", "-aou", f"-o{tmp}", str(path)], capture_output=True, check=True)
+        root = pathlib.Path(tmp)
+        inside = sorted(str(p.relative_to(root)) for p in root.rglob("*")
+                        if p.is_file() and "$PLUGINSDIR" not in p.parts)
+        wanted = sorted(SETUP_FILES + ["uninstall.exe", "korvane_1.exe"])
+        if inside != wanted:
+            problems.append(f"holds {inside}, wanted {wanted}")
+        folder = f"korvane-{version}/"
+        top = {(root / n).read_bytes() for n in ("korvane.exe", "korvane_1.exe") if (root / n).is_file()}
+        if top != {z.read(folder + "korvane.exe"), z.read(folder + "x86/korvane.exe")}:
+            problems.append("the top korvane.exe is not the zip's 64-bit one or its x86 one")
+        for name in (n for n in SETUP_FILES if n != "korvane.exe"):
+            if (root / name).is_file() and folder + name in z.namelist() and \
+                    (root / name).read_bytes() != z.read(folder + name):
+                problems.append(f"{name} differs from the zip's")
+    return problems
+
+
+def check_setup_version(data, version):
+    """One version resource per language (as NSIS writes them), each with the
+    version, the product and a description of its own."""
+    try:
+        blocks = check_version.version_resources(data)
+    except (check_version.FormatError, struct.error, StopIteration) as e:
+        return [f"unreadable version information: {e}"]
+    problems = []
+    wanted = tuple(int(p) for p in version.split(".")) + (0,)
+    for language, name in SETUP_LANGUAGES.items():
+        if language not in blocks:
+            problems.append(f"no {name} version information")
+            continue
+        _, fixed, children, _ = check_version.parse_node(blocks[language], 0)
+        words = struct.unpack_from("<13I", fixed)
+        found = (words[2] >> 16, words[2] & 0xFFFF, words[3] >> 16, words[3] & 0xFFFF)
+        if found != wanted:
+            problems.append(f"{name}: fixed file version {found}, wanted {wanted}")
+        strings = {k: v for c, _, tables, _ in children if c == "StringFileInfo"
+                   for _, _, table, _ in tables for k, v, _, _ in table}
+        for field in ("FileVersion", "ProductVersion"):
+            if strings.get(field) != version + ".0":
+                problems.append(f"{name} {field} {strings.get(field)!r}, wanted {version}.0")
+        if strings.get("ProductName") != "Korvane" or not strings.get("FileDescription"):
+            problems.append(f"{name}: ProductName {strings.get('ProductName')!r}, "
+                            f"FileDescription {strings.get('FileDescription')!r}")
+        zh = any("\u4e00" <= c <= "\u9fff" for c in strings.get("FileDescription", ""))
+        if zh != (language == 0x0804):
+            problems.append(f"{name} FileDescription {strings.get('FileDescription')!r}")
+    return problems
+
+
+def check_icon():
+    """The committed icon is what its script draws (no hand edit, no stale copy)."""
+    script = ROOT / "install" / "setup" / "draw_icon.py"
+    with tempfile.TemporaryDirectory() as tmp:
+        out = pathlib.Path(tmp) / "korvane.ico"
+        subprocess.run([sys.executable, str(script), str(out)], check=True)
+        if out.read_bytes() != (ROOT / "install" / "setup" / "korvane.ico").read_bytes():
+            return ["install/setup/korvane.ico is not what draw_icon.py draws"]
+    return []
 
 
 def check_windows_text(data, bom):
@@ -185,19 +281,26 @@ def check_manual(page):
 
 
 def main():
-    if len(sys.argv) != 2:
+    args = sys.argv[1:]
+    windows_only = args[:1] == ["--windows"]
+    args = args[1:] if windows_only else args
+    if len(args) != 1:
         sys.exit(__doc__)
-    dist = pathlib.Path(sys.argv[1])
+    dist = pathlib.Path(args[0])
     zips = sorted(dist.glob("korvane-*-windows.zip"))
     if len(zips) != 1:
         sys.exit(f"{dist}: wanted one korvane-VERSION-windows.zip, found {[z.name for z in zips]}")
     version = re.fullmatch(r"korvane-(.+)-windows\.zip", zips[0].name).group(1)
     oxt = dist / f"korvane-{version}.oxt"
     deb = dist / f"korvane_{version}_amd64.deb"
-    problems = []
-    for path, check in ((zips[0], lambda: check_zip(zips[0], version)),
-                        (oxt, lambda: check_oxt(oxt, version)),
-                        (deb, lambda: check_deb(deb, version, oxt))):
+    setup = dist / f"korvane-{version}-setup.exe"
+    problems = check_icon()
+    checks = [(zips[0], lambda: check_zip(zips[0], version)),
+              (setup, lambda: check_setup(setup, zips[0], version))]
+    if not windows_only:
+        checks += [(oxt, lambda: check_oxt(oxt, version)),
+                   (deb, lambda: check_deb(deb, version, oxt))]
+    for path, check in checks:
         if not path.is_file():
             problems.append(f"{path.name} missing")
             continue

@@ -98,7 +98,8 @@ def main():
                 got = ans
             if not same(got, want, excel):
                 print(f"FAIL {path.name}\n  request {req}\n  answer  {ans}\n  wanted  "
-                      f"{json.dumps(want, ensure_ascii=False)}")
+                      f"{json.dumps(want, ensure_ascii=False)}".encode("utf-8", "backslashreplace")
+                      .decode("utf-8"))  # a lone surrogate is shown as its escape
                 failures += 1
     print(f"{len(transcripts)} transcripts, {failures} failures")
     return 1 if failures else 0

@@ -1,0 +1,77 @@
+; The words of the setup (korvane.nsi), in Simplified Chinese for a Chinese
+; Windows and in English for every other. The people reading them keep books;
+; they are not expected to know what a registry or a COM class is, so each
+; text says what changes for them in Excel. The Start-menu names are files'
+; names too: no characters Windows forbids in a file name. Each choice has
+; a key (Alt+letter) for people who use the keyboard.
+
+!define ZH ${LANG_SIMPCHINESE}
+!define EN ${LANG_ENGLISH}
+
+LangString WelcomeTitle ${ZH} "欢迎安装 Korvane 自定义函数 ${VERSION}"
+LangString WelcomeTitle ${EN} "Welcome to Korvane ${VERSION}"
+LangString WelcomeText ${ZH} "Korvane 给 Excel 加上结算彩票投注（平码、特码、生肖、尾数、连肖等）和计算计件工资的工作表函数。$\r$\n$\r$\n安装之前请关闭所有 Excel 窗口。$\r$\n$\r$\n单击“下一步”继续。"
+LangString WelcomeText ${EN} "Korvane adds worksheet functions to Excel for settling lottery bets and for piece-rate wages.$\r$\n$\r$\nPlease close every Excel window before you go on.$\r$\n$\r$\nClick Next to continue."
+
+LangString ScopeTitle ${ZH} "为谁安装"
+LangString ScopeTitle ${EN} "Install for whom"
+LangString ScopeSubtitle ${ZH} "选择这台电脑上谁可以在 Excel 里使用 Korvane。"
+LangString ScopeSubtitle ${EN} "Choose who can use Korvane in Excel on this computer."
+LangString ScopeUser ${ZH} "只为我（推荐）(&M)"
+LangString ScopeUser ${EN} "Only for &me (recommended)"
+LangString ScopeUserNote ${ZH} "装在你自己的文件夹里，不需要管理员权限。"
+LangString ScopeUserNote ${EN} "Installed in your own folder; no administrator rights are needed."
+LangString ScopeAll ${ZH} "这台电脑的所有用户(&A)"
+LangString ScopeAll ${EN} "&All users of this computer"
+LangString ScopeAllNote ${ZH} "装在 Program Files 里，需要管理员权限：Windows 会询问是否允许。"
+LangString ScopeAllNote ${EN} "Installed in Program Files; this needs administrator rights, and Windows will ask you to allow it."
+
+LangString AddInTitle ${ZH} "加载方式"
+LangString AddInTitle ${EN} "How Excel loads it"
+LangString AddInSubtitle ${ZH} "两种方式的函数完全一样，只在下面几点上不同。"
+LangString AddInSubtitle ${EN} "The functions are the same either way; only the points below differ."
+LangString AddInAutomation ${ZH} "自动化加载项(&U)"
+LangString AddInAutomation ${EN} "A&utomation add-in"
+LangString AddInAutomationNote ${ZH} "VBA 宏可以直接使用开奖设置（CreateObject 取得同一个对象）。"
+LangString AddInAutomationNote ${EN} "VBA macros can reach the draw settings directly (CreateObject gives the same object)."
+LangString AddInXll ${ZH} "XLL 加载项(&X)"
+LangString AddInXll ${EN} "&XLL add-in"
+LangString AddInXllNote ${ZH} "“插入函数”向导里有每个函数和参数的说明，并且用多个处理器核心同时计算，重算更快。"
+LangString AddInXllNote ${EN} "The Insert Function wizard explains every function and argument, and recalculation runs on several processor cores at once."
+LangString AddInEither ${ZH} "已有的工作簿用哪一种都可以打开和计算，不用修改。以后想换，重新运行安装程序选另一种即可。"
+LangString AddInEither ${EN} "Existing workbooks work with either, unchanged. To switch later, run this setup again and choose the other."
+
+LangString FolderNotEmpty ${ZH} "这个文件夹里已经有别的文件。请选择一个空文件夹，或者原来安装 Korvane 的文件夹。"
+LangString FolderNotEmpty ${EN} "This folder already holds other files. Please choose an empty folder, or the folder Korvane was installed in."
+LangString ExcelRunning ${ZH} "Excel 正在运行。请保存工作簿并关闭所有 Excel 窗口，然后单击“重试”。$\r$\n$\r$\n单击“取消”则不做任何改动。"
+LangString ExcelRunning ${EN} "Excel is running. Please save your workbooks and close every Excel window, then click Retry.$\r$\n$\r$\nCancel leaves everything as it is."
+LangString NewerInstalled ${ZH} "这台电脑上已经装有更新的 Korvane $R9，这个安装程序是 ${VERSION}，不会覆盖它。$\r$\n$\r$\n如果确实要换回旧版本，请先在“设置 › 应用”里卸载 Korvane。"
+LangString NewerInstalled ${EN} "A newer Korvane, $R9, is already installed; this setup is ${VERSION} and will not replace it.$\r$\n$\r$\nTo go back to the older version, first uninstall Korvane in Settings › Apps."
+LangString FilesInUse ${ZH} "原来安装的文件正在使用中（可能是 Excel 还开着）。请关闭 Excel 后重新运行安装程序。没有做任何改动。"
+LangString FilesInUse ${EN} "The installed files are in use (perhaps by an open Excel). Please close Excel and run the setup again. Nothing was changed."
+LangString CopyFailed ${ZH} "无法复制文件（磁盘已满，或者没有写入权限），没有做任何改动："
+LangString CopyFailed ${EN} "The files could not be copied (the disk is full, or writing there is not allowed); nothing was changed:"
+LangString RegisterFailed ${ZH} "Excel 加载项没有装好，复制的文件已经删除，没有做任何改动。原因："
+LangString RegisterFailed ${EN} "The Excel add-in could not be set up; the copied files were removed and nothing was changed. The reason:"
+LangString UnregisterFailed ${ZH} "无法卸载，没有删除任何文件。原因："
+LangString UnregisterFailed ${EN} "Korvane could not be uninstalled; no file was removed. The reason:"
+LangString AlreadyRunning ${ZH} "Korvane 安装程序已经在运行。"
+LangString AlreadyRunning ${EN} "The Korvane setup is already running."
+LangString UnknownSwitch ${ZH} "不认识的参数："
+LangString UnknownSwitch ${EN} "Unknown switch:"
+LangString Usage ${ZH} "可以用的参数：/S（静默安装）、/ALLUSERS（所有用户）、/XLL（XLL 加载项）、/D=文件夹（放在最后）。"
+LangString Usage ${EN} "Switches: /S (silent), /ALLUSERS (every user), /XLL (the XLL add-in), /D=FOLDER (last)."
+
+LangString FinishTitle ${ZH} "Korvane 已经装好"
+LangString FinishTitle ${EN} "Korvane is installed"
+LangString FinishText ${ZH} "下次启动 Excel 时自动加载，在单元格里输入 =验证(…)、=平特几肖(…) 等函数即可。$\r$\n$\r$\n开始菜单的 Korvane 文件夹里有使用说明和状态；卸载在“设置 › 应用”里。"
+LangString FinishText ${EN} "Excel loads it at its next start: type =验证(…), =平特几肖(…) and the other functions into a cell.$\r$\n$\r$\nThe Start menu's Korvane folder holds the guide and the status; uninstall it in Settings › Apps."
+LangString OpenGuide ${ZH} "打开使用说明"
+LangString OpenGuide ${EN} "Open the guide"
+
+LangString GuideLink ${ZH} "使用说明"
+LangString GuideLink ${EN} "Guide"
+LangString StatusLink ${ZH} "Korvane 状态"
+LangString StatusLink ${EN} "Korvane status"
+LangString UninstallLink ${ZH} "卸载 Korvane"
+LangString UninstallLink ${EN} "Uninstall Korvane"
