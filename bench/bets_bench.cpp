@@ -19,7 +19,7 @@ struct Row {
   Variant volatile_ref = Variant(make_cell(Variant(kConfirmation)));
   Variant volatile_plain = Variant(kConfirmation);
   Row() {
-    call(draw, *find_member(u"验证"),
+    call(draw, *find_function(u"验证"),
          std::array{Variant(2013.0), Variant(u"05 12 18 30 41 49"), Variant(u"08"), Variant()});
   }
   const Variant& trigger(const benchmark::State& state) const {
@@ -32,7 +32,7 @@ struct Row {
 template <std::size_t N>
 void time_calls(benchmark::State& state, Row& row, std::u16string_view name,
                 const std::array<Variant, N>& args) {
-  const Member& m = *find_member(name);
+  const Function& m = *find_function(name);
   for (auto _ : state) benchmark::DoNotOptimize(call(row.draw, m, args));
 }
 

@@ -17,7 +17,7 @@ struct Sheet {
   Draw obj;
   Variant draw_cell = cell(Variant(kConfirmation));
   Sheet() {
-    call(obj, *find_member(u"验证"),
+    call(obj, *find_function(u"验证"),
          std::array{Variant(2013.0), Variant(u"05 12 18 30 41 49"), Variant(u"08"), draw_cell});
   }
 };
@@ -27,7 +27,7 @@ struct Sheet {
 template <std::size_t N>
 void time_calls(benchmark::State& state, Sheet& s, std::u16string_view name,
                 const std::array<Variant, N>& args) {
-  const Member& m = *find_member(name);
+  const Function& m = *find_function(name);
   for (auto _ : state) benchmark::DoNotOptimize(call(s.obj, m, args));
 }
 

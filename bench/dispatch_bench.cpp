@@ -17,13 +17,13 @@ Draw with_draw() {
   Draw obj;
   const std::array<Variant, 4> draw = {Variant(2013.0), Variant(u"05 12 18 30 41 49"),
                                        Variant(u"08"), Variant(make_cell(Variant(2.0)))};
-  call(obj, *find_member(u"验证"), draw);
+  call(obj, *find_function(u"验证"), draw);
   return obj;
 }
 
 void BM_CoreBetCall(benchmark::State& state) {
   Draw obj = with_draw();
-  const Member& bet = *find_member(u"平特几肖");
+  const Function& bet = *find_function(u"平特几肖");
   const std::array<Variant, 4> args = {Variant(u"平特二肖"), Variant(u"牛马鼠蛇"), Variant(100.0),
                                        Variant(make_cell(Variant(2.0)))};
   for (auto _ : state) {
@@ -40,7 +40,7 @@ void BM_CoreBetCallByName(benchmark::State& state) {
   const std::array<Variant, 4> args = {Variant(u"平特二肖"), Variant(u"牛马鼠蛇"), Variant(100.0),
                                        Variant(make_cell(Variant(2.0)))};
   for (auto _ : state) {
-    CallResult r = call(obj, *find_member(u"平特几肖"), args);
+    CallResult r = call(obj, *find_function(u"平特几肖"), args);
     benchmark::DoNotOptimize(r);
   }
 }

@@ -15,7 +15,7 @@ using namespace korvane;
 
 void BM_DrawSetup(benchmark::State& state) {
   Draw obj;
-  const Member& verify = *find_member(u"验证");
+  const Function& verify = *find_function(u"验证");
   const std::array<Variant, 4> draw = {Variant(2013.0), Variant(u"05 12 18 30 41 49"),
                                        Variant(u"08"), Variant()};
   for (auto _ : state) {

@@ -55,7 +55,7 @@ void TemaOnAMegabyte(benchmark::State& state) {
   Draw obj;
   const Adversarial a(state);
   const std::array args{Variant(a.text), Variant(a.code), Variant(1.0), Variant()};
-  const Member& tema = *find_member(u"TEMA");
+  const Function& tema = *find_function(u"TEMA");
   for (auto _ : state) benchmark::DoNotOptimize(call(obj, tema, args));
 }
 BENCHMARK(TemaOnAMegabyte)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);

@@ -66,7 +66,7 @@ constexpr std::array kChainParams{
     kTrigger,
 };
 namespace rows {
-extern constinit const Member chain = worksheet_function<特串软串>(
+extern constinit const FunctionRow<4> chain = worksheet_function<特串软串>(
     kChainParams, {.name = u"特串软串",
                    .regime = Regime::SkipsErrors,
                    .zh = "特串软串：特码与平码的串",

@@ -42,7 +42,7 @@ constexpr std::array kTemaParams{
     kTrigger,
 };
 namespace rows {
-extern constinit const Member tema = worksheet_function<TEMA>(
+extern constinit const FunctionRow<4> tema = worksheet_function<TEMA>(
     kTemaParams, {.name = u"TEMA",
                   .regime = Regime::FailingCall,
                   .zh = "数下注文本中某号码出现的次数",
@@ -62,7 +62,7 @@ Variant TEMAL(const Variant& y) {
 constexpr std::array kTemalParams{Param::range(u"y", "以空格分隔的两位号码列表",
                                                "a list of two-digit numbers separated by spaces")};
 namespace rows {
-extern constinit const Member temal = worksheet_function<TEMAL>(
+extern constinit const FunctionRow<1> temal = worksheet_function<TEMAL>(
     kTemalParams, {.name = u"TEMAL",
                    .regime = Regime::FailingCall,
                    .zh = "号码列表中的号码个数",
@@ -94,7 +94,7 @@ constexpr std::array kSumCountParams{
     kTrigger,
 };
 namespace rows {
-extern constinit const Member sum_count = worksheet_function<求和1>(
+extern constinit const FunctionRow<5> sum_count = worksheet_function<求和1>(
     kSumCountParams, {.name = u"求和1",
                       .regime = Regime::FailingCall,
                       .zh = "数号码出现次数并乘以金额与赔率",

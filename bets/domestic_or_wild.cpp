@@ -48,7 +48,7 @@ constexpr std::array kDomesticOrWildParams{
     kTrigger,
 };
 namespace rows {
-extern constinit const Member domestic_or_wild = worksheet_function<包家禽或野兽>(
+extern constinit const FunctionRow<3> domestic_or_wild = worksheet_function<包家禽或野兽>(
     kDomesticOrWildParams, {.name = u"包家禽或野兽",
                             .regime = Regime::SkipsErrors,
                             .zh = "包家禽或野兽：特码生肖的类别",

@@ -51,15 +51,17 @@ Variant 验证(Draw& draw, const Variant& 年, const Variant& pn, const Variant&
 }
 
 constexpr std::array kVerifyParams{
-    Param::value(u"年", "开奖年份", "year of the draw"),
-    Param::value(u"pn", "六个平码，如 05 12 18 30 41 49", "the six regular numbers as one text"),
-    Param::value(u"tn", "特码，如 08", "the special number, such as 08"),
+    Param::loads(DrawPart::Year, u"年", "开奖年份", "year of the draw"),
+    Param::loads(DrawPart::Numbers, u"pn", "六个平码，如 05 12 18 30 41 49",
+                 "the six regular numbers as one text"),
+    Param::loads(DrawPart::Special, u"tn", "特码，如 08", "the special number, such as 08"),
     kTrigger,
 };
 namespace rows {
-extern constinit const Member verify = worksheet_function<验证>(
+extern constinit const FunctionRow<4> verify = worksheet_function<验证>(
     kVerifyParams, {.name = u"验证",
                     .regime = Regime::SkipsErrors,
+                    .keeps_references = true,  // the special number, as passed
                     .zh = "载入一期开奖：平码、特码及其生肖",
                     .en = "load a draw: regular numbers, special number and their signs",
                     .returns = "a fixed confirmation text",

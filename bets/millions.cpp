@@ -20,7 +20,7 @@ Variant PAI(const Variant& w) { return Variant(whole_millions(w)); }
 
 constexpr std::array kPaiParams{Param::range(u"w", "要拆分的金额", "the amount split")};
 namespace rows {
-extern constinit const Member pai =
+extern constinit const FunctionRow<1> pai =
     worksheet_function<PAI>(kPaiParams, {.name = u"PAI",
                                          .regime = Regime::FailingCall,
                                          .zh = "整百万的个数",
@@ -33,7 +33,7 @@ Variant PAID(const Variant& q) { return Variant(need(checked(whole_millions(q) *
 
 constexpr std::array kPaidParams{Param::range(u"q", "要截断的金额", "the amount cut")};
 namespace rows {
-extern constinit const Member paid =
+extern constinit const FunctionRow<1> paid =
     worksheet_function<PAID>(kPaidParams, {.name = u"PAID",
                                            .regime = Regime::FailingCall,
                                            .zh = "截到整百万的金额",

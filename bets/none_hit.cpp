@@ -38,7 +38,7 @@ constexpr std::array kNoneHitParams{
     kTrigger,
 };
 namespace rows {
-extern constinit const Member none_hit = worksheet_function<平特几不中>(
+extern constinit const FunctionRow<3> none_hit = worksheet_function<平特几不中>(
     kNoneHitParams, {.name = u"平特几不中",
                      .regime = Regime::SkipsErrors,
                      .zh = "平特几不中：开奖七码全不在所买号码中",

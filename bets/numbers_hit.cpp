@@ -104,7 +104,7 @@ constexpr std::array kNumbersHitParams{
     kTrigger,
 };
 namespace rows {
-extern constinit const Member numbers_hit = worksheet_function<平码几中几>(
+extern constinit const FunctionRow<4> numbers_hit = worksheet_function<平码几中几>(
     kNumbersHitParams, {.name = u"平码几中几",
                         .regime = Regime::SkipsErrors,
                         .zh = "平码几中几：二中二、三中三组合",

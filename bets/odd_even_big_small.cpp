@@ -71,7 +71,7 @@ constexpr std::array kOddEvenBigSmallParams{
     kTrigger,
 };
 namespace rows {
-extern constinit const Member odd_even_big_small = worksheet_function<平特单双大小>(
+extern constinit const FunctionRow<3> odd_even_big_small = worksheet_function<平特单双大小>(
     kOddEvenBigSmallParams, {.name = u"平特单双大小",
                              .regime = Regime::SkipsErrors,
                              .zh = "平特单双大小：按七码之和的单双大小",

@@ -75,7 +75,7 @@ constexpr std::array kTailsParams{
     kTrigger,
 };
 namespace rows {
-extern constinit const Member tails = worksheet_function<平特几尾>(
+extern constinit const FunctionRow<4> tails = worksheet_function<平特几尾>(
     kTailsParams, {.name = u"平特几尾",
                    .regime = Regime::SkipsErrors,
                    .zh = "平特几尾：开奖号码尾数",

@@ -27,7 +27,7 @@ constexpr std::array kZodiacPackageParams{
     kTrigger,
 };
 namespace rows {
-extern constinit const Member zodiac_package = worksheet_function<包几肖>(
+extern constinit const FunctionRow<3> zodiac_package = worksheet_function<包几肖>(
     kZodiacPackageParams, {.name = u"包几肖",
                            .regime = Regime::SkipsErrors,
                            .zh = "包几肖：特码生肖在所买生肖中",

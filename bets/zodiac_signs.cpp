@@ -76,7 +76,7 @@ constexpr std::array kZodiacSignsParams{
     kTrigger,
 };
 namespace rows {
-extern constinit const Member zodiac_signs = worksheet_function<平特几肖>(
+extern constinit const FunctionRow<4> zodiac_signs = worksheet_function<平特几肖>(
     kZodiacSignsParams, {.name = u"平特几肖",
                          .regime = Regime::SkipsErrors,
                          .zh = "平特几肖：开奖生肖中所买生肖的个数",

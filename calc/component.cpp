@@ -62,9 +62,9 @@ css::uno::Sequence<OUString> service_names() {
 }
 
 // The function member whose method is named `name`, or null.
-const Member* by_method(const OUString& name) {
-  for (const Member& m : members())
-    if (!m.is_property && ascii(programmatic_name(m.name)) == name) return &m;
+const Function* by_method(const OUString& name) {
+  for (const Function& m : functions())
+    if (ascii(programmatic_name(m.name)) == name) return &m;
   return nullptr;
 }
 
@@ -80,15 +80,15 @@ class CustomFunctions final
   OUString SAL_CALL getProgrammaticFuntionName(const OUString& display) override {
     const std::u16string_view name(reinterpret_cast<const char16_t*>(display.getStr()),
                                    static_cast<std::size_t>(display.getLength()));
-    const Member* m = find_member(name);
-    return m && !m->is_property ? ascii(programmatic_name(m->name)) : OUString();
+    const Function* m = find_function(name);
+    return m ? ascii(programmatic_name(m->name)) : OUString();
   }
   OUString SAL_CALL getDisplayFunctionName(const OUString& method) override {
-    const Member* m = by_method(method);
+    const Function* m = by_method(method);
     return m ? utf16(m->name) : OUString();
   }
   OUString SAL_CALL getFunctionDescription(const OUString& method) override {
-    const Member* m = by_method(method);
+    const Function* m = by_method(method);
     return m ? utf8(chinese() ? m->zh : m->en) : OUString();
   }
   OUString SAL_CALL getDisplayArgumentName(const OUString& method, sal_Int32 i) override {
@@ -107,7 +107,7 @@ class CustomFunctions final
   // ---- XCompatibilityNames: the name in .xlsx files is the function's own --
   css::uno::Sequence<css::sheet::LocalizedName> SAL_CALL
   getCompatibilityNames(const OUString& method) override {
-    const Member* m = by_method(method);
+    const Function* m = by_method(method);
     if (!m) return {};
     css::uno::Sequence<css::sheet::LocalizedName> names(1);
     names[0] = css::sheet::LocalizedName(css::lang::Locale("en", "US", ""), utf16(m->name));
@@ -145,11 +145,11 @@ class CustomFunctions final
     css::uno::Reference<css::beans::XPropertySet> document_;
   };
 
-  // Calls the function member at `index` of the member list. A failing call
+  // Calls the function at `index` of the function list. A failing call
   // raises the exception that Calc shows as #VALUE!.
   css::uno::Any invoke(std::size_t index, std::initializer_list<Variant> args) {
     const std::vector<Variant> values(args);
-    const CallResult r = call(obj_, members()[index], values);
+    const CallResult r = call(obj_, functions()[index], values);
     if (r.failed) throw css::uno::RuntimeException("the worksheet function failed");
     return to_any(r.value);
   }
@@ -170,7 +170,7 @@ class CustomFunctions final
   bool chinese() const { return locale_.Language == "zh"; }
 
   static const Param* param(const OUString& method, sal_Int32 i) {
-    const Member* m = by_method(method);
+    const Function* m = by_method(method);
     if (!m || i < 0 || static_cast<std::size_t>(i) >= m->params.size()) return nullptr;
     return &m->params[static_cast<std::size_t>(i)];
   }

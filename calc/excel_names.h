@@ -27,7 +27,7 @@ inline constexpr std::u16string_view kXllPrefix = u"_xll.";
 // How Excel wrote a call: the add-in's function and whether it came from the
 // XLL ("_xll." before the name) or from the automation add-in (bare).
 struct ExcelCall {
-  const Member* member = nullptr;
+  const Function* member = nullptr;
   bool xll = false;
 };
 
@@ -52,8 +52,7 @@ inline ExcelCall excel_call(std::u16string_view written) {
     written.remove_prefix(kXllPrefix.size());
     call.xll = true;
   }
-  const Member* m = written.empty() ? nullptr : find_member(written);
-  if (m && !m->is_property) call.member = m;
+  if (!written.empty()) call.member = find_function(written);
   return call;
 }
 
@@ -73,7 +72,7 @@ inline std::u16string cell_name(long column, long row) {
 
 // The name Excel's add-in knows a function by, as a formula in its files
 // holds it.
-inline std::u16string excel_name(const Member& m, bool xll) {
+inline std::u16string excel_name(const Function& m, bool xll) {
   std::u16string name = xll ? std::u16string(kXllPrefix) : std::u16string();
   name += m.name;
   return name;
@@ -81,13 +80,13 @@ inline std::u16string excel_name(const Member& m, bool xll) {
 
 // The name of a function's UNO method as a Calc formula calls it: the
 // service and the method (korvane.calc.CustomFunctions.TEMA).
-inline std::string uno_function(const Member& m) {
+inline std::string uno_function(const Function& m) {
   return std::string(kService) + "." + programmatic_name(m.name);
 }
 
 // The function member a UNO method name of a Calc formula calls (Calc may hand
 // the name back in another letter case), or null.
-inline const Member* uno_call(std::string_view written) {
+inline const Function* uno_call(std::string_view written) {
   const std::string_view service = kService;
   if (written.size() <= service.size() + 1 || written[service.size()] != '.') return nullptr;
   auto same = [](std::string_view a, std::string_view b) {
@@ -100,8 +99,8 @@ inline const Member* uno_call(std::string_view written) {
   };
   if (!same(written.substr(0, service.size()), service)) return nullptr;
   const std::string_view method = written.substr(service.size() + 1);
-  for (const Member& m : members())
-    if (!m.is_property && same(programmatic_name(m.name), method)) return &m;
+  for (const Function& m : functions())
+    if (same(programmatic_name(m.name), method)) return &m;
   return nullptr;
 }
 
@@ -122,8 +121,7 @@ inline bool is_ooxml_filter(std::u16string_view filter) {
 class FormulaScreen {
  public:
   FormulaScreen() {
-    for (const Member& m : members())
-      if (!m.is_property) calls_.push_back(folded(m.name) + u"(");
+    for (const Function& m : functions()) calls_.push_back(folded(m.name) + u"(");
     for (char c : kService)
       uno_ += static_cast<char16_t>(detail::fold_ascii(static_cast<char16_t>(c)));
     uno_ += u".";

@@ -171,7 +171,7 @@ std::u16string excel_written(const css::sheet::FormulaToken& t, const OpCodes& o
 }
 
 // The function a token calls as Calc computes it (a UNO method), or null.
-const Member* uno_called(const css::sheet::FormulaToken& t, const OpCodes& ops) {
+const Function* uno_called(const css::sheet::FormulaToken& t, const OpCodes& ops) {
   OUString name;
   if (t.OpCode != ops.external || !(t.Data >>= name)) return nullptr;
   const rtl::OString method = OUStringToOString(name, RTL_TEXTENCODING_UTF8);
@@ -204,7 +204,7 @@ std::size_t rename_formula(Sequence<css::sheet::FormulaToken>& tokens, Rename ho
       out.Data <<= ascii(uno_function(*call.member));
       tally.add(call.xll);
     } else {
-      const Member* m = uno_called(t, ops);
+      const Function* m = uno_called(t, ops);
       if (!m) continue;
       if (how == Rename::ToExcel) tokens.getArray()[i].Data <<= utf16(excel_name(*m, xll));
     }

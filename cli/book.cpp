@@ -458,7 +458,7 @@ class Settler {
         empty_cell_(make_cell(Variant())),
         draw_cell_(empty_cell_),
         names_(member_names()) {
-    summary_.by_member.resize(members().size());
+    summary_.by_member.resize(functions().size());
     if (output && is_utf16(*output)) wide_.emplace(*output == Encoding::Utf16Be);
     // A book on a pipe waits for its next rows with those settled written.
     reader_.on_wait([this] { write_ready(); });
@@ -714,13 +714,13 @@ class Settler {
   // bet on the draw waits for one; 5. the call, its result appended.
   void settle_row(Lines lines, std::string_view eol) {
     if (empty_row()) return pass_through(record_, eol);  // as Excel pads the used range
-    const Member* m = member(splitter_.field(0));
+    const Function* m = member(splitter_.field(0));
     if (!m) {
       forget_draw_if_meant(splitter_.field(0));
       return unreadable(lines, record_, eol, why_no_function());
     }
     if (const std::u16string why = read_arguments(*m); !why.empty()) {
-      if (m->draw == DrawUse::Writes) draw_loaded_ = false;  // the draw it was to load is not there
+      if (m->draw == DrawUse::Loads) draw_loaded_ = false;  // the draw it was to load is not there
       return unreadable(lines, record_, eol, why);
     }
     if (m->draw == DrawUse::Reads && !draw_loaded_) return without_draw(lines, eol);
@@ -729,10 +729,10 @@ class Settler {
 
   // A row that reads: called, tallied, its result appended; a 验证 row loads
   // the draw the rows after it read.
-  void settle_call(const Member& m, Lines lines, std::string_view eol) {
+  void settle_call(const Function& m, Lines lines, std::string_view eol) {
     const CallResult r = call(obj_, m, args_);
     tally(m, r, lines);
-    if (m.draw == DrawUse::Writes) loaded(r, lines);
+    if (m.draw == DrawUse::Loads) loaded(r, lines);
     if (lines.last != lines.first) {
       // As Excel reads the same file: one row, its cell holding the lines. But
       // a record over several lines in a bet book is almost always a stray
@@ -778,13 +778,13 @@ class Settler {
     if (!decode(splitter_.field(0), name)) return not_text();
     const std::u16string_view n = trim_blanks(name);
     if (n.empty()) return u"the row names no function";
-    if (find_member(n)) return u"“" + quoted(n) + u"” is a draw-state property, not a function";
+    if (find_property(n)) return u"“" + quoted(n) + u"” is a draw-state property, not a function";
     return u"no function is named “" + quoted(n) + u"”";
   }
 
   // The arguments of a call of m into args_, 易失 referring to the draw cell
   // as a sheet's rows do; why not, when the row does not give them.
-  std::u16string read_arguments(const Member& m) {
+  std::u16string read_arguments(const Function& m) {
     const std::size_t expected = required_argument_count(m);
     std::size_t given = splitter_.size() - 1;
     while (given > expected && splitter_.field(given).empty()) --given;  // padding cells
@@ -795,11 +795,11 @@ class Settler {
       args_.push_back(cell_entry(text_));
     }
     if (ends_with_trigger(m))
-      args_.emplace_back(m.draw == DrawUse::Writes ? empty_cell_ : draw_cell_);
+      args_.emplace_back(m.draw == DrawUse::Loads ? empty_cell_ : draw_cell_);
     return {};
   }
 
-  static std::u16string wrong_count(const Member& m, std::size_t expected, std::size_t given) {
+  static std::u16string wrong_count(const Function& m, std::size_t expected, std::size_t given) {
     std::u16string why = std::u16string(m.name) + u" takes " +
                          number_text(static_cast<double>(expected)) + u" argument" +
                          (expected == 1 ? u"" : u"s") + u" (";
@@ -810,8 +810,8 @@ class Settler {
     return why + u"), the row gives " + number_text(static_cast<double>(given));
   }
 
-  void tally(const Member& m, const CallResult& r, Lines lines) {
-    FunctionTally& t = summary_.by_member[static_cast<std::size_t>(&m - members().data())];
+  void tally(const Function& m, const CallResult& r, Lines lines) {
+    FunctionTally& t = summary_.by_member[static_cast<std::size_t>(&m - functions().data())];
     ++t.rows;
     if (r.failed) {
       ++summary_.failed;
@@ -869,9 +869,7 @@ class Settler {
     ++summary_.warnings;
   }
 
-  static bool loads_draw(const Member* m) {
-    return m && !m->is_property && m->draw == DrawUse::Writes;
-  }
+  static bool loads_draw(const Function* m) { return m && m->draw == DrawUse::Loads; }
 
   // A row that does not read may still have been meant to load the draw:
   // when its first cell names a function that loads it, or is nearer to
@@ -883,12 +881,12 @@ class Settler {
     std::u16string name;
     if (!decode(cell, name) && !decode_other(cell, name)) return;
     const std::u16string_view n = trim_blanks(name);
-    if (const Member* m = find_member(n)) {
+    if (const Function* m = find_function(n)) {
       if (loads_draw(m)) draw_loaded_ = false;
       return;
     }
     for (const std::string& near : nearest(to_utf8(n), names_))
-      if (loads_draw(find_member(to_utf16(near)))) draw_loaded_ = false;
+      if (loads_draw(find_function(to_utf16(near)))) draw_loaded_ = false;
   }
 
   // Spaces and tabs around a name, as a bookkeeper types them.
@@ -900,12 +898,12 @@ class Settler {
 
   // The member a name field calls; null when it names no function. The last
   // name is remembered: books run in blocks of one function.
-  const Member* member(std::string_view name_bytes) {
+  const Function* member(std::string_view name_bytes) {
     if (last_member_ && name_bytes == last_name_) return last_member_;
     std::u16string name;
     if (!decode(name_bytes, name)) return nullptr;
-    const Member* m = find_member(trim_blanks(name));
-    if (!m || m->is_property) return nullptr;
+    const Function* m = find_function(trim_blanks(name));
+    if (!m) return nullptr;
     last_name_.assign(name_bytes);
     last_member_ = m;
     return m;
@@ -1038,7 +1036,7 @@ class Settler {
   std::size_t held_from_ = kNone;  // out_buf_ from here waits for the encoding
   std::ostringstream held_diagnostics_;
   std::string last_name_;
-  const Member* last_member_ = nullptr;
+  const Function* last_member_ = nullptr;
   Summary summary_;
 };
 
@@ -1075,7 +1073,7 @@ void write_summary(const Summary& s, std::ostream& out) {
       out << " and " << s.failed - s.failed_rows.size() << " more";
     out << '\n';
   }
-  const auto list = members();
+  const auto list = functions();
   bool header = false;
   for (std::size_t i = 0; i < list.size() && i < s.by_member.size(); ++i) {
     const FunctionTally& t = s.by_member[i];

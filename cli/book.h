@@ -255,7 +255,7 @@ struct Summary {
   std::size_t warnings = 0;              // rows settled but reported
   std::size_t passed = 0;                // blank and comment lines
   std::vector<std::string> failed_rows;  // "NAME:LINE" of the first failed calls
-  std::vector<FunctionTally> by_member;  // indexed like korvane::members()
+  std::vector<FunctionTally> by_member;  // indexed like korvane::functions()
   // Rows settled from one record that runs over several lines, almost always
   // a stray double quote that swallowed the rows after it: a look is needed.
   std::size_t multiline = 0;

@@ -60,22 +60,23 @@ int run_call(const CallOptions& options, std::vector<std::string> words, bool af
     for (const std::string& d : options.draw)
       args.push_back(cell_entry(to_utf16(argument_utf8(d))));
     args.emplace_back(empty_cell);
-    call(obj, *find_member(u"验证"), args);
+    call(obj, *find_function(u"验证"), args);
   }
 
   const std::string name = argument_utf8(words[0]);
-  const Member* m = find_member(to_utf16(name));
-  if (!m) {
+  const Function* m = find_function(to_utf16(name));
+  const Property* property = m ? nullptr : find_property(to_utf16(name));
+  if (!m && !property) {
     const std::string near = did_you_mean(name, member_names());
     return usage("no function is named " + protocol::quoted_text(name) +
                  (near.empty() ? " (korvane help lists them)" : near));
   }
   const std::size_t given = words.size() - 1;
 
-  if (m->is_property) {
+  if (property) {
     if (given != 0)
-      return usage(to_utf8(m->name) + " is a draw-state property and takes no arguments");
-    print(m->property.get(obj), options.json);
+      return usage(to_utf8(property->name) + " is a draw-state property and takes no arguments");
+    print(property->get(obj), options.json);
     return 0;
   }
 

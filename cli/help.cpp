@@ -23,7 +23,7 @@ constexpr std::string_view kExampleDraw = "--draw 2013 \"05 12 18 30 41 49\" 08"
 
 // Whether a function reads the draw 验证 loads: the eight bet functions and
 // 求和1 (which tests it for an undrawn draw). Their examples load one first.
-bool reads_draw(const Member& m) { return m.draw == DrawUse::Reads; }
+bool reads_draw(const Function& m) { return m.draw == DrawUse::Reads; }
 
 std::string utf8(std::u16string_view s) { return to_utf8(s); }
 
@@ -33,14 +33,14 @@ std::string padded(std::u16string_view s, std::size_t width) {
 }
 
 // What the example prints, as the cell would show it.
-std::string example_result(const Member& m) {
+std::string example_result(const Function& m) {
   Variant v;
   std::string error;
   if (!protocol::decode(m.example.answer, v, error)) return "";
   return "→ " + utf8(shown(v));
 }
 
-std::string signature(const Member& m) {
+std::string signature(const Function& m) {
   std::string out = utf8(m.name) + "(";
   for (std::size_t i = 0; i < m.params.size(); ++i) {
     if (i) out += ", ";
@@ -52,26 +52,24 @@ std::string signature(const Member& m) {
 void list_members() {
   std::cout << "Korvane worksheet functions. korvane help FUNCTION shows one with an example.\n"
                "Korvane 工作表函数。korvane help 函数名 查看参数与示例。\n\n";
-  for (const Member& m : members()) {
-    if (m.is_property) continue;
+  for (const Function& m : functions()) {
     std::cout << signature(m) << '\n' << "    " << m.zh << '\n' << "    " << m.en << '\n';
   }
   std::cout << "\nDraw-state properties 开奖状态属性 (korvane call " << kExampleDraw
             << " NAME prints one):\n";
-  for (const Member& m : members()) {
-    if (!m.is_property) continue;
+  for (const Property& m : properties()) {
     std::cout << "  " << padded(m.name, 6) << m.zh << " / " << m.en << '\n';
   }
 }
 
-void describe(const Member& m) {
-  if (m.is_property) {
-    std::cout << utf8(m.name) << ": draw-state property 开奖状态属性\n"
-              << "    " << m.zh << '\n'
-              << "    " << m.en << '\n'
-              << "Example 示例:\n  korvane call " << kExampleDraw << ' ' << utf8(m.name) << '\n';
-    return;
-  }
+void describe(const Property& m) {
+  std::cout << utf8(m.name) << ": draw-state property 开奖状态属性\n"
+            << "    " << m.zh << '\n'
+            << "    " << m.en << '\n'
+            << "Example 示例:\n  korvane call " << kExampleDraw << ' ' << utf8(m.name) << '\n';
+}
+
+void describe(const Function& m) {
   std::size_t width = 0;
   for (const Param& p : m.params) width = std::max(width, display_columns(p.name));
   width += 2;
@@ -129,7 +127,7 @@ std::vector<std::string> example_words(std::string_view line) {
 // The eval request of a function's example: its arguments typed as
 // `korvane call` types them, and the trigger, which the example leaves out,
 // an empty cell.
-std::string example_request(const Member& m) {
+std::string example_request(const Function& m) {
   std::string args;
   for (const std::string& w : example_words(m.example.args)) {
     if (!args.empty()) args += ',';
@@ -145,8 +143,7 @@ std::string example_request(const Member& m) {
 void print_examples() {
   std::cout << "# The example of every worksheet function as korvane eval answers it\n"
                "# (korvane help --examples). Lines: \"> \" a request, \"< \" its answer.\n";
-  for (const Member& m : members()) {
-    if (m.is_property) continue;
+  for (const Function& m : functions()) {
     std::cout << "# " << utf8(m.name) << ": " << m.zh << '\n'
               << "> " << example_request(m) << '\n'
               << R"(< {"result":)" << m.example.answer << "}\n";
@@ -168,7 +165,12 @@ int run_help(const std::string& name, bool examples) {
     return 0;
   }
   const std::string n = argument_utf8(name);
-  const Member* m = find_member(to_utf16(n));
+  const std::u16string wanted = to_utf16(n);
+  if (const Function* f = find_function(wanted)) {
+    describe(*f);
+    return 0;
+  }
+  const Property* m = find_property(wanted);
   if (!m) {
     const std::string near = did_you_mean(n, member_names());
     std::cerr << "korvane help: no function or property is named " << protocol::quoted_text(n)

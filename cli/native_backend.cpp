@@ -12,10 +12,12 @@ namespace {
 class NativeBackend final : public Backend {
  public:
   Outcome call(std::u16string_view name, std::span<const Variant> args) override {
-    const Member* m = find_member(name);
-    if (!m) return unknown(name);
-    if (m->is_property)
-      return Outcome::fault(to_utf8(m->name) + " is a property: use get, let or set");
+    const Function* m = find_function(name);
+    if (!m) {
+      if (const Property* p = find_property(name))
+        return Outcome::fault(to_utf8(p->name) + " is a property: use get, let or set");
+      return unknown(name);
+    }
     if (args.size() != m->params.size())
       return Outcome::fault(to_utf8(m->name) + " takes " + std::to_string(m->params.size()) +
                             " arguments, not " + std::to_string(args.size()));
@@ -25,36 +27,32 @@ class NativeBackend final : public Backend {
   }
 
   Outcome get(std::u16string_view name) override {
-    const Member* m = property(name);
+    const Property* m = find_property(name);
     if (!m) return not_property(name);
-    return Outcome::result(m->property.get(obj_));
+    return Outcome::result(m->get(obj_));
   }
 
   Outcome let(std::u16string_view name, const Variant& value) override {
-    const Member* m = property(name);
+    const Property* m = find_property(name);
     if (!m) return not_property(name);
-    if (!m->property.let(obj_, value)) return Outcome::fail();
+    if (!m->let(obj_, value)) return Outcome::fail();
     return Outcome::result(Variant());
   }
 
   Outcome set(std::u16string_view name, const Variant& value) override {
-    const Member* m = property(name);
+    const Property* m = find_property(name);
     if (!m) return not_property(name);
-    if (!m->property.set) return Outcome::fault(to_utf8(m->name) + " holds text and has no set");
-    m->property.set(obj_, value);
+    if (!m->set) return Outcome::fault(to_utf8(m->name) + " holds text and has no set");
+    m->set(obj_, value);
     return Outcome::result(Variant());
   }
 
  private:
-  static const Member* property(std::u16string_view name) {
-    const Member* m = find_member(name);
-    return m && m->is_property ? m : nullptr;
-  }
   static Outcome unknown(std::u16string_view name) {
     return Outcome::fault("no function or property is named " + quoted_text(to_utf8(name)));
   }
   static Outcome not_property(std::u16string_view name) {
-    if (const Member* m = find_member(name))
+    if (const Function* m = find_function(name))
       return Outcome::fault(to_utf8(m->name) + " is a function: use call");
     return unknown(name);
   }

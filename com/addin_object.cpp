@@ -119,14 +119,14 @@ struct CallScope {
 
 // ---- failures -------------------------------------------------------------------
 
-std::wstring failure_text(const Member& m) {
+std::wstring failure_text(const Function& m) {
   return std::wstring(kClassName) + L"." + std::wstring(wide(m.name), m.name.size()) +
          L": the worksheet function failed (#VALUE!)";
 }
 
 // For early-bound callers: the error object Visual Basic reads after a failed
 // vtable call.
-void raise_error_info(const Member& m) {
+void raise_error_info(const Function& m) {
   ICreateErrorInfo* create = nullptr;
   if (FAILED(CreateErrorInfo(&create))) return;
   const std::wstring text = failure_text(m);
@@ -142,7 +142,7 @@ void raise_error_info(const Member& m) {
 }
 
 // For late-bound callers: the EXCEPINFO of DISP_E_EXCEPTION.
-void fill_exception(const Member& m, EXCEPINFO* info) {
+void fill_exception(const Function& m, EXCEPINFO* info) {
   if (!info) return;
   *info = {};
   info->scode = kCallFailed;
@@ -153,7 +153,7 @@ void fill_exception(const Member& m, EXCEPINFO* info) {
 // ---- the members' own work --------------------------------------------------------
 
 // Calls a function member. Returns S_OK, or kCallFailed for a failing call.
-HRESULT call_function(AddinObject& o, const Member& m, std::span<const Variant> args,
+HRESULT call_function(AddinObject& o, const Function& m, std::span<const Variant> args,
                       VARIANT* result) {
   CallResult r = call(o.state, m, args);
   if (r.failed) return kCallFailed;
@@ -161,18 +161,18 @@ HRESULT call_function(AddinObject& o, const Member& m, std::span<const Variant> 
   return to_variant(r.value, *result);
 }
 
-HRESULT get_property(AddinObject& o, const Member& m, VARIANT& out) {
-  return to_variant(m.property.get(o.state), out);
+HRESULT get_property(AddinObject& o, const Property& m, VARIANT& out) {
+  return to_variant(m.get(o.state), out);
 }
 
-HRESULT let_property(AddinObject& o, const Member& m, const Variant& value) {
-  return m.property.let(o.state, value) ? S_OK : DISP_E_TYPEMISMATCH;
+HRESULT let_property(AddinObject& o, const Property& m, const Variant& value) {
+  return m.let(o.state, value) ? S_OK : DISP_E_TYPEMISMATCH;
 }
 
-HRESULT set_property(AddinObject& o, const Member& m, const Variant& value) {
-  if (!m.property.set) return DISP_E_MEMBERNOTFOUND;
+HRESULT set_property(AddinObject& o, const Property& m, const Variant& value) {
+  if (!m.set) return DISP_E_MEMBERNOTFOUND;
   if (!value.is_range()) return DISP_E_TYPEMISMATCH;  // a set assigns an object
-  m.property.set(o.state, value);
+  m.set(o.state, value);
   return S_OK;
 }
 
@@ -217,14 +217,20 @@ HRESULT STDMETHODCALLTYPE get_ids_of_names(DualPart*, REFIID riid, LPOLESTR* nam
   if (count == 0) return S_OK;
   if (!names || !ids) return E_POINTER;
   for (UINT i = 0; i < count; ++i) ids[i] = DISPID_UNKNOWN;
-  const Member* m = find_member(u16(names[0]));
-  if (!m) return DISP_E_UNKNOWNNAME;
-  ids[0] = dispid_of(static_cast<std::size_t>(m - members().data()));
+  const std::u16string_view name = u16(names[0]);
+  const Function* f = find_function(name);
+  if (!f) {
+    const Property* p = find_property(name);
+    if (!p) return DISP_E_UNKNOWNNAME;
+    ids[0] = dispid_of(*p);
+    return count == 1 ? S_OK : DISP_E_UNKNOWNNAME;  // a property has no named arguments
+  }
+  ids[0] = dispid_of(*f);
   // Named arguments: a parameter's dispatch identifier is its position.
   HRESULT hr = S_OK;
   for (UINT i = 1; i < count; ++i) {
-    for (std::size_t p = 0; p < m->params.size(); ++p) {
-      if (binds_to(m->params[p].name, u16(names[i]))) ids[i] = static_cast<DISPID>(p);
+    for (std::size_t p = 0; p < f->params.size(); ++p) {
+      if (binds_to(f->params[p].name, u16(names[i]))) ids[i] = static_cast<DISPID>(p);
     }
     if (ids[i] == DISPID_UNKNOWN) hr = DISP_E_UNKNOWNNAME;
   }
@@ -233,7 +239,7 @@ HRESULT STDMETHODCALLTYPE get_ids_of_names(DualPart*, REFIID riid, LPOLESTR* nam
 
 // The arguments of a function call in parameter order: positional ones come
 // last-first in rgvarg, named ones first, identified by position.
-HRESULT collect_args(AddinObject& o, const Member& m, const DISPPARAMS& dp, CallArguments& args,
+HRESULT collect_args(AddinObject& o, const Function& m, const DISPPARAMS& dp, CallArguments& args,
                      UINT* arg_error) {
   const std::size_t n = m.params.size();
   if (dp.cArgs != n) return DISP_E_BADPARAMCOUNT;
@@ -261,28 +267,28 @@ HRESULT collect_args(AddinObject& o, const Member& m, const DISPPARAMS& dp, Call
   return S_OK;
 }
 
-HRESULT invoke_member(AddinObject& o, const Member& m, WORD flags, const DISPPARAMS& dp,
-                      VARIANT* result, EXCEPINFO* exception, UINT* arg_error) {
-  constexpr WORD kGet = DISPATCH_METHOD | DISPATCH_PROPERTYGET;
-  constexpr WORD kPut = DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF;
-  if (result) VariantInit(result);
+constexpr WORD kGet = DISPATCH_METHOD | DISPATCH_PROPERTYGET;
+constexpr WORD kPut = DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF;
 
-  if (!m.is_property) {
-    if (!(flags & kGet) || (flags & kPut)) return DISP_E_MEMBERNOTFOUND;
-    HRESULT hr;
-    {
-      CallArguments args;
-      CallScope scope(o, args);
-      hr = collect_args(o, m, dp, args, arg_error);
-      if (SUCCEEDED(hr)) hr = call_function(o, m, args.view(), result);
-    }
-    if (hr == kCallFailed) {
-      fill_exception(m, exception);
-      return DISP_E_EXCEPTION;
-    }
-    return hr;
+HRESULT invoke_function(AddinObject& o, const Function& m, WORD flags, const DISPPARAMS& dp,
+                        VARIANT* result, EXCEPINFO* exception, UINT* arg_error) {
+  if (!(flags & kGet) || (flags & kPut)) return DISP_E_MEMBERNOTFOUND;
+  HRESULT hr;
+  {
+    CallArguments args;
+    CallScope scope(o, args);
+    hr = collect_args(o, m, dp, args, arg_error);
+    if (SUCCEEDED(hr)) hr = call_function(o, m, args.view(), result);
   }
+  if (hr == kCallFailed) {
+    fill_exception(m, exception);
+    return DISP_E_EXCEPTION;
+  }
+  return hr;
+}
 
+HRESULT invoke_property(AddinObject& o, const Property& m, WORD flags, const DISPPARAMS& dp,
+                        VARIANT* result, UINT* arg_error) {
   if (flags & kPut) {
     // The value is the one argument, named DISPID_PROPERTYPUT by the book;
     // callers that leave the name out are served too.
@@ -315,13 +321,15 @@ HRESULT STDMETHODCALLTYPE invoke(DualPart* self, DISPID id, REFIID riid, LCID, W
                                  DISPPARAMS* params, VARIANT* result, EXCEPINFO* exception,
                                  UINT* arg_error) {
   if (!IsEqualIID(riid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
-  const auto all = members();
-  const std::size_t index = member_of(id);
-  if (index >= all.size()) return DISP_E_MEMBERNOTFOUND;
+  const Named m = member_of(id);
+  if (!m.property && !m.function) return DISP_E_MEMBERNOTFOUND;
   static const DISPPARAMS kNone = {nullptr, nullptr, 0, 0};
+  const DISPPARAMS& dp = params ? *params : kNone;
+  if (result) VariantInit(result);
   try {
-    return invoke_member(*self->owner, all[index], flags, params ? *params : kNone, result,
-                         exception, arg_error);
+    if (m.function)
+      return invoke_function(*self->owner, *m.function, flags, dp, result, exception, arg_error);
+    return invoke_property(*self->owner, *m.property, flags, dp, result, arg_error);
   } catch (const std::bad_alloc&) {
     return E_OUTOFMEMORY;
   } catch (...) {
@@ -331,67 +339,78 @@ HRESULT STDMETHODCALLTYPE invoke(DualPart* self, DISPID id, REFIID riid, LCID, W
 
 // ---- the dual interface's own methods ------------------------------------------------
 
+// A property's get through the vtable: a VARIANT, or a BSTR for a Text
+// property.
+HRESULT vtable_get(AddinObject& o, const Property& m, void* out_arg) {
+  if (holds_text(m)) {
+    BSTR* out = static_cast<BSTR*>(out_arg);
+    *out = nullptr;
+    OwnedVariant v;
+    HRESULT hr = get_property(o, m, v.v);
+    if (SUCCEEDED(hr) && v.v.vt != VT_BSTR) hr = VariantChangeType(&v.v, &v.v, 0, VT_BSTR);
+    if (FAILED(hr)) return hr;
+    *out = v.v.bstrVal;
+    v.v.vt = VT_EMPTY;  // handed over
+    return S_OK;
+  }
+  VARIANT* out = static_cast<VARIANT*>(out_arg);
+  VariantInit(out);
+  return get_property(o, m, *out);
+}
+
+// A property's let or set through the vtable: the value a VARIANT, or a BSTR
+// for a Text property (borrowed: the property keeps a copy).
+HRESULT vtable_put(AddinObject& o, const Property& m, Accessor accessor, void* value_arg) {
+  Variant value;
+  if (holds_text(m)) {
+    const BSTR s = *static_cast<BSTR*>(value_arg);
+    value = Variant::borrowed(std::u16string_view(s ? reinterpret_cast<const char16_t*>(s) : u"",
+                                                  s ? SysStringLen(s) : 0));
+  } else if (FAILED(from_argument(*static_cast<VARIANT*>(value_arg), value))) {
+    return DISP_E_TYPEMISMATCH;
+  }
+  return accessor == Accessor::Let ? let_property(o, m, value) : set_property(o, m, value);
+}
+
+// A function's call through the vtable: its parameters, a VARIANT each (an
+// IDispatch for a Range one), then the result.
+HRESULT vtable_call_function(AddinObject& o, const Function& m, void* const* a, std::size_t n) {
+  VARIANT* result = static_cast<VARIANT*>(a[n - 1]);
+  VariantInit(result);
+  HRESULT hr = S_OK;
+  {
+    CallArguments args;
+    CallScope scope(o, args);
+    for (std::size_t i = 0; i < m.params.size() && SUCCEEDED(hr); ++i) {
+      if (takes_reference(m.params[i])) {
+        args.emplace(o.ranges.over(*static_cast<IDispatch**>(a[i])));
+      } else if (FAILED(add_argument(args, *static_cast<VARIANT*>(a[i]), o.ranges))) {
+        hr = DISP_E_TYPEMISMATCH;
+      }
+    }
+    if (SUCCEEDED(hr)) hr = call_function(o, m, args.view(), result);
+  }
+  if (hr == kCallFailed) raise_error_info(m);
+  return hr;
+}
+
 // Method `slot` of _自定义函数 called through the vtable with its pointer
 // arguments (`n` of them, the result pointer last for a function).
 HRESULT vtable_call(AddinObject& o, std::size_t slot, void* const* a, std::size_t n) {
   const Method& method = interface_methods()[slot];
-  const Member& m = *method.member;
   if (n != method.arity) return E_UNEXPECTED;
   for (std::size_t i = 0; i < n; ++i) {
     if (!a[i]) return E_POINTER;
   }
-  const bool text = holds_text(m);
   try {
     switch (method.accessor) {
-      case Accessor::Get: {
-        if (text) {
-          BSTR* out = static_cast<BSTR*>(a[0]);
-          *out = nullptr;
-          OwnedVariant v;
-          HRESULT hr = get_property(o, m, v.v);
-          if (SUCCEEDED(hr) && v.v.vt != VT_BSTR) hr = VariantChangeType(&v.v, &v.v, 0, VT_BSTR);
-          if (FAILED(hr)) return hr;
-          *out = v.v.bstrVal;
-          v.v.vt = VT_EMPTY;  // handed over
-          return S_OK;
-        }
-        VARIANT* out = static_cast<VARIANT*>(a[0]);
-        VariantInit(out);
-        return get_property(o, m, *out);
-      }
+      case Accessor::Get:
+        return vtable_get(o, *method.property, a[0]);
       case Accessor::Let:
-      case Accessor::Set: {
-        Variant value;
-        if (text) {
-          const BSTR s = *static_cast<BSTR*>(a[0]);
-          value = Variant::borrowed(std::u16string_view(
-              s ? reinterpret_cast<const char16_t*>(s) : u"", s ? SysStringLen(s) : 0));
-        } else if (FAILED(from_argument(*static_cast<VARIANT*>(a[0]), value))) {
-          return DISP_E_TYPEMISMATCH;
-        }
-        return method.accessor == Accessor::Let ? let_property(o, m, value)
-                                                : set_property(o, m, value);
-      }
-      case Accessor::Call: {
-        VARIANT* result = static_cast<VARIANT*>(a[n - 1]);
-        VariantInit(result);
-        HRESULT hr = S_OK;
-        {
-          CallArguments args;
-          CallScope scope(o, args);
-          for (std::size_t i = 0; i < m.params.size() && SUCCEEDED(hr); ++i) {
-            if (takes_reference(m.params[i])) {
-              new (args.room()) Variant(o.ranges.over(*static_cast<IDispatch**>(a[i])));
-              args.made();
-            } else if (FAILED(add_argument(args, *static_cast<VARIANT*>(a[i]), o.ranges))) {
-              hr = DISP_E_TYPEMISMATCH;
-            }
-          }
-          if (SUCCEEDED(hr)) hr = call_function(o, m, args.view(), result);
-        }
-        if (hr == kCallFailed) raise_error_info(m);
-        return hr;
-      }
+      case Accessor::Set:
+        return vtable_put(o, *method.property, method.accessor, a[0]);
+      case Accessor::Call:
+        return vtable_call_function(o, *method.function, a, n);
     }
   } catch (const std::bad_alloc&) {
     return E_OUTOFMEMORY;

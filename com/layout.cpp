@@ -7,16 +7,14 @@ namespace {
 
 std::vector<Method> build() {
   std::vector<Method> out;
-  const auto all = members();
-  for (std::size_t i = 0; i < all.size(); ++i) {
-    const Member& m = all[i];
-    if (m.is_property) {
-      out.push_back({&m, i, Accessor::Get, 1});
-      out.push_back({&m, i, Accessor::Let, 1});
-      if (m.property.set) out.push_back({&m, i, Accessor::Set, 1});
-    } else {
-      out.push_back({&m, i, Accessor::Call, m.params.size() + 1});
-    }
+  for (const Property& p : properties()) {
+    const DISPID id = dispid_of(p);
+    out.push_back({&p, nullptr, Accessor::Get, 1, id, p.name, p.zh});
+    out.push_back({&p, nullptr, Accessor::Let, 1, id, p.name, p.zh});
+    if (accessor_count(p) == 3) out.push_back({&p, nullptr, Accessor::Set, 1, id, p.name, p.zh});
+  }
+  for (const Function& f : functions()) {
+    out.push_back({nullptr, &f, Accessor::Call, f.params.size() + 1, dispid_of(f), f.name, f.zh});
   }
   return out;
 }
@@ -28,10 +26,21 @@ std::span<const Method> interface_methods() {
   return methods;
 }
 
-std::size_t member_of(DISPID id) {
-  const std::size_t n = members().size();
-  if (id < 1 || static_cast<std::size_t>(id) > n) return n;
-  return static_cast<std::size_t>(id) - 1;
+DISPID dispid_of(const Property& p) { return static_cast<DISPID>(&p - properties().data() + 1); }
+
+DISPID dispid_of(const Function& f) {
+  return static_cast<DISPID>(properties().size()) +
+         static_cast<DISPID>(&f - functions().data() + 1);
+}
+
+Named member_of(DISPID id) {
+  const auto props = properties();
+  const auto funcs = functions();
+  if (id < 1) return {};
+  const auto k = static_cast<std::size_t>(id) - 1;
+  if (k < props.size()) return {&props[k], nullptr};
+  if (k - props.size() < funcs.size()) return {nullptr, &funcs[k - props.size()]};
+  return {};
 }
 
 }  // namespace korvane::com

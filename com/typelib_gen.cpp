@@ -68,13 +68,12 @@ void by_reference(ParamSpec& s, VARTYPE vt, USHORT flags) {
 }
 
 void add_method(ICreateTypeInfo2* ti, UINT index, const Method& m) {
-  const Member& member = *m.member;
-  const VARTYPE value_vt = holds_text(member) ? VT_BSTR : VT_VARIANT;
+  const VARTYPE value_vt = m.property && holds_text(*m.property) ? VT_BSTR : VT_VARIANT;
   constexpr USHORT kInOut = PARAMFLAG_FIN | PARAMFLAG_FOUT;
   constexpr USHORT kRetval = PARAMFLAG_FOUT | PARAMFLAG_FRETVAL;
 
   std::vector<ParamSpec> specs(m.arity);
-  std::vector<std::wstring> names{std::wstring(wide(member.name), member.name.size())};
+  std::vector<std::wstring> names{std::wstring(wide(m.name), m.name.size())};
   INVOKEKIND kind = INVOKE_FUNC;
   switch (m.accessor) {
     case Accessor::Get:
@@ -90,8 +89,8 @@ void add_method(ICreateTypeInfo2* ti, UINT index, const Method& m) {
       by_reference(specs[0], VT_VARIANT, kInOut);
       break;
     case Accessor::Call:
-      for (std::size_t i = 0; i < member.params.size(); ++i) {
-        const Param& p = member.params[i];
+      for (std::size_t i = 0; i < m.function->params.size(); ++i) {
+        const Param& p = m.function->params[i];
         by_reference(specs[i], takes_reference(p) ? VT_DISPATCH : VT_VARIANT, kInOut);
         names.emplace_back(wide(p.name), p.name.size());
       }
@@ -105,7 +104,7 @@ void add_method(ICreateTypeInfo2* ti, UINT index, const Method& m) {
     elems.push_back(s.elem);
   }
   FUNCDESC fd = {};
-  fd.memid = dispid_of(m.member_index);
+  fd.memid = m.dispid;
   fd.funckind = FUNC_PUREVIRTUAL;
   fd.invkind = kind;
   fd.callconv = CC_STDCALL;
@@ -120,7 +119,7 @@ void add_method(ICreateTypeInfo2* ti, UINT index, const Method& m) {
         "SetFuncAndParamNames");
   if (m.accessor == Accessor::Get || m.accessor == Accessor::Call) {
     std::wstring doc;
-    const std::string_view zh = member.zh;
+    const std::string_view zh = m.doc;
     doc.resize(zh.size());
     const int n = MultiByteToWideChar(CP_UTF8, 0, zh.data(), static_cast<int>(zh.size()),
                                       doc.data(), static_cast<int>(doc.size()));

@@ -366,8 +366,7 @@ HRESULT from_argument(const VARIANT& in, Variant& out) {
 
 HRESULT add_argument(CallArguments& args, const VARIANT& in, RangePool& pool) {
   HRESULT hr = S_OK;
-  new (args.room()) Variant(convert(in, &pool, Texts::Borrowed, hr));
-  args.made();
+  args.emplace(convert(in, &pool, Texts::Borrowed, hr));
   return hr;
 }
 

@@ -6,11 +6,14 @@
 // evaluated 验证 loaded. The instance holds that draw and nothing else: a
 // front end keeps one `Draw` where Excel keeps the add-in object.
 //
-// The member list (`members()`) is the single description of the interface:
-// the COM type library and dispatch, the Calc extension, the XLL, the
-// command-line tool and the tests bind through it, in interface order. Each
-// worksheet function's row (its name, parameters, regime, help and example)
-// stands beside its code; core/members.cpp orders the rows.
+// The member list is the single description of the interface: the draw's
+// properties (`properties()`) and the worksheet functions (`functions()`),
+// two kinds of member in two lists, properties first in interface order. The
+// COM type library and dispatch, the Calc extension, the XLL, the
+// command-line tool and the tests bind through it, and none of them infers a
+// fact the list does not state. Each worksheet function's row (its name,
+// parameters, regime, help and example) stands beside its code;
+// core/function_list.h orders the rows.
 #pragma once
 
 #include <array>
@@ -52,17 +55,29 @@ inline constexpr std::u16string_view kConfirmation = u"开奖号码已载入";
 // draw cell, and describes it apart from the arguments.
 enum class ParamKind : unsigned char { Variant, Range, Trigger };
 
+// The part of the draw a parameter of the loading function carries: a front
+// end that loads a draw of its own (a book's draw row, `korvane call
+// --draw`) finds the year, the numbers and the special number by these
+// marks, never by position. Every other parameter carries none.
+enum class DrawPart : unsigned char { None, Year, Numbers, Special };
+
 struct Param {
   std::u16string_view name;
   ParamKind kind;
   std::string_view zh;  // one-line description, Chinese (UTF-8)
   std::string_view en;  // one-line description, English
+  DrawPart part = DrawPart::None;
 
   static constexpr Param value(std::u16string_view name, std::string_view zh, std::string_view en) {
     return {name, ParamKind::Variant, zh, en};
   }
   static constexpr Param range(std::u16string_view name, std::string_view zh, std::string_view en) {
     return {name, ParamKind::Range, zh, en};
+  }
+  // A value parameter of the function that loads the draw, carrying `part`.
+  static constexpr Param loads(DrawPart part, std::u16string_view name, std::string_view zh,
+                               std::string_view en) {
+    return {name, ParamKind::Variant, zh, en, part};
   }
 };
 
@@ -80,21 +95,11 @@ inline constexpr Param kTrigger{u"易失", ParamKind::Trigger,
 // and the function goes on).
 enum class Regime : unsigned char { FailingCall, SkipsErrors };
 
-// How a function uses the draw that 验证 loads: 验证 writes it; the bets that
-// settle against it read it (a front end warns when none is loaded, and may
-// call readers concurrently); the rest never look at it. It follows from the
-// function's signature (see worksheet_function below).
-enum class DrawUse : unsigned char { None, Reads, Writes };
-
-// How a property is read and written. A property has get, let and (except
-// yyy) set; a let of a Range stores the Range's value, a set stores the
-// reference itself.
-struct PropertyAccess {
-  Variant (*get)(const Draw&);
-  // Returns false when the value cannot be stored (yyy takes text only).
-  bool (*let)(Draw&, const Variant&);
-  void (*set)(Draw&, const Variant&);  // null: no set accessor
-};
+// How a function uses the draw: 验证 loads it; the bets that settle against
+// it read it (a front end warns when none is loaded, and may call readers
+// concurrently); the rest never look at it. It follows from the function's
+// signature (see worksheet_function below).
+enum class DrawUse : unsigned char { None, Reads, Loads };
 
 // A call of a worksheet function. Throws nothing but std::bad_alloc: a failing
 // call comes back as failed.
@@ -113,30 +118,122 @@ struct Example {
   std::string_view answer;
 };
 
-struct Member {
+// ---- properties ------------------------------------------------------------------
+
+// What a property holds. A Variant property holds any value and has three
+// accessors: get, let (stores the value a reference stands for) and set
+// (stores the reference itself). A Text property holds a text (yyy): its
+// let stores the text form of the value, it has no set, and the type library
+// gives its accessors a BSTR instead of a VARIANT.
+enum class ValueKind : unsigned char { Variant, Text };
+
+struct Property {
   std::u16string_view name;
-  bool is_property;
-  PropertyAccess property;        // properties only
-  Invoker invoke;                 // functions only
-  std::span<const Param> params;  // functions only, in order
-  Regime regime;                  // functions only
-  DrawUse draw;                   // functions only
-  std::string_view zh;            // one-line description, Chinese (UTF-8)
-  std::string_view en;            // one-line description, English
-  std::string_view returns;       // what the function hands back (English)
-  Example example;                // functions only
+  ValueKind value;
+  Variant (*get)(const Draw&);
+  // Returns false when the value cannot be stored (a Text property takes
+  // values with a text form only).
+  bool (*let)(Draw&, const Variant&);
+  void (*set)(Draw&, const Variant&);  // a Variant property's; null for a Text one
+  std::string_view zh;                 // one-line description, Chinese (UTF-8)
+  std::string_view en;                 // one-line description, English
 };
 
-// Every member in interface order: t, tt, p1..p6, pp1..pp6, yyy, then the
-// worksheet functions.
-std::span<const Member> members() noexcept;
+// The draw's properties in interface order: t, tt, p1..p6, pp1..pp6, yyy.
+std::span<const Property> properties() noexcept;
+
+// The property bound to a name as COM binds it. Null when there is none.
+const Property* find_property(std::u16string_view name) noexcept;
+
+// A Variant property over a field of the draw.
+template <Variant Draw::*Field>
+consteval Property variant_property(std::u16string_view name, std::string_view zh,
+                                    std::string_view en) {
+  return {name,
+          ValueKind::Variant,
+          [](const Draw& d) { return d.*Field; },
+          [](Draw& d, const Variant& v) {
+            d.*Field = value_of(v);
+            return true;
+          },
+          [](Draw& d, const Variant& v) { d.*Field = v; },
+          zh,
+          en};
+}
+
+// A Variant property over one slot of an array of the draw (p1 ... p6).
+template <std::array<Variant, 6> Draw::*Field, std::size_t I>
+consteval Property slot_property(std::u16string_view name, std::string_view zh,
+                                 std::string_view en) {
+  static_assert(I < 6, "the draw holds six regular numbers");
+  return {name,
+          ValueKind::Variant,
+          [](const Draw& d) { return (d.*Field)[I]; },
+          [](Draw& d, const Variant& v) {
+            (d.*Field)[I] = value_of(v);
+            return true;
+          },
+          [](Draw& d, const Variant& v) { (d.*Field)[I] = v; },
+          zh,
+          en};
+}
+
+// A Text property over a text field of the draw: its let takes the text form
+// of the value (a String property's), and it has no set.
+template <std::u16string Draw::*Field>
+consteval Property text_property(std::u16string_view name, std::string_view zh,
+                                 std::string_view en) {
+  return {name,
+          ValueKind::Text,
+          [](const Draw& d) { return Variant(d.*Field); },
+          [](Draw& d, const Variant& v) {
+            const Maybe<Text> s = text(v);
+            if (!s) return false;
+            d.*Field = std::u16string(s->view());
+            return true;
+          },
+          nullptr,
+          zh,
+          en};
+}
+
+// The accessor methods a property has in the COM interface: get, let, and set
+// for a Variant one.
+constexpr std::size_t accessor_count(const Property& p) noexcept {
+  return p.value == ValueKind::Variant ? 3 : 2;
+}
+
+// ---- functions -------------------------------------------------------------------
+
+struct Function {
+  std::u16string_view name;
+  Invoker invoke;
+  std::span<const Param> params;  // in order
+  Regime regime;
+  DrawUse draw;
+  // Whether the function keeps an argument as passed, a cell reference as a
+  // reference, beyond the call (验证 keeps the special number so). A front
+  // end hands it references as references, and reads them where the host
+  // allows it: the XLL registers its parameters as U and the function as not
+  // thread-safe.
+  bool keeps_references;
+  std::string_view zh;       // one-line description, Chinese (UTF-8)
+  std::string_view en;       // one-line description, English
+  std::string_view returns;  // what the function hands back (English)
+  Example example;
+};
+
+// The worksheet functions in interface order (after the properties).
+std::span<const Function> functions() noexcept;
+
+// The function bound to a name as COM binds it. Null when there is none.
+const Function* find_function(std::u16string_view name) noexcept;
 
 // What the front ends can carry, checked against the table when it is
 // compiled. The dual COM interface gets one vtable method per function and
-// per property accessor (get, let, and set where there is one) after
-// IDispatch's seven, and its forwarders are built for at most this many
-// methods and this many parameters a method; Excel's automation calls pass no
-// more than that either.
+// per property accessor after IDispatch's seven, and its forwarders are
+// built for at most this many methods and this many parameters a method;
+// Excel's automation calls pass no more than that either.
 inline constexpr std::size_t kMaxInterfaceMethods = 80;
 inline constexpr std::size_t kMaxParams = 9;
 
@@ -150,23 +247,30 @@ inline constexpr std::size_t kMaxParams = 9;
 bool binds_to(std::u16string_view member_name, std::u16string_view name) noexcept;
 
 // Whether a function ends with the recalculation trigger.
-inline bool ends_with_trigger(const Member& m) noexcept {
-  return !m.params.empty() && m.params.back().kind == ParamKind::Trigger;
+constexpr bool ends_with_trigger(const Function& f) noexcept {
+  return !f.params.empty() && f.params.back().kind == ParamKind::Trigger;
 }
 
 // The arguments a caller must give a function: all of its parameters but the
 // trigger at the end, which a front end may leave out or fill in itself.
-inline std::size_t required_argument_count(const Member& m) noexcept {
-  return m.params.size() - (ends_with_trigger(m) ? 1 : 0);
+constexpr std::size_t required_argument_count(const Function& f) noexcept {
+  return f.params.size() - (ends_with_trigger(f) ? 1 : 0);
 }
 
-// The member bound to a name as COM binds it. Null when there is none.
-const Member* find_member(std::u16string_view name) noexcept;
+// The position of the parameter of a function that loads the draw which
+// carries `part` of it (every loading function has one for each part).
+constexpr std::size_t parameter_of(const Function& f, DrawPart part) noexcept {
+  std::size_t i = 0;
+  while (i < f.params.size() && f.params[i].part != part) ++i;
+  return i;
+}
 
-// Calls a function member; args.size() must equal its parameter count. A plain
+// Calls a function; args.size() must equal its parameter count. A plain
 // value passed for a Range parameter reads exactly as a one-cell reference
 // holding it would, so front ends need not wrap it.
-CallResult call(Draw& draw, const Member& m, std::span<const Variant> args);
+inline CallResult call(Draw& draw, const Function& f, std::span<const Variant> args) {
+  return f.invoke(draw, args);
+}
 
 // ---- a worksheet function's row ---------------------------------------------
 
@@ -174,10 +278,26 @@ CallResult call(Draw& draw, const Member& m, std::span<const Variant> args);
 struct About {
   std::u16string_view name;
   Regime regime;
+  bool keeps_references = false;
   std::string_view zh;
   std::string_view en;
   std::string_view returns;
   Example example;
+};
+
+// A function's row, typed by its parameter count: the list of rows
+// (core/function_list.h) declares each row with the count its line states,
+// which the XLL's pool of entries is checked against when it is compiled.
+// A row defined with another count than its function takes does not convert.
+template <std::size_t N>
+struct FunctionRow : Function {
+  constexpr explicit FunctionRow(const Function& f) : Function(f) {}
+  template <std::size_t M>
+  constexpr FunctionRow(const FunctionRow<M>& other) : Function(other) {
+    static_assert(M == N,
+                  "the row's parameter count differs from its function's: write the function's "
+                  "count in FunctionRow<N> and in its line of core/function_list.h");
+  }
 };
 
 namespace row_detail {
@@ -186,21 +306,26 @@ namespace row_detail {
 // `const Variant&`; one that reads the draw takes `const Draw&` first, and 验证,
 // which loads it, `Draw&`.
 template <class F>
-struct Signature;
+struct Signature {
+  static_assert(sizeof(F) == 0, "a worksheet function returns a Variant");
+};
 template <class... A>
 struct Signature<Variant (*)(A...)> {
   static constexpr DrawUse draw = DrawUse::None;
   static constexpr std::size_t arity = sizeof...(A);
+  static constexpr bool values_only = (std::is_same_v<A, const Variant&> && ...);
 };
 template <class... A>
 struct Signature<Variant (*)(const Draw&, A...)> {
   static constexpr DrawUse draw = DrawUse::Reads;
   static constexpr std::size_t arity = sizeof...(A);
+  static constexpr bool values_only = (std::is_same_v<A, const Variant&> && ...);
 };
 template <class... A>
 struct Signature<Variant (*)(Draw&, A...)> {
-  static constexpr DrawUse draw = DrawUse::Writes;
+  static constexpr DrawUse draw = DrawUse::Loads;
   static constexpr std::size_t arity = sizeof...(A);
+  static constexpr bool values_only = (std::is_same_v<A, const Variant&> && ...);
 };
 
 template <auto Fn>
@@ -220,22 +345,52 @@ CallResult invoke(Draw& draw, std::span<const Variant> args) {
   }
 }
 
+// How many of the parameters carry a part of the draw.
+template <std::size_t N>
+constexpr std::size_t marked(const std::array<Param, N>& params, DrawPart part) {
+  std::size_t n = 0;
+  for (const Param& p : params) n += p.part == part ? 1 : 0;
+  return n;
+}
+
 }  // namespace row_detail
 
 // The row of worksheet function Fn, checked when it is compiled: one
 // parameter for each of Fn's arguments, no more than a front end can carry,
-// the trigger last if at all.
+// the trigger last if at all; a function that loads the draw marks the
+// parameters carrying its year, numbers and special number, once each, and
+// no other function marks any; only a function that loads the draw keeps
+// references (nothing else outlives the call).
 template <auto Fn, std::size_t N>
-consteval Member worksheet_function(const std::array<Param, N>& params, const About& about) {
+consteval FunctionRow<N> worksheet_function(const std::array<Param, N>& params,
+                                            const About& about) {
   using S = row_detail::Signature<decltype(Fn)>;
-  static_assert(S::arity == N, "the parameter list and the function disagree");
+  static_assert(S::values_only,
+                "a worksheet function takes const Variant& arguments, after `const Draw&` when it "
+                "reads the draw or `Draw&` when it loads it; a state beside the draw needs a place "
+                "in every front end first (the COM object, the XLL's draws(), the book settler and "
+                "`korvane call`)");
+  static_assert(!S::values_only || S::arity == N, "the parameter list and the function disagree");
   static_assert(N <= kMaxParams, "a worksheet function takes at most 9 parameters");
   for (std::size_t i = 0; i + 1 < N; ++i) {
     if (params[i].kind == ParamKind::Trigger) throw "the trigger 易失 is the last parameter";
   }
+  for (const DrawPart part : {DrawPart::Year, DrawPart::Numbers, DrawPart::Special}) {
+    const std::size_t n = row_detail::marked(params, part);
+    if (S::draw == DrawUse::Loads && n != 1)
+      throw "a function that loads the draw marks its year, numbers and special number "
+            "parameters once each (Param::loads)";
+    if (S::draw != DrawUse::Loads && n != 0)
+      throw "only a function that loads the draw marks parameters as parts of it";
+  }
+  if (about.keeps_references && S::draw != DrawUse::Loads)
+    throw "only a function that loads the draw keeps references: nothing else outlives the call";
   if (about.example.answer.empty()) throw "every worksheet function has an example and its answer";
-  return Member{about.name, false,    {},       &row_detail::invoke<Fn>, params,       about.regime,
-                S::draw,    about.zh, about.en, about.returns,           about.example};
+  return FunctionRow<N>(Function{about.name, &row_detail::invoke<Fn>, params, about.regime, S::draw,
+                                 about.keeps_references, about.zh, about.en, about.returns,
+                                 about.example});
 }
 
 }  // namespace korvane
+
+#include "core/function_list.h"  // the rows, declared in interface order

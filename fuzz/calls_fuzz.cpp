@@ -374,19 +374,17 @@ class Generator {
 
 // ---- the draw state ------------------------------------------------------------
 
-// The fifteen properties in member-list order: t, tt, p1..p6, pp1..pp6, yyy.
-constexpr std::size_t kProperties = 15;
-using DrawState = std::array<Variant, kProperties>;
+// The values of the properties in interface order: t, tt, p1..p6, pp1..pp6, yyy.
+using DrawState = std::vector<Variant>;
 
 DrawState snapshot(const Draw& o) {
   DrawState s;
-  const auto all = members();
-  for (std::size_t i = 0; i < kProperties; ++i) s[i] = all[i].property.get(o);
+  for (const Property& p : properties()) s.push_back(p.get(o));
   return s;
 }
 
-std::size_t property_index(const Member& m) {
-  return static_cast<std::size_t>(&m - members().data());
+std::size_t property_index(const Property& m) {
+  return static_cast<std::size_t>(&m - properties().data());
 }
 
 // ---- reporting -------------------------------------------------------------------
@@ -397,13 +395,14 @@ std::string show(const Variant& v) {
   return s;
 }
 
+template <class Member>
 [[noreturn]] void broken(const std::string& what, const Member& m, const std::vector<Variant>& args,
                          const DrawState& before, const DrawState& after) {
   std::string report = what + "\nmember " + to_utf8(m.name) + "(";
   for (std::size_t i = 0; i < args.size(); ++i) report += (i ? ", " : "") + show(args[i]);
   report += ")\n";
-  const auto all = members();
-  for (std::size_t i = 0; i < kProperties; ++i) {
+  const auto all = properties();
+  for (std::size_t i = 0; i < all.size() && i < before.size(); ++i) {
     report += "  " + to_utf8(all[i].name) + ": " + show(before[i]);
     if (!(before[i] == after[i])) report += " -> " + show(after[i]);
     report += "\n";
@@ -460,7 +459,7 @@ bool number_shaped(std::u16string_view s) {
 
 constexpr std::size_t kT = 0, kTT = 1, kP1 = 2, kPP1 = 8, kYYY = 14;
 
-void check_draw_setup(const Member& m, const std::vector<Variant>& args, const CallResult& r,
+void check_draw_setup(const Function& m, const std::vector<Variant>& args, const CallResult& r,
                       const DrawState& before, const DrawState& after) {
   auto fail = [&](const std::string& what) { broken(what, m, args, before, after); };
   if (r.failed || !(r.value == Variant(kConfirmation))) fail("验证 did not confirm");
@@ -481,6 +480,7 @@ void check_draw_setup(const Member& m, const std::vector<Variant>& args, const C
 
 // With KORVANE_FUZZ_TRACE set, every call is written to standard error: what an
 // input does, for reading a finding.
+template <class Member>
 void trace(const Member& m, const std::vector<Variant>& args, const std::string& outcome) {
   if (!std::getenv("KORVANE_FUZZ_TRACE")) return;
   std::string line = to_utf8(m.name) + "(";
@@ -489,7 +489,7 @@ void trace(const Member& m, const std::vector<Variant>& args, const std::string&
   std::fputs(line.c_str(), stderr);
 }
 
-void call_function(Draw& obj, const Member& m, Generator& gen) {
+void call_function(Draw& obj, const Function& m, Generator& gen) {
   std::vector<Variant> args;
   for (std::size_t i = 0; i < m.params.size(); ++i) args.push_back(gen.value());
   const DrawState before = snapshot(obj);
@@ -511,33 +511,33 @@ void call_function(Draw& obj, const Member& m, Generator& gen) {
     if (!passed_back) fail("a result of a kind no function returns: " + show(r.value));
   }
 
-  if (m.name == u"验证") {
-    check_draw_setup(m, args, r, before, after);
+  if (m.draw == DrawUse::Loads) {
+    if (m.name == u"验证") check_draw_setup(m, args, r, before, after);
     return;
   }
-  if (!(before == after)) fail("a function other than 验证 changed the draw");
+  if (!(before == after)) fail("a function that does not load the draw changed it");
   const CallResult again = call(obj, m, args);
   if (again.failed != r.failed || !(again.value == r.value))
     fail("the same call gave a different answer: " + show(again.value));
 }
 
-void use_property(Draw& obj, const Member& m, Bytes& in, Generator& gen) {
+void use_property(Draw& obj, const Property& m, Bytes& in, Generator& gen) {
   const std::size_t k = property_index(m);
   const DrawState before = snapshot(obj);
   std::vector<Variant> args;
   DrawState expected = before;
   switch (in.below(3)) {
     case 0:  // get
-      trace(m, args, "get " + show(m.property.get(obj)));
+      trace(m, args, "get " + show(m.get(obj)));
       return;
     case 1: {  // let: stores the value a reference stands for
       args.push_back(gen.value());
-      const bool stored = m.property.let(obj, args[0]);
-      if (k == kYYY) {
+      const bool stored = m.let(obj, args[0]);
+      if (m.value == ValueKind::Text) {
         const Maybe<Text> s = text(args[0]);
         if (stored != s.has_value())
-          broken("yyy took a value with no text form, or refused one with", m, args, before,
-                 snapshot(obj));
+          broken("a text property took a value with no text form, or refused one with", m, args,
+                 before, snapshot(obj));
         if (s) expected[k] = Variant(std::u16string(s->view()));
       } else {
         if (!stored) broken("a let was refused", m, args, before, snapshot(obj));
@@ -546,15 +546,15 @@ void use_property(Draw& obj, const Member& m, Bytes& in, Generator& gen) {
       break;
     }
     default: {  // set: stores the reference itself
-      if (!m.property.set) return;
+      if (!m.set) return;
       args.push_back(in.byte() & 1 ? gen.one_cell() : gen.value());
       if (!args[0].is_range()) return;  // a set takes an object reference only
-      m.property.set(obj, args[0]);
+      m.set(obj, args[0]);
       expected[k] = args[0];
       break;
     }
   }
-  trace(m, args, "stored " + show(m.property.get(obj)));
+  trace(m, args, "stored " + show(m.get(obj)));
   const DrawState after = snapshot(obj);
   if (!(after == expected))
     broken("a property write stored something else", m, args, before, after);
@@ -566,13 +566,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   Bytes in(data, size);
   Generator gen(in);
   Draw obj;
-  const auto all = members();
+  // One number picks a member in interface order, properties first, so that
+  // a stored input keeps calling the same members.
+  const auto props = properties();
+  const auto funcs = functions();
   for (int op = 0; op < kMaxOperations && !in.empty(); ++op) {
-    const Member& m = all[in.below(all.size())];
-    if (m.is_property) {
-      use_property(obj, m, in, gen);
+    const std::size_t k = in.below(props.size() + funcs.size());
+    if (k < props.size()) {
+      use_property(obj, props[k], in, gen);
     } else {
-      call_function(obj, m, gen);
+      call_function(obj, funcs[k - props.size()], gen);
     }
   }
   return 0;

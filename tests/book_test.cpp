@@ -254,7 +254,7 @@ TEST(Settle, TotalsTheNumericResultsOfEachFunction) {
   const Settled s = settle_bytes(
       "PAI,12345678\nPAI,3000000\nPAI,abc\nSL3,1200000350\n号码转肖,2013,08\n号码转肖,2013,00\n");
   const auto index = [](std::u16string_view name) {
-    return static_cast<std::size_t>(find_member(name) - members().data());
+    return static_cast<std::size_t>(find_function(name) - functions().data());
   };
   const FunctionTally& pai = s.summary.by_member[index(u"PAI")];
   EXPECT_EQ(pai.rows, 3u);

@@ -13,8 +13,8 @@
 namespace korvane::calc {
 namespace {
 
-const Member& member(std::u16string_view name) {
-  const Member* m = find_member(name);
+const Function& member(std::u16string_view name) {
+  const Function* m = find_function(name);
   EXPECT_NE(m, nullptr);
   return *m;
 }
@@ -63,10 +63,9 @@ TEST(ExcelNames, TellsTheFunctionsFromOtherNames) {
 // written under: Excel's two forms, and its UNO name in any letter case (Calc
 // shows formulas in upper case).
 TEST(ExcelNames, EveryFunctionRoundTrips) {
-  std::size_t functions = 0;
-  for (const Member& m : members()) {
-    if (m.is_property) continue;
-    ++functions;
+  std::size_t count = 0;
+  for (const Function& m : functions()) {
+    ++count;
     for (bool xll : {false, true}) {
       const ExcelCall call = excel_call(excel_name(m, xll));
       EXPECT_EQ(call.member, &m) << to_utf8(m.name);
@@ -78,7 +77,7 @@ TEST(ExcelNames, EveryFunctionRoundTrips) {
     EXPECT_EQ(uno_call(uno), &m) << uno;
     EXPECT_EQ(uno_call(upper), &m) << upper;
   }
-  EXPECT_GE(functions, 21u);
+  EXPECT_GE(count, 21u);
 }
 
 TEST(ExcelNames, UnoNamesOfTheAddInOnly) {
@@ -99,7 +98,7 @@ TEST(ExcelNames, UnoNamesOfTheAddInOnly) {
       {"", nullptr},
   };
   for (const auto& c : cases) {
-    const Member* m = uno_call(c.written);
+    const Function* m = uno_call(c.written);
     if (!c.function) {
       EXPECT_EQ(m, nullptr) << c.written;
     } else {
@@ -126,8 +125,8 @@ TEST(ExcelNames, CellNames) {
   };
   for (const auto& c : cases)
     EXPECT_EQ(cell_name(c.column, c.row), c.name) << c.column << "," << c.row;
-  for (const Member& m : members()) {
-    if (m.is_property || m.name.substr(0, 2) != u"SL") continue;
+  for (const Function& m : functions()) {
+    if (m.name.substr(0, 2) != u"SL") continue;
     const long row = m.name[2] - u'1';
     EXPECT_EQ(excel_call(cell_name(505, row)).member, &m) << to_utf8(m.name);
   }
@@ -194,8 +193,7 @@ TEST(ExcelNames, ScreenPassesEveryCall) {
     EXPECT_EQ(screen.may_call_by_excel_name(c.formula), c.excel) << to_utf8(c.formula);
     EXPECT_EQ(screen.may_call_by_uno_name(c.formula), c.uno) << to_utf8(c.formula);
   }
-  for (const Member& m : members()) {
-    if (m.is_property) continue;
+  for (const Function& m : functions()) {
     for (bool xll : {false, true})
       EXPECT_TRUE(screen.may_call_by_excel_name(u"=1+" + excel_name(m, xll) + u"(A1)"))
           << to_utf8(m.name);

@@ -30,8 +30,7 @@ TEST(CalcNames, MethodNamesAreFixed) {
 // them sorted by name).
 TEST(CalcNames, EveryFunctionHasADistinctIdentifier) {
   std::set<std::string> seen;
-  for (const Member& m : members()) {
-    if (m.is_property) continue;
+  for (const Function& m : functions()) {
     const std::string method = programmatic_name(m.name);
     ASSERT_FALSE(method.empty());
     EXPECT_TRUE(std::isalpha(static_cast<unsigned char>(method[0]))) << method;

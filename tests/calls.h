@@ -10,8 +10,8 @@ namespace korvane {
 
 // The answer of a call: its value, or nothing when the call fails (#VALUE!).
 inline Maybe<Variant> call_named(Draw& obj, std::u16string_view name, std::vector<Variant> args) {
-  const Member* m = find_member(name);
-  if (m == nullptr || m->is_property || m->params.size() != args.size()) {
+  const Function* m = find_function(name);
+  if (m == nullptr || m->params.size() != args.size()) {
     ADD_FAILURE() << "no function " << to_utf8(name) << " of " << args.size() << " arguments";
     return std::nullopt;
   }

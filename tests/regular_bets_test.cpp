@@ -20,7 +20,7 @@ struct Sheet {
   }
   // A bet through the member table: the bets never fail a call.
   Variant operator()(std::u16string_view name, std::vector<Variant> args) {
-    const Member* m = find_member(name);
+    const Function* m = find_function(name);
     EXPECT_NE(m, nullptr);
     if (!m) return Variant();
     const CallResult r = call(obj, *m, args);
@@ -215,7 +215,7 @@ TEST(RegularBets, NeverFail) {
       for (;;) {
         std::vector<Variant> args;
         for (std::size_t i = 0; i < n; ++i) args.push_back(odd[pick[i]]);
-        const CallResult r = call(sheet.obj, *find_member(bet.name), args);
+        const CallResult r = call(sheet.obj, *find_function(bet.name), args);
         ASSERT_FALSE(r.failed) << to_utf8(bet.name);
         std::size_t i = 0;
         while (i < n && ++pick[i] == std::size(odd)) pick[i++] = 0;

@@ -31,7 +31,7 @@ inline void PrintTo(const Variant& v, std::ostream* os) { *os << protocol::encod
 // 验证's answer.
 inline Variant load_draw(Draw& d, const Variant& year, const Variant& numbers,
                          const Variant& special) {
-  return call(d, *find_member(u"验证"), std::array{year, numbers, special, kEmpty}).value;
+  return call(d, *find_function(u"验证"), std::array{year, numbers, special, kEmpty}).value;
 }
 
 }  // namespace korvane

@@ -97,8 +97,8 @@ TEST(ProcessKeys, RoundTrip) {
                                12345678, -12345678, 50000000, 99999998, 99999999, -99999999,
                                0.5,      -0.25,     67108863, -67108864};
   Draw obj;
-  const Member& sl3 = *find_member(u"SL3");
-  const Member& sl4 = *find_member(u"SL4");
+  const Function& sl3 = *find_function(u"SL3");
+  const Function& sl4 = *find_function(u"SL4");
   auto check = [&](double p) {
     for (double q : quantities) {
       if (q != std::floor(q) && std::fabs(p) > 1e6) continue;  // the fraction needs room

@@ -22,7 +22,7 @@ constexpr std::array kPieceWageParams{
                  "the quantity; 0 or empty pays the unit price flat"),
     Param::range(u"单价", "单价", "the unit price")};
 namespace rows {
-extern constinit const Member piece_wage = worksheet_function<工资1>(
+extern constinit const FunctionRow<2> piece_wage = worksheet_function<工资1>(
     kPieceWageParams, {.name = u"工资1",
                        .regime = Regime::FailingCall,
                        .zh = "计件工资：数量 × 单价",

@@ -29,7 +29,7 @@ Variant SL1(const Variant& y) { return to_variant(lowest_key(y)); }
 // SL1 and SL2 take the same parameter.
 constexpr std::array kProcessNumberParams{Param::range(u"y", "工序号", "the process number")};
 namespace rows {
-extern constinit const Member sl1 =
+extern constinit const FunctionRow<1> sl1 =
     worksheet_function<SL1>(kProcessNumberParams, {.name = u"SL1",
                                                    .regime = Regime::FailingCall,
                                                    .zh = "工序号的最小工序键",
@@ -41,7 +41,7 @@ extern constinit const Member sl1 =
 Variant SL2(const Variant& y) { return to_variant(need(add(lowest_key(y), kKeyScale))); }
 
 namespace rows {
-extern constinit const Member sl2 = worksheet_function<SL2>(
+extern constinit const FunctionRow<1> sl2 = worksheet_function<SL2>(
     kProcessNumberParams, {.name = u"SL2",
                            .regime = Regime::FailingCall,
                            .zh = "下一工序号的最小工序键",
@@ -60,7 +60,7 @@ Variant SL3(const Variant& y) {
 
 constexpr std::array kSl3Params{Param::range(u"y", "工序键", "the process key")};
 namespace rows {
-extern constinit const Member sl3 =
+extern constinit const FunctionRow<1> sl3 =
     worksheet_function<SL3>(kSl3Params, {.name = u"SL3",
                                          .regime = Regime::FailingCall,
                                          .zh = "从工序键取出数量",
@@ -79,7 +79,7 @@ Variant SL4(const Variant& 工序号, const Variant& 数量) {
 constexpr std::array kSl4Params{Param::value(u"工序号", "工序号", "the process number"),
                                 Param::range(u"数量", "数量", "the quantity")};
 namespace rows {
-extern constinit const Member sl4 =
+extern constinit const FunctionRow<2> sl4 =
     worksheet_function<SL4>(kSl4Params, {.name = u"SL4",
                                          .regime = Regime::FailingCall,
                                          .zh = "由工序号与数量组成工序键",

@@ -9,11 +9,12 @@
 // one XLOPER12 per parameter and giving one back.
 //
 // Type strings: every parameter is Q (Excel hands the values of referenced
-// cells), except those of 验证, which are U: 验证 keeps the special number as
-// passed, a reference included, as the automation add-in does, so it must
-// see whether it got one. The functions that read the draw or do not use it
-// are registered thread-safe ($); 验证, which writes the draw, is not, and so
-// runs on Excel's main thread (see draw.h for how readers stay safe).
+// cells), except those of a function that keeps references (验证 keeps the
+// special number as passed, a reference included, as the automation add-in
+// does), which are U, so that it sees whether it got one. Such a function is
+// registered not thread-safe, and so runs on Excel's main thread, where it
+// may read the cells; every other function is thread-safe ($) (see draw.h
+// for how readers stay safe while 验证 loads the draw).
 //
 // A call: the arguments become Variants (values.h), the core's call runs on
 // the draw it needs, and the result goes back in a per-thread XLOPER12, a
@@ -124,11 +125,7 @@ XLOPER12* fail(ResultSlot& slot) noexcept {
 }
 
 // Makes the next argument of a call from Excel's; false when it cannot be read.
-bool add_argument(CallArguments& args, const XLOPER12& x) {
-  const bool ok = make_argument(x, static_cast<Variant*>(args.room()));  // made unless it throws
-  args.made();
-  return ok;
-}
+bool add_argument(CallArguments& args, const XLOPER12& x) { return make_argument(x, args); }
 
 // The object a function that never looks at the draw is called on.
 Draw& no_draw() {
@@ -136,7 +133,7 @@ Draw& no_draw() {
   return unused;
 }
 
-CallResult run(const Member& m, std::span<const Variant> args) {
+CallResult run(const Function& m, std::span<const Variant> args) {
   switch (m.draw) {
     case DrawUse::None:
       return call(no_draw(), m, args);
@@ -144,7 +141,7 @@ CallResult run(const Member& m, std::span<const Variant> args) {
       const std::shared_ptr<Draw> draw = draws().current();  // one draw for the whole call
       return call(*draw, m, args);
     }
-    case DrawUse::Writes: {
+    case DrawUse::Loads: {
       CallResult r;
       draws().update([&](Draw& next) { r = call(next, m, args); });
       return r;
@@ -155,17 +152,17 @@ CallResult run(const Member& m, std::span<const Variant> args) {
 
 // The function registered on each entry of the pool, by parameter count and
 // k; null where none is. Made once, from the member list alone.
-using EntryTable = std::array<std::array<const Member*, kEntriesPerCount>, kMaxParams + 1>;
+using EntryTable = std::array<std::array<const Function*, kEntriesPerCount>, kMaxParams + 1>;
 EntryTable make_entry_table() {
   EntryTable table{};
-  for (std::size_t n = 0; const Member* m = function_member(n); ++n) {
+  for (std::size_t n = 0; const Function* m = function_member(n); ++n) {
     const Entry e = entry_of(n);
     if (e.count <= kMaxParams && e.k < kEntriesPerCount) table[e.count][e.k] = m;
   }
   return table;
 }
 
-const Member* registered_on(std::size_t count, std::size_t k) noexcept {
+const Function* registered_on(std::size_t count, std::size_t k) noexcept {
   static const EntryTable table = make_entry_table();
   return count <= kMaxParams && k < kEntriesPerCount ? table[count][k] : nullptr;
 }
@@ -177,7 +174,7 @@ XLOPER12* call_entry(std::size_t count, std::size_t k,
   ResultSlot* slot = result_slots().mine();
   if (!slot) return no_slot();
   try {
-    const Member* m = registered_on(count, k);
+    const Function* m = registered_on(count, k);
     if (!m || in.size() != m->params.size() || in.size() > kMaxParams) return fail(*slot);
     CallArguments args;
     for (XLOPER12* x : in) {
@@ -197,67 +194,11 @@ void thread_ends() noexcept { result_slots().thread_ends(); }
 
 }  // namespace korvane::xll
 
-using korvane::xll::call_entry;
-using korvane::xll::XLOPER12;
-
 // Windows tells every loaded DLL when a thread ends: its result slot goes.
 extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
   if (reason == DLL_THREAD_DETACH) korvane::xll::thread_ends();
   return TRUE;
 }
 
-// ---- the pool of exported entries ---------------------------------------------------------
-
-// kv_<a>_<k> for a = 0 ... 9 arguments (kMaxParams) and k = 0 ... 15
-// (kEntriesPerCount), as korvane.def exports them.
-#define KV_P0
-#define KV_P1 XLOPER12* a
-#define KV_P2 KV_P1, XLOPER12* b
-#define KV_P3 KV_P2, XLOPER12* c
-#define KV_P4 KV_P3, XLOPER12* d
-#define KV_P5 KV_P4, XLOPER12* e
-#define KV_P6 KV_P5, XLOPER12* f
-#define KV_P7 KV_P6, XLOPER12* g
-#define KV_P8 KV_P7, XLOPER12* h
-#define KV_P9 KV_P8, XLOPER12* i
-#define KV_A0
-#define KV_A1 a
-#define KV_A2 KV_A1, b
-#define KV_A3 KV_A2, c
-#define KV_A4 KV_A3, d
-#define KV_A5 KV_A4, e
-#define KV_A6 KV_A5, f
-#define KV_A7 KV_A6, g
-#define KV_A8 KV_A7, h
-#define KV_A9 KV_A8, i
-#define KV_ENTRY(A, K) \
-  extern "C" XLOPER12* __stdcall kv_##A##_##K(KV_P##A) { return call_entry(A, K, {KV_A##A}); }
-#define KV_POOL(A) \
-  KV_ENTRY(A, 0)   \
-  KV_ENTRY(A, 1)   \
-  KV_ENTRY(A, 2)   \
-  KV_ENTRY(A, 3)   \
-  KV_ENTRY(A, 4)   \
-  KV_ENTRY(A, 5)   \
-  KV_ENTRY(A, 6)   \
-  KV_ENTRY(A, 7)   \
-  KV_ENTRY(A, 8)   \
-  KV_ENTRY(A, 9)   \
-  KV_ENTRY(A, 10)  \
-  KV_ENTRY(A, 11)  \
-  KV_ENTRY(A, 12)  \
-  KV_ENTRY(A, 13)  \
-  KV_ENTRY(A, 14)  \
-  KV_ENTRY(A, 15)
-static_assert(korvane::xll::kEntriesPerCount == 16 && korvane::kMaxParams == 9,
-              "the pool below and korvane.def are written for 16 entries of 0 to 9 arguments");
-KV_POOL(0)
-KV_POOL(1)
-KV_POOL(2)
-KV_POOL(3)
-KV_POOL(4)
-KV_POOL(5)
-KV_POOL(6)
-KV_POOL(7)
-KV_POOL(8)
-KV_POOL(9)
+// The pool of exported entries, kv_<count>_<k>, is written by xll/pool.cmake
+// into the build (pool.cpp): each calls call_entry(count, k, its arguments).

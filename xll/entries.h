@@ -7,12 +7,12 @@
 #include <string>
 
 #include "core/custom_functions.h"
+#include "korvane_xll_pool.h"  // kEntriesPerCount, written by xll/pool.cmake
 
 namespace korvane::xll {
 
-// The n-th worksheet function of the member list (properties skipped), or
-// null past the last.
-const Member* function_member(std::size_t n) noexcept;
+// The n-th worksheet function of the function list, or null past the last.
+const Function* function_member(std::size_t n) noexcept;
 
 // Excel calls each function through an export of its own that takes exactly
 // the function's parameters (on 32-bit Windows the callee removes them from
@@ -20,7 +20,6 @@ const Member* function_member(std::size_t n) noexcept;
 // count, kv_<count>_<k>, and the k-th function of the list with that count
 // is registered on kv_<count>_<k>: a new function needs no new export, and
 // the order of the list decides which entry each function gets.
-inline constexpr std::size_t kEntriesPerCount = 16;  // the pool in korvane.def and addin.cpp
 
 struct Entry {
   std::size_t count;  // parameters

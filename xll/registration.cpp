@@ -77,7 +77,7 @@ bool register_function(const XLOPER12& module, const Registration& r) {
 }  // namespace
 
 Registration registration_of(std::size_t n) {
-  const Member* m = function_member(n);
+  const Function* m = function_member(n);
   if (!m) throw std::out_of_range("no such function");
   Registration r;
   const Entry e = entry_of(n);
@@ -85,11 +85,13 @@ Registration registration_of(std::size_t n) {
     throw std::length_error("no entry of the pool is left for this function");
   const std::string procedure = procedure_name(e);
   r.procedure.assign(procedure.begin(), procedure.end());
-  // Result Q; 验证's parameters U (it keeps a reference as a reference).
-  const bool writes = m->draw == DrawUse::Writes;
+  // Result Q; the parameters Q (the values of referenced cells), or U for a
+  // function that keeps references as passed, which then runs on Excel's
+  // main thread where it may read them; every other function thread-safe.
   r.type_text = u"Q";
-  for (std::size_t p = 0; p < m->params.size(); ++p) r.type_text += writes ? u'U' : u'Q';
-  if (!writes) r.type_text += u'$';
+  for (std::size_t p = 0; p < m->params.size(); ++p)
+    r.type_text += m->keeps_references ? u'U' : u'Q';
+  if (!m->keeps_references) r.type_text += u'$';
   r.function_text = std::u16string(m->name);
   for (const Param& p : m->params) {
     if (!r.argument_text.empty()) r.argument_text += u',';
@@ -138,7 +140,7 @@ extern "C" int __stdcall xlAutoOpen() {
 // would keep the functions in the wizard.
 extern "C" int __stdcall xlAutoClose() {
   try {
-    for (std::size_t n = 0; const korvane::Member* m = function_member(n); ++n) {
+    for (std::size_t n = 0; const korvane::Function* m = function_member(n); ++n) {
       OwnedText name(m->name);
       ExcelResult ignored;
       excel12(xlfSetName, &ignored.oper, {&name.oper});

@@ -165,32 +165,29 @@ XCHAR* new_xl_string(std::u16string_view s) {
   return buffer;
 }
 
-bool make_argument(const XLOPER12& in, Variant* where) {
+bool make_argument(const XLOPER12& in, CallArguments& args) {
   switch (in.xltype & xltypeMask) {
     case xltypeNum:
-      new (where) Variant(in.val.num);
+      args.emplace(in.val.num);
       return true;
     case xltypeStr:
       // Excel keeps its arguments for the length of the call: the text is
       // borrowed, and whatever the core keeps copies it.
       if (in.val.str) {
-        new (where) Variant(
+        args.emplace(
             Variant::borrowed(std::u16string_view(reinterpret_cast<const char16_t*>(in.val.str + 1),
                                                   static_cast<std::size_t>(in.val.str[0]))));
       } else {
-        new (where) Variant(std::u16string());
+        args.emplace(std::u16string());
       }
       return true;
     case xltypeMulti:
-      new (where) Variant();
-      return read_multi(in, *where);
+      return read_multi(in, args.emplace());
     case xltypeRef:
     case xltypeSRef:
-      new (where) Variant();
-      return read_reference(in, *where);
+      return read_reference(in, args.emplace());
     default:
-      new (where) Variant();
-      return read_scalar(in, *where);
+      return read_scalar(in, args.emplace());
   }
 }
 

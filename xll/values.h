@@ -18,18 +18,19 @@
 // free_result (from xlAutoFree12).
 #pragma once
 
+#include "core/call_arguments.h"
 #include "core/variant.h"
 #include "xll/xlcall.h"
 
 namespace korvane::xll {
 
-// Makes the Variant of one argument at where (raw storage): always one, Empty
+// Makes the next argument of a call from one of Excel's: always one, Empty
 // when the argument cannot be read. Returns false for what no worksheet
 // passes (a flow value, binary data, a reference the host cannot read): the
 // call then fails. Made in place, as argument reading is most of a call's
 // cost outside the core. A text argument refers to in's characters, so the
 // Variant is valid only while in is (Excel's arguments last the call).
-bool make_argument(const XLOPER12& in, Variant* where);
+bool make_argument(const XLOPER12& in, CallArguments& args);
 
 // Writes a result into out, whose former contents must already be released.
 // A text goes into text (room for kMaxString characters and the length) when

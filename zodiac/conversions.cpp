@@ -106,7 +106,7 @@ constexpr std::array kSignsToNumbersParams{
     kTrigger,
 };
 namespace rows {
-extern constinit const Member signs_to_numbers = worksheet_function<肖转号码>(
+extern constinit const FunctionRow<9> signs_to_numbers = worksheet_function<肖转号码>(
     kSignsToNumbersParams,
     {.name = u"肖转号码",
      .regime = Regime::FailingCall,
@@ -130,7 +130,7 @@ constexpr std::array kNumberToSignParams{
     kTrigger,
 };
 namespace rows {
-extern constinit const Member number_to_sign = worksheet_function<号码转肖>(
+extern constinit const FunctionRow<3> number_to_sign = worksheet_function<号码转肖>(
     kNumberToSignParams, {.name = u"号码转肖",
                           .regime = Regime::FailingCall,
                           .zh = "号码转肖：号码在该年的生肖",

@@ -124,7 +124,7 @@ int run() {
   Draw core;
   const std::array<Variant, 4> core_draw = {Variant(2013.0), Variant(u"05 12 18 30 41 49"),
                                             Variant(u"08"), Variant(make_cell(Variant(2.0)))};
-  call(core, *find_member(u"验证"), core_draw);
+  call(core, *find_function(u"验证"), core_draw);
 
   // The functions timed, with their arguments as a worksheet passes them: a
   // text, a number, or a one-cell Range (the recalculation trigger, PAI's
@@ -150,7 +150,7 @@ int run() {
   std::printf("%15s %15s %15s %15s %15s  %s\n", "core", "late bound", "early bound",
               "overhead late", "overhead early", "function");
   for (const Case& c : cases) {
-    const Member& member = *find_member(c.name);
+    const Function& member = *find_function(c.name);
     const std::size_t n = c.args.size();
     const std::wstring name(reinterpret_cast<const wchar_t*>(c.name));
     const DISPID id = dispid(name.c_str());
@@ -183,11 +183,11 @@ int run() {
       VariantClear(&result);
     });
 
-    // Early bound: a Range parameter takes the object, the others a VARIANT.
+    // Early bound: a Range parameter and the trigger take the object, the others a VARIANT.
     std::array<void*, kMaxParams + 1> pointers{};
     for (std::size_t i = 0; i < n; ++i) {
-      pointers[i] = member.params[i].kind == ParamKind::Range ? static_cast<void*>(&objects[i])
-                                                              : static_cast<void*>(&values[i].v);
+      pointers[i] = takes_reference(member.params[i]) ? static_cast<void*>(&objects[i])
+                                                      : static_cast<void*>(&values[i].v);
     }
     VARIANT early_result;
     VariantInit(&early_result);

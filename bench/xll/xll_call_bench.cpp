@@ -73,7 +73,7 @@ F entry(HMODULE xll, const char* name) {
 
 // The export a function is registered on, by the XLL's own rule.
 std::string export_of(std::u16string_view name) {
-  for (std::size_t n = 0; const Member* m = xll::function_member(n); ++n) {
+  for (std::size_t n = 0; const Function* m = xll::function_member(n); ++n) {
     if (m->name == name) return xll::procedure_name(xll::entry_of(n));
   }
   return {};
@@ -114,21 +114,21 @@ int run() {
   const Variant confirmation{kConfirmation};
   const std::array<Variant, 4> core_draw = {Variant(2013.0), Variant(u"05 12 18 30 41 49"),
                                             Variant(u"08"), Variant()};
-  call(core, *find_member(u"验证"), core_draw);
+  call(core, *find_function(u"验证"), core_draw);
   const std::array<Variant, 4> zodiac_args = {Variant(u"平特二肖"), Variant(u"牛马鼠蛇"),
                                               Variant(100.0), confirmation};
   const std::array<Variant, 3> sign_args = {Variant(2013.0), Variant(u"07"), confirmation};
   const std::array<Variant, 1> pai_args = {Variant(12345678.0)};
   volatile bool sink = false;
-  auto direct = [&](const Member& m, std::span<const Variant> args) {
+  auto direct = [&](const Function& m, std::span<const Variant> args) {
     return ns_per_call([&] {
       CallResult r = call(core, m, args);
       sink = r.failed;
     });
   };
-  const double core_zodiac = direct(*find_member(u"平特几肖"), zodiac_args);
-  const double core_sign = direct(*find_member(u"号码转肖"), sign_args);
-  const double core_pai = direct(*find_member(u"PAI"), pai_args);
+  const double core_zodiac = direct(*find_function(u"平特几肖"), zodiac_args);
+  const double core_sign = direct(*find_function(u"号码转肖"), sign_args);
+  const double core_pai = direct(*find_function(u"PAI"), pai_args);
   (void)sink;
 
   std::printf("one call, fastest of %d runs of %d calls (ns a call)\n", kRuns, kCalls);

@@ -125,7 +125,7 @@ def functions(src):
     equal to the member table)."""
     rows = [line.split() for line in (src / "com" / "interface.pin").read_text(
         encoding="utf-8").splitlines() if line.strip() and not line.startswith("#")]
-    return [name for _, name, shape in rows if not shape.startswith("property")]
+    return [name for _, name, shape, *_ in rows if shape != "property"]
 
 
 def help_(korvane, src):

@@ -406,7 +406,7 @@ CallAnswer call_registered(Host& host, const Registered& f, std::span<const Vari
 // ---- the draw-state properties, through korvane_edit_draw ------------------------------------
 
 struct Edit {
-  const Member* m;
+  const Property* m;
   const char* verb;
   const Variant* value;
   Outcome* out;
@@ -417,13 +417,13 @@ void __stdcall edit_property(void* draw, void* context) {
   auto& d = *static_cast<Draw*>(draw);
   const std::string verb = e.verb;
   if (verb == "get") {
-    *e.out = Outcome::result(e.m->property.get(d));
+    *e.out = Outcome::result(e.m->get(d));
   } else if (verb == "let") {
-    *e.out = e.m->property.let(d, *e.value) ? Outcome::result(Variant()) : Outcome::fail();
-  } else if (!e.m->property.set) {
+    *e.out = e.m->let(d, *e.value) ? Outcome::result(Variant()) : Outcome::fail();
+  } else if (!e.m->set) {
     *e.out = Outcome::fault(utf8(e.m->name) + " holds text and has no set");
   } else {
-    e.m->property.set(d, *e.value);
+    e.m->set(d, *e.value);
     *e.out = Outcome::result(Variant());
   }
 }
@@ -438,7 +438,7 @@ class XllBackend final : public protocol::Backend {
       if (same_name(r.function_text, name)) f = &r;
     }
     if (!f) {
-      if (const Member* m = find_member(name); m && m->is_property)
+      if (const Property* m = find_property(name))
         return Outcome::fault(utf8(m->name) + " is a property: use get, let or set");
       return Outcome::fault("no function or property is named \"" + utf8(name) + "\"");
     }
@@ -459,9 +459,12 @@ class XllBackend final : public protocol::Backend {
 
  private:
   Outcome property(const char* verb, std::u16string_view name, const Variant* value) {
-    const Member* m = find_member(name);
-    if (!m) return Outcome::fault("no function or property is named \"" + utf8(name) + "\"");
-    if (!m->is_property) return Outcome::fault(utf8(m->name) + " is a function: use call");
+    const Property* m = find_property(name);
+    if (!m) {
+      if (const Function* f = find_function(name))
+        return Outcome::fault(utf8(f->name) + " is a function: use call");
+      return Outcome::fault("no function or property is named \"" + utf8(name) + "\"");
+    }
     static const auto edit_draw =
         reinterpret_cast<int(__stdcall*)(void(__stdcall*)(void*, void*), void*)>(
             reinterpret_cast<void*>(GetProcAddress(host_.xll, "korvane_edit_draw")));
@@ -495,8 +498,7 @@ int check_registrations(const Host& host) {
     ++problems;
   };
   std::size_t expected = 0;
-  for (const Member& m : members()) {
-    if (m.is_property) continue;
+  for (const Function& m : functions()) {
     ++expected;
     const Registered* r = registered(host, m.name);
     const std::string name = utf8(m.name);
@@ -518,8 +520,13 @@ int check_registrations(const Host& host) {
         problem(name + ": help of " + utf8(m.params[i].name));
     }
     const bool thread_safe = r->type_text.find(u'$') != std::u16string::npos;
-    if (thread_safe != (m.draw != DrawUse::Writes))
-      problem(name + (thread_safe ? ": thread-safe, but writes the draw" : ": not thread-safe"));
+    if (thread_safe == m.keeps_references)
+      problem(name + (thread_safe ? ": thread-safe, but keeps references" : ": not thread-safe"));
+    for (std::size_t i = 0; i < m.params.size() && i + 1 < r->type_text.size(); ++i) {
+      if ((r->type_text[i + 1] == u'U') != m.keeps_references)
+        problem(name + ": parameter " + utf8(m.params[i].name) + " registered as type " +
+                utf8(r->type_text.substr(i + 1, 1)));
+    }
     std::cout << utf8(r->procedure) << '\t' << utf8(r->type_text) << '\t' << name << '('
               << utf8(r->argument_text) << ")\t" << utf8(r->category) << '\t'
               << utf8(r->function_help);
