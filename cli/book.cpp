@@ -7,6 +7,7 @@
 #include <ostream>
 #include <sstream>
 
+#include "bets/draw_setup.h"
 #include "cli/cell_entry.h"
 #include "cli/encoding.h"
 #include "cli/protocol.h"
@@ -52,41 +53,6 @@ void append_field(std::string& out, std::string_view bytes, char separator) {
     out += c;
   }
   out += '"';
-}
-
-// A drawn number as 验证 left it: 1 .. 49, written with one or two digits;
-// 0 for anything else.
-int drawn_number(const Variant& v) {
-  const Maybe<Text> t = text(v);
-  if (!t) return 0;
-  const std::u16string_view s = t->view();
-  if (s.empty() || s.size() > 2) return 0;
-  int n = 0;
-  for (const char16_t c : s) {
-    if (c < u'0' || c > u'9') return 0;
-    n = n * 10 + (c - u'0');
-  }
-  return n <= 49 ? n : 0;
-}
-
-// Why the draw 验证 just loaded is not one a lottery can draw: six regular
-// numbers and a special number, each 01 .. 49 and all different, in a whole
-// year. "" when it is. (An undrawn draw, all 00, is reported too: the bets
-// settle nothing against it.)
-std::string draw_problem(const Draw& d, const Variant& year) {
-  const Maybe<double> y = number(year);
-  if (!y || *y != std::floor(*y) || *y < 1 || *y > 9999) return "the year is not a whole year";
-  bool seen[50] = {};
-  for (std::size_t i = 0; i < 7; ++i) {
-    const Variant& v = i < 6 ? d.p[i] : d.t;
-    const std::string which =
-        i < 6 ? "regular number " + std::to_string(i + 1) : std::string("the special number");
-    const int n = drawn_number(v);
-    if (n == 0) return which + " is not a number from 01 to 49";
-    if (seen[n]) return which + " is drawn twice";
-    seen[n] = true;
-  }
-  return "";
 }
 
 class Settler {
@@ -486,10 +452,8 @@ class Settler {
     draw_loaded_ = !r.failed;
     if (!draw_loaded_) return;
     if (const std::string why = draw_problem(obj_, args_[0]); !why.empty()) {
-      warn(lines,
-           "the draw is not six regular numbers and one special number, each 01-49 and all "
-           "different, in a whole year: " +
-               why + "; the rows after it are settled against it all the same");
+      warn(lines, "the draw is not " + std::string(kWellFormedDraw) + ": " + why +
+                      "; the rows after it are settled against it all the same");
     }
   }
 
