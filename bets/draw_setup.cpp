@@ -5,7 +5,14 @@
 // draw: the numbers are cut from fixed places of the text, the special number
 // is kept exactly as passed, and each number gets its zodiac sign for the year.
 // The function never fails: a step that cannot be carried out is skipped and
-// leaves what the previous draw had there.
+// leaves what the previous draw had there. Beside it, the rule for a draw a
+// lottery can draw, which settling a book warns by (see draw_setup.h).
+#include "bets/draw_setup.h"
+
+#include <cmath>
+#include <cstddef>
+#include <string>
+
 #include "core/custom_functions.h"
 #include "zodiac/zodiac_rule.h"
 
@@ -20,6 +27,21 @@ void give_sign(const Variant& number, double y, Variant& sign) {
   if (holds(zodiac::outside_draw_range(number))) {  // not a number 1..49
     sign = Variant::integer(0);
   }
+}
+
+// A drawn number as 验证 left it: 1 .. 49, written with one or two digits;
+// 0 for anything else.
+int drawn_number(const Variant& v) {
+  const Maybe<Text> t = text(v);
+  if (!t) return 0;
+  const std::u16string_view s = t->view();
+  if (s.empty() || s.size() > 2) return 0;
+  int n = 0;
+  for (const char16_t c : s) {
+    if (c < u'0' || c > u'9') return 0;
+    n = n * 10 + (c - u'0');
+  }
+  return n <= 49 ? n : 0;
 }
 
 }  // namespace
@@ -67,5 +89,21 @@ extern constinit const FunctionRow<4> verify = worksheet_function<验证>(
                     .returns = "a fixed confirmation text",
                     .example = {R"(2013 "05 12 18 30 41 49" "'08")", R"("开奖号码已载入")"}});
 }  // namespace rows
+
+std::string draw_problem(const Draw& d, const Variant& year) {
+  const Maybe<double> y = number(year);
+  if (!y || *y != std::floor(*y) || *y < 1 || *y > 9999) return "the year is not a whole year";
+  bool seen[50] = {};
+  for (std::size_t i = 0; i < 7; ++i) {
+    const Variant& v = i < 6 ? d.p[i] : d.t;
+    const std::string which =
+        i < 6 ? "regular number " + std::to_string(i + 1) : std::string("the special number");
+    const int n = drawn_number(v);
+    if (n == 0) return which + " is not a number from 01 to 49";
+    if (seen[n]) return which + " is drawn twice";
+    seen[n] = true;
+  }
+  return "";
+}
 
 }  // namespace korvane

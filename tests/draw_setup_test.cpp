@@ -1,4 +1,6 @@
 // Loading a draw with 验证, and the zodiac rule it applies.
+#include "bets/draw_setup.h"
+
 #include "core/custom_functions.h"
 #include "test_support.h"
 #include "zodiac/zodiac_rule.h"
@@ -190,6 +192,37 @@ TEST(ZodiacRule, CyclePositionAgreesWithTheTextRoundTrip) {
 TEST(DrawSetup, FractionalYear) {
   Loaded d(N(2013.5), S(u"05"), S(u"08"));
   EXPECT_EQ(d.obj.yyy, u"5.5");
+}
+
+// The rule settling warns by: each way a loaded draw can fail to be one a
+// lottery draws, and the first fault named; a draw that is one passes.
+TEST(WellFormedDraw, NamesTheFirstFault) {
+  const struct {
+    Variant year, numbers, special;
+    const char* why;
+  } cases[] = {
+      {N(2013), S(u"05 12 18 30 41 49"), S(u"08"), ""},
+      {N(2013), S(u"1 2 3 4 5 6"), S(u"49"), "regular number 1 is not a number from 01 to 49"},
+      {N(2013.5), S(u"05 12 18 30 41 49"), S(u"08"), "the year is not a whole year"},
+      {N(0), S(u"05 12 18 30 41 49"), S(u"08"), "the year is not a whole year"},
+      {N(10000), S(u"05 12 18 30 41 49"), S(u"08"), "the year is not a whole year"},
+      {S(u"二〇一三"), S(u"05 12 18 30 41 49"), S(u"08"), "the year is not a whole year"},
+      {N(2013), S(u"05 12 18 30 41 50"), S(u"08"),
+       "regular number 6 is not a number from 01 to 49"},
+      {N(2013), S(u"00 00 00 00 00 00"), S(u"00"),
+       "regular number 1 is not a number from 01 to 49"},
+      {N(2013), S(u"05 12 05 30 41 49"), S(u"08"), "regular number 3 is drawn twice"},
+      {N(2013), S(u"05 12 18 30 41 49"), S(u"49"), "the special number is drawn twice"},
+      {N(2013), S(u"05 12 18 30 41 49"), N(8), ""},
+      {N(2013), S(u"05 12 18 30 41 49"), S(u"8"), ""},
+      {N(2013), S(u"05 12 18 30 41 49"), kEmpty,
+       "the special number is not a number from 01 to 49"},
+  };
+  for (const auto& c : cases) {
+    Draw d;
+    load_draw(d, c.year, c.numbers, c.special);
+    EXPECT_EQ(draw_problem(d, c.year), c.why) << ::testing::PrintToString(c.numbers);
+  }
 }
 
 }  // namespace

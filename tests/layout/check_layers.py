@@ -8,7 +8,9 @@
 
 A front end reaches the functions through the member list only, so it
 includes nothing from bets/, zodiac/ or wages/; nothing below cli/ includes
-cli/. Files of tests/, bench/ and fuzz/ may include anything.
+cli/. Files of tests/, bench/ and fuzz/ may include anything. One rule of
+the functions is not reached through the member list: the tool's settling
+of a book warns of a draw a lottery cannot draw, by 验证's own rule.
 
 usage: check_layers.py SOURCE_DIR
 """
@@ -28,7 +30,9 @@ MAY_INCLUDE = {
     "install": {"core", "com", "install"},
     "cli": {"core", "com", "install", "cli"},
 }
-INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"/]+)/', re.M)
+# Headers of a folder a layer may include although the folder is not below it.
+ALSO = {"cli": {"bets/draw_setup.h"}}
+INCLUDE = re.compile(r'^\s*#\s*include\s+"(([^"/]+)/[^"]*)"', re.M)
 
 
 def main():
@@ -38,7 +42,9 @@ def main():
         for path in sorted((root / folder).rglob("*")):
             if path.suffix not in (".h", ".cpp", ".inc"):
                 continue
-            for top in INCLUDE.findall(path.read_text(encoding="utf-8")):
+            for header, top in INCLUDE.findall(path.read_text(encoding="utf-8")):
+                if header in ALSO.get(folder, ()):
+                    continue
                 if top in MAY_INCLUDE and top not in allowed:
                     wrong.append(f"{path.relative_to(root)} includes {top}/")
     for w in wrong:
