@@ -12,6 +12,7 @@
 #include "cli/protocol.h"
 #include "cli/suggest.h"
 #include "core/custom_functions.h"
+#include "core/example_words.h"
 #include "core/text.h"
 
 namespace korvane::cli {
@@ -97,31 +98,6 @@ void describe(const Function& m) {
             << (reads_draw(m) ? std::string(kExampleDraw) + " " : "") << utf8(m.name)
             << (m.example.args.empty() ? "" : " ") << m.example.args << '\n'
             << "  " << example_result(m) << '\n';
-}
-
-// The words of an example as a shell splits them: separated by spaces, a
-// double-quoted word kept whole ("" is an empty word).
-std::vector<std::string> example_words(std::string_view line) {
-  std::vector<std::string> out;
-  std::size_t i = 0;
-  while (i < line.size()) {
-    if (line[i] == ' ') {
-      ++i;
-      continue;
-    }
-    std::string w;
-    while (i < line.size() && line[i] != ' ') {
-      if (line[i] == '"') {
-        const std::size_t close = std::min(line.find('"', i + 1), line.size());
-        w.append(line.substr(i + 1, close - i - 1));
-        i = close + 1;
-      } else {
-        w += line[i++];
-      }
-    }
-    out.push_back(std::move(w));
-  }
-  return out;
 }
 
 // The eval request of a function's example: its arguments typed as

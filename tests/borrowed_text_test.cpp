@@ -13,6 +13,7 @@
 
 #include "bets/text_matching.h"
 #include "calls.h"
+#include "core/example_words.h"
 #include "core/text.h"
 
 namespace korvane {
@@ -132,27 +133,11 @@ TEST(BorrowedText, WhatOutlivesTheCallOwnsItsText) {
   EXPECT_EQ(there.string_view().data(), text.data());
 }
 
-// The words of a function's example as a shell splits them (a double-quoted
-// word kept whole, "" an empty word), each typed as a text: a leading ' only
+// The words of a function's example, each typed as a text: a leading ' only
 // says so in a cell.
 std::vector<std::u16string> example_texts(std::string_view line) {
   std::vector<std::u16string> out;
-  std::size_t i = 0;
-  while (i < line.size()) {
-    if (line[i] == ' ') {
-      ++i;
-      continue;
-    }
-    std::string w;
-    while (i < line.size() && line[i] != ' ') {
-      if (line[i] == '"') {
-        const std::size_t close = std::min(line.find('"', i + 1), line.size());
-        w.append(line.substr(i + 1, close - i - 1));
-        i = close + 1;
-      } else {
-        w += line[i++];
-      }
-    }
+  for (std::string& w : example_words(line)) {
     if (!w.empty() && w[0] == '\'') w.erase(0, 1);
     out.push_back(to_utf16(w));
   }
