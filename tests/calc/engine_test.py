@@ -194,18 +194,9 @@ def display_name(method):
     return re.sub(r"u([0-9A-F]{4})", lambda m: chr(int(m.group(1), 16)), method)
 
 
-def col_name(c):
-    name = ""
-    c += 1
-    while c:
-        c, r = divmod(c - 1, 26)
-        name = chr(65 + r) + name
-    return name
-
-
 def addr(col, row, absolute=False):
     d = "$" if absolute else ""
-    return f"{d}{col_name(col)}{d}{row + 1}"
+    return f"{d}{excel_books.col_name(col)}{d}{row + 1}"
 
 
 def literal(v):
