@@ -10,7 +10,7 @@
 #include "bets/draw_setup.h"
 #include "cli/cell_entry.h"
 #include "cli/encoding.h"
-#include "cli/protocol.h"
+#include "cli/quoting.h"
 #include "cli/suggest.h"
 #include "cli/utf16.h"
 #include "core/custom_functions.h"
@@ -388,8 +388,8 @@ class Settler {
     if (!decode(splitter_.field(0), name)) return not_text();
     const std::u16string_view n = trim_blanks(name);
     if (n.empty()) return u"the row names no function";
-    if (find_property(n)) return u"“" + quoted(n) + u"” is a draw-state property, not a function";
-    return u"no function is named “" + quoted(n) + u"”";
+    if (find_property(n)) return u"“" + quotable(n) + u"” is a draw-state property, not a function";
+    return u"no function is named “" + quotable(n) + u"”";
   }
 
   // The arguments of a call of m into args_, 易失 referring to the draw cell
@@ -598,15 +598,6 @@ class Settler {
       return;
     }
     encode(copied_, out_buf_);
-  }
-
-  // A text quoted in a message: at most its first characters, as every
-  // message of the tool quotes (never cutting a surrogate pair).
-  static std::u16string quoted(std::u16string_view s) {
-    if (s.size() <= protocol::kQuotedMax) return std::u16string(s);
-    std::size_t n = protocol::kQuotedMax;
-    if (s[n - 1] >= 0xD800 && s[n - 1] <= 0xDBFF) --n;
-    return std::u16string(s.substr(0, n)) + u"...";
   }
 
   // The most the settled book or the reports hold while the encoding is open.

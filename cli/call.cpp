@@ -6,8 +6,9 @@
 #include "cli/cell_entry.h"
 #include "cli/commands.h"
 #include "cli/encoding.h"
-#include "cli/protocol.h"
+#include "cli/quoting.h"
 #include "cli/suggest.h"
+#include "cli/value_codec.h"
 #include "core/custom_functions.h"
 #include "core/text.h"
 
@@ -68,7 +69,7 @@ int run_call(const CallOptions& options, std::vector<std::string> words, bool af
   const Property* property = m ? nullptr : find_property(to_utf16(name));
   if (!m && !property) {
     const std::string near = did_you_mean(name, member_names());
-    return usage("no function is named " + protocol::quoted_text(name) +
+    return usage("no function is named " + quoted_text(name) +
                  (near.empty() ? " (korvane help lists them)" : near));
   }
   const std::size_t given = words.size() - 1;

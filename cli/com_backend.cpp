@@ -15,6 +15,7 @@
 #include <map>
 #include <vector>
 
+#include "cli/quoting.h"
 #include "com/identity.h"
 #include "com/variant_com.h"
 #include "core/text.h"
@@ -131,7 +132,7 @@ class ComBackend final : public Backend {
   }
 
   static Outcome unknown(std::u16string_view name) {
-    return Outcome::fault("no function or property is named " + quoted_text(to_utf8(name)));
+    return Outcome::fault("no function or property is named " + cli::quoted_text(to_utf8(name)));
   }
 
   Outcome put(std::u16string_view name, const Variant& value, WORD flags) {

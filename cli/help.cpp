@@ -9,8 +9,9 @@
 #include "cli/cell_entry.h"
 #include "cli/commands.h"
 #include "cli/encoding.h"
-#include "cli/protocol.h"
+#include "cli/quoting.h"
 #include "cli/suggest.h"
+#include "cli/value_codec.h"
 #include "core/custom_functions.h"
 #include "core/example_words.h"
 #include "core/text.h"
@@ -149,7 +150,7 @@ int run_help(const std::string& name, bool examples) {
   const Property* m = find_property(wanted);
   if (!m) {
     const std::string near = did_you_mean(n, member_names());
-    std::cerr << "korvane help: no function or property is named " << protocol::quoted_text(n)
+    std::cerr << "korvane help: no function or property is named " << quoted_text(n)
               << (near.empty() ? " (korvane help lists them)" : near) << '\n';
     return kUsageError;
   }

@@ -11,7 +11,7 @@
 #include <optional>
 
 #include "cli/commands.h"
-#include "cli/protocol.h"
+#include "cli/quoting.h"
 #include "cli/suggest.h"
 #include "korvane_version.h"
 
@@ -68,7 +68,7 @@ std::string extra_word(const std::vector<std::string>& extra, const std::vector<
   const bool after_mark = std::find(args.begin() + 1, mark, *word) == mark;
   if (!after_mark && word->size() > 1 && (*word)[0] == '-')
     return korvane::cli::unknown_option(*word, options);
-  return "unexpected argument " + korvane::protocol::quoted_text(*word);
+  return "unexpected argument " + korvane::cli::quoted_text(*word);
 }
 
 // Says what was wrong with the command line args, with a suggestion where a
@@ -85,8 +85,8 @@ int usage_error(const CLI::App& app, const std::vector<std::string>& args,
     std::vector<std::string> extra = command->remaining();
     if (extra.empty()) extra = app.remaining();
     message = extra_word(extra, args, option_names(*command));
-  } else if (message.size() > 2 * korvane::protocol::kQuotedMax) {
-    message = korvane::protocol::quoted_text(message);
+  } else if (message.size() > 2 * korvane::cli::kQuotedMax) {
+    message = korvane::cli::quoted_text(message);
   }
   return usage(who, message);
 }
@@ -148,7 +148,7 @@ int main(int argc, char** argv) {
     std::string all;
     for (const std::string& c : commands) all += (all.empty() ? "" : ", ") + c;
     const std::string near = korvane::cli::did_you_mean(args[0], commands);
-    std::cerr << "korvane: no command is named " << korvane::protocol::quoted_text(args[0])
+    std::cerr << "korvane: no command is named " << korvane::cli::quoted_text(args[0])
               << (near.empty() ? " (the commands are " + all + ")" : near)
               << "\nRun korvane --help for more information.\n";
     return kUsageError;

@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "cli/protocol.h"
+#include "cli/quoting.h"
 #include "core/custom_functions.h"
 #include "core/text.h"
 
@@ -49,7 +50,7 @@ class NativeBackend final : public Backend {
 
  private:
   static Outcome unknown(std::u16string_view name) {
-    return Outcome::fault("no function or property is named " + quoted_text(to_utf8(name)));
+    return Outcome::fault("no function or property is named " + cli::quoted_text(to_utf8(name)));
   }
   static Outcome not_property(std::u16string_view name) {
     if (const Function* m = find_function(name))

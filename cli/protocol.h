@@ -6,6 +6,11 @@
 // automation variant (null, a number, a string, a boolean, {"int": n},
 // {"long": n}, {"error": "#N/A"}, {"ref": ...}, {"array": [[...]]}).
 //
+// This room is the eval session: what each request line asks (the request
+// grammar), answered by a backend, and the line server around it. Values are
+// written and read by the value codec; the session touches the backends
+// through Backend only.
+//
 // The protocol is spoken against a backend: the add-in object in this process,
 // or (on Windows) the registered COM class called late-bound as Excel calls it.
 #pragma once
@@ -15,6 +20,7 @@
 #include <string>
 #include <string_view>
 
+#include "cli/value_codec.h"
 #include "core/variant.h"
 
 namespace korvane::protocol {
@@ -63,20 +69,5 @@ struct Served {
 // Reads requests from in until it ends, writing one answer line each to out.
 // Stops at the first failure to read or to write.
 Served serve(Backend& backend, std::istream& in, std::ostream& out);
-
-// The encoding of a value, as the protocol writes it (UTF-8 JSON, no newline).
-// A lone surrogate in a text is kept, as a \u escape (to_utf8 in core/text.h
-// would make it U+FFFD).
-std::string encode(const Variant& v);
-
-// Decodes a value from its JSON text; on a malformed encoding returns false
-// and a sentence in error.
-bool decode(std::string_view json, Variant& out, std::string& error);
-
-// A text named in a message, such as an unknown function's name, in double
-// quotes: its first 80 characters only, then "...", so that a message stays
-// readable whatever was given.
-inline constexpr std::size_t kQuotedMax = 80;
-std::string quoted_text(std::string_view utf8);
 
 }  // namespace korvane::protocol

@@ -3,7 +3,7 @@
 
 #include <algorithm>
 
-#include "cli/protocol.h"
+#include "cli/quoting.h"
 #include "core/custom_functions.h"
 #include "core/text.h"
 
@@ -80,7 +80,7 @@ std::string unknown_option(std::string_view word, const std::vector<std::string>
   const std::string near = name == std::string_view::npos
                                ? std::string()
                                : did_you_mean(word.substr(name), options, "--");
-  return "unknown option " + protocol::quoted_text(word) + near;
+  return "unknown option " + quoted_text(word) + near;
 }
 
 std::vector<std::string> member_names() {
