@@ -8,9 +8,17 @@
 
 A front end reaches the functions through the member list only, so it
 includes nothing from bets/, zodiac/ or wages/; nothing below cli/ includes
-cli/. Files of tests/, bench/ and fuzz/ may include anything. One rule of
-the functions is not reached through the member list: the tool's settling
-of a book warns of a draw a lottery cannot draw, by 验证's own rule.
+cli/. One rule of the functions is not reached through the member list: the
+tool's settling of a book warns of a draw a lottery cannot draw, by 验证's
+own rule.
+
+The tests mirror the folders: tests/core/ holds the core's tests, tests/cli/
+the tool's, and a folder's tests include what that folder may include, plus
+the shared test support (tests/test_support.h, tests/calls.h), which itself
+includes the core only. So a core test never comes to depend on the tool.
+The stand-in Excel of tests/xll/ is the one exception: it answers the
+protocol's transcripts through the XLL, and so reads them with the tool's
+value codec. bench/ and fuzz/ may include anything.
 
 usage: check_layers.py SOURCE_DIR
 """
@@ -31,26 +39,43 @@ MAY_INCLUDE = {
     "cli": {"core", "com", "install", "cli"},
 }
 # Headers of a folder a layer may include although the folder is not below it.
-ALSO = {"cli": {"bets/draw_setup.h"}}
+ALSO = {"cli": {"bets/draw_setup.h"}, "tests/xll": {"cli/protocol.h"}}
+# The shared test support, which any test may include.
+SUPPORT = {"tests/test_support.h", "tests/calls.h"}
 INCLUDE = re.compile(r'^\s*#\s*include\s+"(([^"/]+)/[^"]*)"', re.M)
+
+
+def sources(folder):
+    return (p for p in sorted(folder.rglob("*")) if p.suffix in (".h", ".cpp", ".inc"))
+
+
+def crossings(root, path, allowed, also):
+    """The includes of path that leave the folders it may include."""
+    for header, top in INCLUDE.findall(path.read_text(encoding="utf-8")):
+        if header in also or header in SUPPORT:
+            continue
+        if top not in allowed and (top in MAY_INCLUDE or top == "tests"):
+            yield f"{path.relative_to(root)} includes {header}"
 
 
 def main():
     root = pathlib.Path(sys.argv[1])
     wrong = []
     for folder, allowed in MAY_INCLUDE.items():
-        for path in sorted((root / folder).rglob("*")):
-            if path.suffix not in (".h", ".cpp", ".inc"):
-                continue
-            for header, top in INCLUDE.findall(path.read_text(encoding="utf-8")):
-                if header in ALSO.get(folder, ()):
-                    continue
-                if top in MAY_INCLUDE and top not in allowed:
-                    wrong.append(f"{path.relative_to(root)} includes {top}/")
+        for path in sources(root / folder):
+            wrong += crossings(root, path, allowed, ALSO.get(folder, ()))
+        tests = f"tests/{folder}"
+        for path in sources(root / tests):
+            wrong += crossings(root, path, allowed, ALSO.get(tests, ()))
+    for name in SUPPORT:
+        wrong += crossings(root, root / name, {"core"}, ())
+    stray = [p for p in (root / "tests").glob("*") if p.suffix in (".h", ".cpp") and
+             p.relative_to(root).as_posix() not in SUPPORT]
+    wrong += [f"{p.relative_to(root)} belongs in the tests folder of what it tests" for p in stray]
     for w in wrong:
         print(w)
     if wrong:
-        print(f"{len(wrong)} includes cross the layers (see this script's header)")
+        print(f"{len(wrong)} files cross the layers (see this script's header)")
     return 1 if wrong else 0
 
 

@@ -1,5 +1,5 @@
 // PAI and PAID: whole millions of an amount, floored toward minus infinity.
-#include "calls.h"
+#include "tests/calls.h"
 
 namespace korvane {
 namespace {

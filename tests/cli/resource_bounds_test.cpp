@@ -8,7 +8,7 @@
 #include <string>
 
 #include "cli/book.h"
-#include "test_support.h"
+#include "tests/test_support.h"
 
 namespace korvane {
 namespace {

@@ -6,7 +6,7 @@
 
 #include <vector>
 
-#include "test_support.h"
+#include "tests/test_support.h"
 
 namespace korvane {
 namespace {

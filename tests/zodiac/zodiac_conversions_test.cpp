@@ -1,7 +1,7 @@
 // 肖转号码 and 号码转肖: signs to numbers and numbers to signs.
 #include <string>
 
-#include "calls.h"
+#include "tests/calls.h"
 #include "zodiac/zodiac_rule.h"
 
 namespace korvane {

@@ -1,7 +1,7 @@
 // SL1 to SL4 (process keys) and 工资1 (piece wage).
 #include <cmath>
 
-#include "calls.h"
+#include "tests/calls.h"
 
 namespace korvane {
 namespace {

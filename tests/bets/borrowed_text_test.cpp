@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "bets/text_matching.h"
-#include "calls.h"
+#include "tests/calls.h"
 #include "core/example_words.h"
 #include "core/text.h"
 

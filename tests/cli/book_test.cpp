@@ -7,7 +7,7 @@
 
 #include "cli/encoding.h"
 #include "cli/utf16.h"
-#include "test_support.h"
+#include "tests/test_support.h"
 
 namespace korvane::cli::book {
 namespace {

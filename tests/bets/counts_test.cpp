@@ -1,5 +1,5 @@
 // TEMA, TEMAL and 求和1: counting a code in a bet text.
-#include "calls.h"
+#include "tests/calls.h"
 
 namespace korvane {
 namespace {

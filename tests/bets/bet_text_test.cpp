@@ -3,7 +3,7 @@
 #include <string>
 
 #include "bets/text_matching.h"
-#include "test_support.h"
+#include "tests/test_support.h"
 
 namespace korvane {
 namespace {

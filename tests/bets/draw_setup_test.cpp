@@ -2,7 +2,7 @@
 #include "bets/draw_setup.h"
 
 #include "core/custom_functions.h"
-#include "test_support.h"
+#include "tests/test_support.h"
 #include "zodiac/zodiac_rule.h"
 
 namespace korvane {

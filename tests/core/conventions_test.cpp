@@ -3,7 +3,7 @@
 
 #include <cmath>
 
-#include "test_support.h"
+#include "tests/test_support.h"
 
 namespace korvane {
 namespace {

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <limits>
 
-#include "test_support.h"
+#include "tests/test_support.h"
 
 namespace korvane::cli {
 namespace {

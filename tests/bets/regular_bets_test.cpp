@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "core/custom_functions.h"
-#include "test_support.h"
+#include "tests/test_support.h"
 
 namespace korvane {
 namespace {

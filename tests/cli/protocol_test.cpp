@@ -4,7 +4,7 @@
 #include <cerrno>
 #include <sstream>
 
-#include "test_support.h"
+#include "tests/test_support.h"
 
 namespace korvane::protocol {
 namespace {

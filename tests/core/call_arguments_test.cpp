@@ -7,7 +7,7 @@
 
 #include <stdexcept>
 
-#include "test_support.h"
+#include "tests/test_support.h"
 
 namespace korvane {
 namespace {
