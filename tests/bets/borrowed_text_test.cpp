@@ -60,7 +60,6 @@ TEST(BorrowedText, ReadsAsTheSameTextThroughEveryConvention) {
          return t ? to_utf8(*t) : std::string("<fails>");
        }},
       {"as a cell's value", [](const Variant& v) { return shown(text(Ref(v))); }},
-      {"in the protocol", [](const Variant& v) { return protocol::encode(v); }},
   };
   const char16_t* texts[] = {
       u"",

@@ -184,8 +184,8 @@ TEST(ZodiacRule, CyclePositionAgreesWithTheTextRoundTrip) {
     values.push_back(S(to_utf16(std::to_string(n))));
   }
   for (const Variant& v : values) {
-    EXPECT_EQ(zodiac::cycle_position(v), literal_cycle(v)) << protocol::encode(v);
-    EXPECT_EQ(zodiac::outside_draw_range(v), literal_outside(v)) << protocol::encode(v);
+    EXPECT_EQ(zodiac::cycle_position(v), literal_cycle(v)) << shown_value(v);
+    EXPECT_EQ(zodiac::outside_draw_range(v), literal_outside(v)) << shown_value(v);
   }
 }
 

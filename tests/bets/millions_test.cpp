@@ -25,8 +25,8 @@ TEST(Millions, PaiAndPaid) {
   };
   for (const auto& c : cases) {
     Draw obj;
-    EXPECT_EQ(call_named(obj, u"PAI", {c.value}), c.pai) << protocol::encode(c.value);
-    EXPECT_EQ(call_named(obj, u"PAID", {c.value}), c.paid) << protocol::encode(c.value);
+    EXPECT_EQ(call_named(obj, u"PAI", {c.value}), c.pai) << shown_value(c.value);
+    EXPECT_EQ(call_named(obj, u"PAID", {c.value}), c.paid) << shown_value(c.value);
   }
 }
 

@@ -143,7 +143,7 @@ TEST(RegularBets, AnUnreadableBetIsNotSettled) {
         std::vector<Variant> args = bet.winning;
         args[i] = bad;
         const std::string what =
-            to_utf8(bet.name) + " argument " + std::to_string(i) + " " + protocol::encode(bad);
+            to_utf8(bet.name) + " argument " + std::to_string(i) + " " + shown_value(bad);
         EXPECT_EQ(drawn(bet.name, args), kEmpty) << what;
         args.back() = kTwo;
         EXPECT_EQ(drawn(bet.name, args), I(0)) << what;

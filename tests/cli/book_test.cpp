@@ -64,7 +64,7 @@ TEST(Utf8Check, SequencesMaySpanBlocks) {
        {"\xFF", "\xD1\xE9\xD6\xA4", "\xE9\xAA", "a\xC0\x80", "\xED\xA0\x80"}) {
     Utf8Check check;
     check.feed(bad);
-    EXPECT_FALSE(check.finish()) << protocol::encode(Variant(to_utf16(bad)));
+    EXPECT_FALSE(check.finish()) << shown_value(Variant(to_utf16(bad)));
   }
 }
 

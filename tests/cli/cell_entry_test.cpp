@@ -113,7 +113,7 @@ TEST(Shown, AsACellInGeneralFormat) {
       {Variant(make_array(0, 0, {})), u"#VALUE!"},
   };
   for (const auto& c : cases)
-    EXPECT_EQ(to_utf8(shown(c.v)), to_utf8(c.want)) << protocol::encode(c.v);
+    EXPECT_EQ(to_utf8(shown(c.v)), to_utf8(c.want)) << shown_value(c.v);
 }
 
 TEST(Shown, ColumnsCountChineseCharactersTwice) {

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "cli/book.h"
+#include "cli/protocol.h"
 #include "tests/test_support.h"
 
 namespace korvane {

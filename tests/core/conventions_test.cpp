@@ -128,11 +128,11 @@ TEST(NumericCoercion, KeepsTheWidth) {
   };
   for (const auto& c : cases) {
     const Maybe<Numeric> n = numeric(c.v);
-    ASSERT_EQ(n.has_value(), c.value.has_value()) << protocol::encode(c.v);
-    EXPECT_EQ(number(c.v), c.value) << protocol::encode(c.v);
+    ASSERT_EQ(n.has_value(), c.value.has_value()) << shown_value(c.v);
+    EXPECT_EQ(number(c.v), c.value) << shown_value(c.v);
     if (n) {
-      EXPECT_EQ(n->value, *c.value) << protocol::encode(c.v);
-      EXPECT_EQ(n->width, c.width) << protocol::encode(c.v);
+      EXPECT_EQ(n->value, *c.value) << shown_value(c.v);
+      EXPECT_EQ(n->width, c.width) << shown_value(c.v);
     }
   }
 }

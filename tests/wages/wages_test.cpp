@@ -34,8 +34,8 @@ TEST(ProcessKeys, Bounds) {
       {N(1e301), kFails, kFails},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(call1(u"SL1", c.y), c.sl1) << protocol::encode(c.y);
-    EXPECT_EQ(call1(u"SL2", Ref(c.y)), c.sl2) << protocol::encode(c.y);
+    EXPECT_EQ(call1(u"SL1", c.y), c.sl1) << shown_value(c.y);
+    EXPECT_EQ(call1(u"SL2", Ref(c.y)), c.sl2) << shown_value(c.y);
   }
   for (double y = -50; y <= 50; y += 0.5) {
     EXPECT_EQ(call1(u"SL2", N(y)), call1(u"SL1", N(y + 1))) << y;
@@ -64,7 +64,7 @@ TEST(ProcessKeys, Packing) {
   };
   for (const auto& c : cases) {
     EXPECT_EQ(call2(u"SL4", c.process, c.quantity), c.want)
-        << protocol::encode(c.process) << " " << protocol::encode(c.quantity);
+        << shown_value(c.process) << " " << shown_value(c.quantity);
   }
 }
 
@@ -86,7 +86,7 @@ TEST(ProcessKeys, Quantity) {
       {E(ExcelError::Num), kFails},
       {Block(N(1), N(2)), kFails},
   };
-  for (const auto& c : cases) EXPECT_EQ(call1(u"SL3", c.key), c.want) << protocol::encode(c.key);
+  for (const auto& c : cases) EXPECT_EQ(call1(u"SL3", c.key), c.want) << shown_value(c.key);
 }
 
 // Unpacking gives back the absolute quantity for whole process numbers of
