@@ -34,6 +34,7 @@
 #include <vector>
 
 #include "calc/uno_names.h"
+#include "calc/uno_text.h"
 #include "calc/uno_values.h"
 #include "calc/workbook_names.h"
 #include "core/custom_functions.h"
@@ -41,17 +42,8 @@
 namespace korvane::calc {
 namespace {
 
-namespace css = com::sun::star;
-using rtl::OUString;
-
-OUString ascii(std::string_view s) {
-  return OUString(s.data(), static_cast<sal_Int32>(s.size()), RTL_TEXTENCODING_ASCII_US);
-}
 OUString utf8(std::string_view s) {
   return OUString(s.data(), static_cast<sal_Int32>(s.size()), RTL_TEXTENCODING_UTF8);
-}
-OUString utf16(std::u16string_view s) {
-  return OUString(reinterpret_cast<const sal_Unicode*>(s.data()), static_cast<sal_Int32>(s.size()));
 }
 
 css::uno::Sequence<OUString> service_names() {

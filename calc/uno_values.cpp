@@ -6,45 +6,25 @@
 #include <com/sun/star/table/CellContentType.hpp>
 #include <com/sun/star/table/XCell.hpp>
 #include <com/sun/star/text/XTextRange.hpp>
-#include <com/sun/star/uno/RuntimeException.hpp>
-#include <com/sun/star/uno/Sequence.hxx>
 #include <com/sun/star/util/NumberFormat.hpp>
 #include <com/sun/star/util/XNumberFormats.hpp>
 #include <com/sun/star/util/XNumberFormatsSupplier.hpp>
-#include <limits>
-#include <rtl/ustring.hxx>
 #include <string>
 #include <vector>
+
+#include "calc/uno_text.h"
 
 namespace korvane::calc {
 namespace {
 
-namespace css = com::sun::star;
-using css::uno::Any;
-using css::uno::Reference;
-using css::uno::Sequence;
-using css::uno::UNO_QUERY;
-
-Variant text_of(const rtl::OUString& s) {
-  // sal_Unicode is a 16-bit unsigned integer outside LibreOffice's own build:
-  // the same UTF-16 units as char16_t.
-  return Variant(std::u16string(reinterpret_cast<const char16_t*>(s.getStr()),
-                                static_cast<std::size_t>(s.getLength())));
-}
-
-rtl::OUString ou(std::u16string_view s) {
-  if (s.size() > static_cast<std::size_t>(std::numeric_limits<sal_Int32>::max()))
-    throw css::uno::RuntimeException("text too long for a cell");
-  return rtl::OUString(reinterpret_cast<const sal_Unicode*>(s.data()),
-                       static_cast<sal_Int32>(s.size()));
-}
+Variant text_of(const OUString& s) { return Variant(std::u16string(view(s))); }
 
 // A value inside a sequence of rows: what Calc passes for several cells.
 Variant element(const Any& a) {
   if (!a.hasValue()) return Variant();
   double d = 0;
   if (a >>= d) return Variant(d);  // also every integer type
-  rtl::OUString s;
+  OUString s;
   if (a >>= s) return text_of(s);
   bool b = false;
   if (a >>= b) return Variant(b);
@@ -137,22 +117,16 @@ Variant cell_value(const Reference<css::table::XCell>& cell,
 }  // namespace
 
 ExcelError from_calc_error(std::int32_t code) noexcept {
-  switch (code) {
-    case 521:
-      return ExcelError::Null;
-    case 532:
-      return ExcelError::Div0;
-    case 524:
-      return ExcelError::Ref;
-    case 525:
-      return ExcelError::Name;
-    case 503:
-      return ExcelError::Num;
-    case 32767:
-      return ExcelError::NA;
-    default:  // #VALUE! and Calc's own Err:5xx codes, which Excel does not have
-      return ExcelError::Value;
+  // Calc's codes of the errors Excel has too (#VALUE! is Calc's 519).
+  static constexpr struct {
+    std::int32_t code;
+    ExcelError error;
+  } kShared[] = {{521, ExcelError::Null}, {532, ExcelError::Div0}, {524, ExcelError::Ref},
+                 {525, ExcelError::Name}, {503, ExcelError::Num},  {32767, ExcelError::NA}};
+  for (const auto& e : kShared) {
+    if (e.code == code) return e.error;
   }
+  return ExcelError::Value;  // #VALUE! and Calc's own Err:5xx codes, which Excel does not have
 }
 
 Variant from_any(const Any& a) {
@@ -198,7 +172,7 @@ Any to_any(const Variant& v) {
     case Variant::Kind::Double:
       return Any(*v.if_double());
     case Variant::Kind::String:
-      return Any(ou(v.string_view()));
+      return Any(utf16(v.string_view()));
     case Variant::Kind::Boolean:  // Calc's TRUE and FALSE are the numbers 1 and 0
       return Any(*v.if_boolean() ? 1.0 : 0.0);
     case Variant::Kind::Error:

@@ -81,26 +81,10 @@
 #include <vector>
 
 #include "calc/excel_names.h"
+#include "calc/uno_text.h"
 
 namespace korvane::calc {
 namespace {
-
-namespace css = com::sun::star;
-using css::uno::Reference;
-using css::uno::Sequence;
-using css::uno::UNO_QUERY;
-using css::uno::UNO_QUERY_THROW;
-using rtl::OUString;
-
-OUString ascii(std::string_view s) {
-  return OUString(s.data(), static_cast<sal_Int32>(s.size()), RTL_TEXTENCODING_ASCII_US);
-}
-OUString utf16(std::u16string_view s) {
-  return OUString(reinterpret_cast<const sal_Unicode*>(s.data()), static_cast<sal_Int32>(s.size()));
-}
-std::u16string_view view(const OUString& s) {
-  return {reinterpret_cast<const char16_t*>(s.getStr()), static_cast<std::size_t>(s.getLength())};
-}
 
 // The formula op-codes the renaming reads and writes, as this Calc numbers
 // them: a call of an add-in function, an unresolved name, a macro call, an

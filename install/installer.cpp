@@ -4,9 +4,9 @@
 //
 // The release folder holds korvane.exe (64-bit), x64\ and x86\ with each
 // bitness's korvane.dll (and korvane.xll), and x86\korvane.exe for 32-bit
-// Windows. Office may be 32- or 64-bit whatever Windows is, so on 64-bit
-// Windows both DLLs are registered, each in its own registry view, and
-// whichever Excel starts finds its own.
+// Windows: the files of install/release-files.txt (release_files.h). Office may be 32- or 64-bit
+// whatever Windows is, so on 64-bit Windows both DLLs are registered, each in its own registry
+// view, and whichever Excel starts finds its own.
 //
 // install:   1. copy the files to the program folder (per user, or for the
 //               machine with --machine), taking off the Mark of the Web a
@@ -53,6 +53,7 @@
 #include "install/messages.h"
 #include "install/open_list.h"
 #include "korvane_version.h"
+#include "release_files.h"
 
 namespace korvane::install {
 namespace {
@@ -157,7 +158,9 @@ fs::path own_exe() {
 
 bool is_release(const fs::path& folder) {
   std::error_code ec;
-  return fs::exists(folder / L"x86\\korvane.dll", ec);
+  return std::all_of(std::begin(kShipped), std::end(kShipped), [&](const Shipped& f) {
+    return !f.required || fs::exists(folder / f.path, ec);
+  });
 }
 
 // The release folder: this korvane.exe's, or (the 32-bit one) the one above.
@@ -195,18 +198,6 @@ bool inside(const fs::path& file, const fs::path& folder) {
   }
   return false;
 }
-
-// The files of a release, as the zip lays them out; the DLLs are required.
-struct Shipped {
-  const wchar_t* path;
-  bool required;
-};
-constexpr Shipped kFiles[] = {
-    {L"korvane.exe", false},      {L"x64\\korvane.dll", false}, {L"x86\\korvane.dll", true},
-    {L"x86\\korvane.exe", false}, {L"x64\\korvane.xll", false}, {L"x86\\korvane.xll", false},
-    {L"install.cmd", false},      {L"uninstall.cmd", false},    {L"使用说明.txt", false},
-    {L"LICENSE.txt", false},
-};
 
 // ---- the Mark of the Web ------------------------------------------------------------
 
@@ -538,7 +529,7 @@ std::vector<fs::path> files_of(const fs::path& folder, bool machine) {
     }
     return out;
   }
-  for (const Shipped& f : kFiles) {
+  for (const Shipped& f : kShipped) {
     if (fs::exists(folder / f.path, ec)) out.push_back(folder / f.path);
   }
   return out;
@@ -755,7 +746,7 @@ std::string put_files(const Options& o, const fs::path& from, const fs::path& to
   code = kNotDone;
   std::error_code ec;
   if (o.in_place || same_path(from, to)) {
-    for (const Shipped& f : kFiles) {
+    for (const Shipped& f : kShipped) {
       if (fs::exists(from / f.path, ec)) unblock(from / f.path);
     }
     return {};
@@ -768,7 +759,7 @@ std::string put_files(const Options& o, const fs::path& from, const fs::path& to
                ? text(Say::NeedAdminInstall)
                : text(Say::CannotWrite, {utf8(to), reason(static_cast<DWORD>(ec.value()))});
   }
-  for (const Shipped& f : kFiles) {
+  for (const Shipped& f : kShipped) {
     if (!fs::exists(from / f.path, ec)) continue;
     if ((ec = copy_shipped(from / f.path, to / f.path))) {
       const DWORD why = static_cast<DWORD>(ec.value());

@@ -1,6 +1,7 @@
 #include "xll/values.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <memory>
 #include <new>
 #include <span>
@@ -87,22 +88,23 @@ bool read_reference(const XLOPER12& in, Variant& out) {
   return true;
 }
 
+// A number of any of the three kinds, as the one kind a cell keeps.
+double number_of(const Variant& v) {
+  if (const std::int16_t* i = v.if_integer()) return *i;
+  if (const std::int32_t* l = v.if_long()) return *l;
+  return *v.if_double();
+}
+
 void write_scalar(const Variant& v, XLOPER12& out) {
   switch (v.kind()) {
     case Variant::Kind::Empty:
       out.xltype = xltypeNil;
       return;
     case Variant::Kind::Integer:
-      out.xltype = xltypeNum;
-      out.val.num = *v.if_integer();
-      return;
     case Variant::Kind::Long:
-      out.xltype = xltypeNum;
-      out.val.num = *v.if_long();
-      return;
     case Variant::Kind::Double:
       out.xltype = xltypeNum;
-      out.val.num = *v.if_double();
+      out.val.num = number_of(v);
       return;
     case Variant::Kind::String:
       out.val.str = new_xl_string(v.string_view());

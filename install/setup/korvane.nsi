@@ -3,7 +3,10 @@
 ;
 ; One setup serves 32-bit and 64-bit Office: it carries the same folder as the
 ; release zip (korvane.exe, x64\ and x86\ with each bitness's korvane.dll and
-; korvane.xll, x86\korvane.exe, the guide and the licence). The setup itself
+; korvane.xll, x86\korvane.exe, the guide and the licence: the files marked
+; `setup` in install/release-files.txt, which scripts/make-setup writes out as
+; the include RELEASE_FILES names, with the macros that copy and remove
+; them). The setup itself
 ; only puts files in place, makes the Start-menu folder and the entry in
 ; Apps & Features; everything Excel and COM see (the classes, Excel's list of
 ; add-ins it opens at start) is korvane.exe's job, the same code the zip's
@@ -49,8 +52,8 @@ ManifestDPIAware true
 RequestExecutionLevel user
 SetCompressor /SOLID lzma
 
-!ifndef VERSION | FILES | OUTFILE
-  !error "define VERSION, FILES (the release folder) and OUTFILE"
+!ifndef VERSION | FILES | OUTFILE | RELEASE_FILES
+  !error "define VERSION, FILES (the release folder), OUTFILE and RELEASE_FILES (scripts/make-setup)"
 !endif
 !ifndef ICON
   !define ICON "${__FILEDIR__}\korvane.ico"
@@ -81,6 +84,9 @@ SetCompressor /SOLID lzma
 !include WordFunc.nsh
 !include x64.nsh
 !include nsDialogs.nsh
+; The release's files: RELEASE_TOOL (korvane.exe), RELEASE_GUIDE (the guide),
+; the macros RELEASE_FILES and RELEASE_REMOVE.
+!include "${RELEASE_FILES}"
 
 Name "Korvane ${VERSION}"
 OutFile "${OUTFILE}"
@@ -114,7 +120,7 @@ Page custom AddInPage AddInPageLeave
 !insertmacro MUI_PAGE_INSTFILES
 !define MUI_FINISHPAGE_TITLE "$(FinishTitle)"
 !define MUI_FINISHPAGE_TEXT "$(FinishText)"
-!define MUI_FINISHPAGE_SHOWREADME "$INSTDIR\使用说明.txt"
+!define MUI_FINISHPAGE_SHOWREADME "$INSTDIR\${RELEASE_GUIDE}"
 !define MUI_FINISHPAGE_SHOWREADME_TEXT "$(OpenGuide)"
 !insertmacro MUI_PAGE_FINISH
 
@@ -209,7 +215,7 @@ FunctionEnd
 
 ; The installed korvane.exe: the one of Windows' bitness (see the install).
 Function ${un}FindTool
-  StrCpy $Tool "$INSTDIR\korvane.exe"
+  StrCpy $Tool "$INSTDIR\${RELEASE_TOOL}"
 FunctionEnd
 
 ; Where the Start-menu folder and the Apps & Features key are: the user's or
@@ -499,7 +505,7 @@ FunctionEnd
 Function IsForeignFolder  ; $0 = 1 when $INSTDIR holds something and no korvane.exe
   StrCpy $0 0
   ${If} ${FileExists} "$INSTDIR\*.*"
-  ${AndIfNot} ${FileExists} "$INSTDIR\korvane.exe"
+  ${AndIfNot} ${FileExists} "$INSTDIR\${RELEASE_TOOL}"
     FindFirst $1 $2 "$INSTDIR\*"
     ${DoWhile} $2 != ""
       ${If} $2 != "."
@@ -556,7 +562,7 @@ FunctionEnd
   WriteRegStr ${ROOT} "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT}"
   WriteRegStr ${ROOT} "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
   WriteRegStr ${ROOT} "${UNINSTALL_KEY}" "Publisher" "${PUBLISHER}"
-  WriteRegStr ${ROOT} "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\korvane.exe,0"
+  WriteRegStr ${ROOT} "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\${RELEASE_TOOL},0"
   WriteRegStr ${ROOT} "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
   WriteRegStr ${ROOT} "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\uninstall.exe"'
   ; _?= runs the uninstaller where it is, not from a copy in the temporary
@@ -601,24 +607,12 @@ Section "Korvane" Main
     StrCpy $Backup "$INSTDIR\korvane-old"
   ${EndIf}
 
-  ; 3. The files, as the release zip lays them out.
+  ; 3. The files, as the release zip lays them out; korvane.exe of Windows'
+  ;    bitness at the top, where korvane.exe install finds the release: on
+  ;    32-bit Windows that is the 32-bit one.
   ClearErrors
   SetOverwrite try
-  SetOutPath "$INSTDIR"
-  ; korvane.exe of Windows' bitness at the top, where korvane.exe install
-  ; finds the release: on 32-bit Windows that is the 32-bit one.
-  ${If} ${RunningX64}
-    File "${FILES}\korvane.exe"
-  ${Else}
-    File "/oname=korvane.exe" "${FILES}\x86\korvane.exe"
-  ${EndIf}
-  File "${FILES}\使用说明.txt"
-  File "${FILES}\LICENSE.txt"
-  SetOutPath "$INSTDIR\x64"
-  File "${FILES}\x64\*.*"
-  SetOutPath "$INSTDIR\x86"
-  File "${FILES}\x86\*.*"
-  SetOutPath "$INSTDIR"
+  !insertmacro RELEASE_FILES
   WriteUninstaller "$INSTDIR\uninstall.exe"
   ${If} ${Errors}
     StrCpy $R0 "$(CopyFailed) $INSTDIR"
@@ -645,9 +639,9 @@ Section "Korvane" Main
 
   ; 5. The Start-menu folder and the entry in Apps & Features.
   CreateDirectory "$SMPROGRAMS\Korvane"
-  CreateShortCut "$SMPROGRAMS\Korvane\$(GuideLink).lnk" "$INSTDIR\使用说明.txt"
+  CreateShortCut "$SMPROGRAMS\Korvane\$(GuideLink).lnk" "$INSTDIR\${RELEASE_GUIDE}"
   CreateShortCut "$SMPROGRAMS\Korvane\$(StatusLink).lnk" "$SYSDIR\cmd.exe" \
-    '/k "chcp 65001 >nul & "$Tool" status"' "$INSTDIR\korvane.exe" 0
+    '/k "chcp 65001 >nul & "$Tool" status"' "$INSTDIR\${RELEASE_TOOL}" 0
   CreateShortCut "$SMPROGRAMS\Korvane\$(UninstallLink).lnk" "$INSTDIR\uninstall.exe"
   ${GetSize} "$INSTDIR" "/S=0K" $R3 $R4 $R5
   ${If} $AllUsers = 1
@@ -703,11 +697,7 @@ Section "Uninstall"
   ${EndIf}
   ; 3. The files (the folder only when nothing else is left in it), the
   ;    Start-menu folder and the key.
-  Delete "$INSTDIR\korvane.exe"
-  Delete "$INSTDIR\使用说明.txt"
-  Delete "$INSTDIR\LICENSE.txt"
-  RMDir /r "$INSTDIR\x64"
-  RMDir /r "$INSTDIR\x86"
+  !insertmacro RELEASE_REMOVE
   SetOutPath $TEMP
   ${If} $EXEDIR == $INSTDIR
     ; Run where it is (_?=): this uninstaller cannot delete itself while it

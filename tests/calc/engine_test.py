@@ -3,7 +3,9 @@
 
 Installs korvane.oxt with `unopkg add` into a throwaway user profile, starts a
 headless soffice, writes a workbook (a draw, a dozen bet rows whose 易失 refers
-to the 验证 cell, conversions, wages and a few rows with awkward arguments) and
+to the 验证 cell, conversions, wages, every function's example from `korvane
+help --examples` and each of its Range parameters given formula cells, and a
+few rows with awkward arguments) and
 stores it as .ods and as .xlsx. Each file is then opened with recalculation on
 load forced, every result cell is read back and compared with what `korvane
 eval` answers for the same calls; the draw is changed, the workbook
@@ -115,8 +117,13 @@ DRAWS = [
     (2013.0, "01 13 22 27 38 44", "00"),
 ]
 
-# One row per formula: the function and its arguments.
-ROWS = [
+# One row per formula: the function and its arguments. Besides these
+# chosen calls the workbook holds, for every function the extension declares,
+# its example from `korvane help --examples` and, for each of its Range
+# parameters, that example with a formula cell in that parameter's place (see
+# member_rows): a function added to the member list is covered without an edit
+# here.
+CHOSEN_ROWS = [
     # bets on the draw
     ("平特几肖", [Lit("平特二肖"), Lit("牛马鼠蛇"), Lit(100.0), DRAW]),
     ("平特几肖", [Cell("平特三肖"), Cell("鼠马狗牛"), Cell(50.0), DRAW]),
@@ -148,21 +155,78 @@ ROWS = [
     ("工资1", [Cell(None), Cell(2.5)]),
     ("PAI", [Cell(12345678.0)]),
     ("PAID", [Cell(12345678.0)]),
-    # every Range parameter given a formula cell: a text, a number, an empty
-    # text and an error as its result
-    *[(name, [*lead, Cell(v)])
-      for name, lead, text, number in [
-          ("TEMAL", [], "05 12 33", 7.0),
-          ("PAI", [], "12345678", 12345678.0),
-          ("PAID", [], "12345678", 12345678.0),
-          ("SL1", [], "3", 3.0),
-          ("SL2", [], "3", 3.0),
-          ("SL3", [], "1200000350", 1200000350.0),
-          ("SL4", [Cell(12.0)], "350", 350.0),
-          ("工资1", [Cell(12.0)], "1.5", 1.5),
-      ]
-      for v in (Fx(text), Fx(number), Fx(""), Err("#N/A"))],
-    # arguments Calc hands over differently from Excel
+]
+
+# What a Range parameter is given in a formula cell: a text, a number, an
+# empty text and an error as its result.
+def formula_results(example):
+    """The four results a Range parameter is given, from the example's value: a
+    text the value reads as, a number (the value's own, or 7 for a text that is
+    no number), the empty text and #N/A."""
+    if isinstance(example, str):
+        text = example
+        try:
+            number = float(example)
+        except ValueError:
+            number = 7.0
+    else:
+        number = float(example)
+        text = str(int(number)) if number == int(number) else repr(number)
+    return [Fx(text), Fx(number), Fx(""), Err("#N/A")]
+
+
+def is_trigger(args, i):
+    """The example's last argument {"ref": null}: the 验证 cell, as 易失."""
+    return i == len(args) - 1 and args[i] == {"ref": None}
+
+
+def row_args(args, kinds):
+    """An example's arguments as the workbook gives them: the trigger is the
+    验证 cell, a reference or a Range parameter's value a cell holding it, any
+    other value a literal."""
+    out = []
+    for i, (v, kind) in enumerate(zip(args, kinds)):
+        if is_trigger(args, i):
+            out.append(DRAW)
+        elif isinstance(v, dict) and "ref" in v:
+            out.append(Cell(v["ref"]))
+        elif kind == "Range" or v is None:
+            out.append(Cell(v))
+        else:
+            out.append(Lit(v))
+    return out
+
+
+def member_rows(calls, kinds):
+    """Every function's example (but 验证's, which every workbook has in its draw
+    cell), then each of its Range parameters given a formula cell."""
+    rows = []
+    for name, args in calls:
+        if name == "验证":
+            continue
+        example = row_args(args, kinds[name])
+        rows.append((name, example))
+        for i, kind in enumerate(kinds[name]):
+            if kind != "Range" or is_trigger(args, i):
+                continue
+            value = args[i]["ref"] if isinstance(args[i], dict) else args[i]
+            for v in formula_results(value):
+                rows.append((name, example[:i] + [Cell(v)] + example[i + 1:]))
+    return rows
+
+
+ROWS = []  # CHOSEN_ROWS, member_rows(...) and AWKWARD_ROWS (make_rows)
+
+
+def make_rows(rows):
+    """The workbook's rows, and the draw's row below them."""
+    global DRAW_ROW
+    ROWS[:] = rows
+    DRAW_ROW = FIRST_ROW + len(ROWS) + 3
+
+
+# Arguments Calc hands over differently from Excel.
+AWKWARD_ROWS = [
     ("包几肖", [Cell("鼠狗"), Cell(None), DRAW]),              # blank stake: 0, not empty
     ("平特几尾", [Cell("平特一尾"), Cell(None), Cell(100.0), DRAW]),  # blank tails: tail 0
     ("平特几尾", [Cell("平特一尾"), Lit(""), Cell(100.0), DRAW]),    # an empty text is none
@@ -184,7 +248,7 @@ RESULT_COL = 12    # column M holds every row's formula
 # The draw sits below and right of every row on purpose: Calc calculates in
 # sheet order, so a row is calculated before the 验证 cell unless reading its
 # 易失 makes Calc calculate the draw first, as Excel calculates precedents.
-DRAW_ROW = FIRST_ROW + len(ROWS) + 3
+DRAW_ROW = None  # FIRST_ROW + len(ROWS) + 3, once the rows are made
 DRAW_COLS = (13, 14, 15, 16)  # N: year, O: regular numbers, P: special number, Q: 验证
 
 
@@ -648,9 +712,15 @@ def main():
         office.connect()
         office.recalc_on_load()
         kinds = office.kinds()
-        missing = {name for name, _ in ROWS} - set(kinds)
+        calls = excel_books.examples(opts.korvane)
+        missing = {name for name, _ in CHOSEN_ROWS + AWKWARD_ROWS + calls} - set(kinds)
         if missing:
             sys.exit(f"the extension does not declare {sorted(missing)}")
+        unexampled = set(kinds) - {name for name, _ in calls}
+        if unexampled:
+            failures.append(f"the extension declares {sorted(unexampled)}, which "
+                            "korvane help --examples does not show: the workbook leaves them out")
+        make_rows(CHOSEN_ROWS + member_rows(calls, kinds) + AWKWARD_ROWS)
         failures += wizard_failures(office, kinds)
 
         # The workbook: calculated with the first draw, then the second draw is
@@ -663,7 +733,12 @@ def main():
             try:
                 writer.install()
                 writer.connect()
-                write_files(writer, writer.kinds(), books)
+                known = writer.kinds()
+                new = sorted({name for name, _ in ROWS} - set(known))
+                if new:  # functions the earlier build did not have yet
+                    print(f"the earlier build has no {new}: their rows are left out")
+                    make_rows([row for row in ROWS if row[0] in known])
+                write_files(writer, known, books)
             finally:
                 writer.close()
             print(f"the files were written with {opts.written_by}")
@@ -716,7 +791,7 @@ def main():
 
     for f in failures:
         print("FAIL", f)
-    total = checks * (len(ROWS) + 1) + len(kinds) + excel_checks
+    total = checks * (len(ROWS) + 1) + len(kinds) + 1 + excel_checks
     print(f"{total - len(failures)} passed, {len(failures)} failed")
     return 1 if failures else 0
 

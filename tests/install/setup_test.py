@@ -51,7 +51,9 @@ import zipfile
 HERE = pathlib.Path(__file__).resolve().parent
 ROOT = HERE.parents[1]
 sys.path.insert(0, str(HERE))
+sys.path.insert(0, str(ROOT / "install"))
 import install_test as it  # noqa: E402  (the Wine helpers of the zip's test)
+import release_files  # noqa: E402  (install/release-files.txt)
 
 UNINSTALL = r"Software\Microsoft\Windows\CurrentVersion\Uninstall\Korvane"
 DISPLAY_NAME = "Korvane 自定义函数"
@@ -158,8 +160,7 @@ def check_installed(prefix, name, version, machine, xll):
     label = f"[{prefix.label}] {name}"
     root = "HKEY_LOCAL_MACHINE" if machine else "HKEY_CURRENT_USER"
     folder = prefix.base(machine) / version
-    files = ["korvane.exe", "uninstall.exe", "使用说明.txt", "LICENSE.txt", "x64/korvane.dll",
-             "x86/korvane.dll", "x86/korvane.exe", "x64/korvane.xll", "x86/korvane.xll"]
+    files = ["uninstall.exe"] + [f.path for f in release_files.read() if "setup" in f.flags]
     missing = [f for f in files if not (folder / f).is_file()]
     check(not missing, f"{label}: the files in {folder.relative_to(prefix.path)} (missing {missing})")
 

@@ -28,26 +28,23 @@ import zipfile
 
 ROOT = pathlib.Path(__file__).resolve().parents[2]
 sys.path.insert(0, str(ROOT / "tests" / "com"))
+sys.path.insert(0, str(ROOT / "install"))
 import check_version  # noqa: E402
+import release_files  # noqa: E402
 
 BOM = b"\xef\xbb\xbf"
 PE_MACHINE = {"x64": 0x8664, "x86": 0x14C}
-# The zip's folder: each file, the bitness of a binary (None for text) and
-# whether it is Windows text needing a byte-order mark.
-ZIP_FILES = {
-    "install.cmd": ("text", False),
-    "uninstall.cmd": ("text", False),
-    "korvane.exe": ("x64", None),
-    "x64/korvane.dll": ("x64", None),
-    "x86/korvane.dll": ("x86", None),
-    "x86/korvane.exe": ("x86", None),
-    "使用说明.txt": ("text", True),
-    "LICENSE.txt": ("text", False),
-}
-XLL_FILES = {"x64/korvane.xll": ("x64", None), "x86/korvane.xll": ("x86", None)}
+# The zip's folder (install/release-files.txt): each file, the bitness of a
+# binary ("text" for text) and whether it is Windows text needing a byte-order
+# mark (None for a binary); the optional files (the XLLs) apart.
+RELEASE = release_files.read()
+SHIPPED_AS = {f.path: (f.kind, None) if f.binary else ("text", f.kind == "guide")
+              for f in RELEASE}
+ZIP_FILES = {f.path: SHIPPED_AS[f.path] for f in RELEASE if "optional" not in f.flags}
+XLL_FILES = {f.path: SHIPPED_AS[f.path] for f in RELEASE if "optional" in f.flags}
 # What the setup carries: the zip's files less the .cmd wrappers (its own
 # uninstaller and Start-menu entries take their place).
-SETUP_FILES = sorted(set(ZIP_FILES) - {"install.cmd", "uninstall.cmd"} | set(XLL_FILES))
+SETUP_FILES = sorted(f.path for f in RELEASE if "setup" in f.flags)
 SETUP_LANGUAGES = {0x0804: "Chinese", 0x0409: "English"}
 RT_ICON, RT_GROUP_ICON = 3, 14
 DESCRIPTION_NS = "{http://openoffice.org/extensions/description/2006}"
