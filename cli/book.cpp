@@ -11,6 +11,7 @@
 #include "cli/cell_entry.h"
 #include "cli/encoding.h"
 #include "cli/quoting.h"
+#include "cli/settled_output.h"
 #include "cli/suggest.h"
 #include "cli/utf16.h"
 #include "core/custom_functions.h"
@@ -20,7 +21,6 @@ namespace korvane::cli::book {
 namespace {
 
 constexpr std::size_t kBlock = std::size_t{64} << 10;
-constexpr std::size_t kNone = std::string_view::npos;
 
 bool ascii(std::string_view s) {
   for (char c : s)
@@ -60,18 +60,15 @@ class Settler {
   Settler(std::istream& in, std::optional<Encoding> output, std::ostream& out,
           std::ostream& diagnostics, std::string_view name)
       : reader_(in),
-        asked_(output),
-        output_(output.value_or(Encoding::Utf8)),
-        out_(out),
+        settled_(out, diagnostics, output, gb_),
         diagnostics_(diagnostics),
         name_(name),
         empty_cell_(make_cell(Variant())),
         draw_cell_(empty_cell_),
         names_(member_names()) {
     summary_.by_member.resize(functions().size());
-    if (output && is_utf16(*output)) wide_.emplace(*output == Encoding::Utf16Be);
     // A book on a pipe waits for its next rows with those settled written.
-    reader_.on_wait([this] { write_ready(); });
+    reader_.on_wait([this] { settled_.write_ready(); });
   }
 
   Summary run() {
@@ -80,7 +77,7 @@ class Settler {
       if (!line.overlong && line.content.substr(0, kUtf8Bom.size()) == kUtf8Bom) {
         if (line.number == 1 && detected_.bom) {
           // The book's own mark, kept; a UTF-16 book writes its own.
-          if (buffered() == Encoding::Utf8) out_buf_.append(kUtf8Bom);
+          if (settled_.buffered() == Encoding::Utf8) settled_.bytes().append(kUtf8Bom);
           line.content.remove_prefix(kUtf8Bom.size());
         } else if (line.number > 1) {
           joined(line.number);
@@ -95,9 +92,8 @@ class Settler {
         if (!separated_) separate_by(line.content);
         record(line);
       }
-      if (out_buf_.size() >= kBlock) flush();
-      if (!decided_ && held_diagnostics_.tellp() >= static_cast<std::streamoff>(kHeldMax))
-        release_diagnostics();
+      if (settled_.bytes().size() >= kBlock) flush();
+      settled_.bound_reports();
     }
     flush();
     finish();
@@ -107,116 +103,54 @@ class Settler {
  private:
   // The next line: first those given back by a record that did not read.
   bool next_line(Line& line) {
-    if (stopped_) return false;
+    if (settled_.stopped()) return false;
     if (!pending_.empty()) {
       pending_.pop(line);
       return true;
     }
     const bool more = reader_.next(line);
-    if (!decided_ && reader_.decided()) on_decided();
+    if (settled_.open() && reader_.decided()) on_decided();
     if (reader_.has_note()) diagnostics_ << name_ << ": " << reader_.take_note() << '\n';
-    return more && !stopped_;
+    return more && !settled_.stopped();
   }
 
   // ---- the encoding, open and decided ----
   //
-  // Until the reader decides the book's encoding it hands out only lines of
-  // ASCII, which read and copy the same in either; only a result or a reason
-  // appended to one may not be ASCII. When the settled book is written in the
-  // book's encoding, the settled lines from the first such result on are held
-  // (the result written in UTF-8 for now), and so are the reports on the rows,
-  // so that a note on the encoding comes before them as it concerns them.
+  // While the reader has not decided the book's encoding, the settled output
+  // holds back what may not be in it (settled_output.h).
 
-  // The encoding is decided: what was held for want of it goes out.
+  // The reader has decided the encoding: what the settled output held for
+  // want of it goes out, unless the book cannot be converted here.
   void on_decided() {
-    decided_ = true;
     detected_ = reader_.detected();
     if (detected_.encoding == Encoding::Gb18030 && !gb_.ready()) {
       summary_.no_converter = true;
-      stopped_ = true;
-      return;
+      return settled_.stop();
     }
-    if (!asked_) {
-      output_ = detected_.encoding;
-      if (is_utf16(output_)) wide_.emplace(output_ == Encoding::Utf16Be);
-      if (held_from_ != kNone && output_ == Encoding::Gb18030) {
-        const std::u16string held = to_utf16(std::string_view(out_buf_).substr(held_from_));
-        out_buf_.resize(held_from_);
-        gb_.encode(held, out_buf_);
-      }
-    }
-    held_from_ = kNone;
-    if (!detected_.note.empty()) diagnostics_ << name_ << ": " << detected_.note << '\n';
-    release_diagnostics();
+    const std::string note =
+        detected_.note.empty() ? std::string() : std::string(name_) + ": " + detected_.note + '\n';
+    settled_.decide(detected_.encoding, note);
   }
 
   // Decides now, from the lines read so far, what was held can wait no longer.
   void decide_now() {
     reader_.decide();
-    if (!decided_) on_decided();
+    if (settled_.open()) on_decided();
   }
 
-  // Where a row is reported: held while the encoding is open.
-  std::ostream& report() { return decided_ && !stopped_ ? diagnostics_ : held_diagnostics_; }
+  std::ostream& report() { return settled_.report(); }
 
-  // Reports held past kHeldMax go out before the note they wait for.
-  void release_diagnostics() {
-    if (stopped_) return;
-    diagnostics_ << held_diagnostics_.str();
-    held_diagnostics_.str({});
-  }
-
-  // Writes the settled lines, all but those held. Held lines past kHeldMax
+  // Writes the settled lines, all but those held; held lines past their bound
   // decide the encoding from the lines read so far.
   void flush() {
-    if (held_from_ != kNone && out_buf_.size() - held_from_ >= kHeldMax) decide_now();
-    write_settled();
-  }
-
-  void write_settled() {
-    if (stopped_) return;
-    const std::size_t n = held_from_ == kNone ? out_buf_.size() : held_from_;
-    if (n == 0) return;
-    emit(std::string_view(out_buf_).substr(0, n));
-    out_buf_.erase(0, n);
-    if (held_from_ != kNone) held_from_ = 0;
-  }
-
-  // The book waits for more: what is settled goes out now, to the screen or
-  // the pipe after it, not when a block of it is ready.
-  void write_ready() {
-    write_settled();
-    if (!unflushed_) return;
-    unflushed_ = false;
-    out_.flush();
-    if (decided_) diagnostics_.flush();
-  }
-
-  // Bytes of the settled book, in the output's encoding: as they are, or
-  // turned into UTF-16 (its mark first, if the book did not bring one).
-  void emit(std::string_view bytes) {
-    if (bytes.empty()) return;
-    unflushed_ = true;
-    if (!wide_) {
-      out_.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-      return;
-    }
-    wide_buf_.clear();
-    if (!wide_started_ && !bytes.starts_with(kUtf8Bom))
-      wide_buf_.append(output_ == Encoding::Utf16Be ? kUtf16BeBom : kUtf16LeBom);
-    wide_started_ = true;
-    wide_->feed(bytes, wide_buf_);
-    out_.write(wide_buf_.data(), static_cast<std::streamsize>(wide_buf_.size()));
+    if (settled_.must_decide()) decide_now();
+    settled_.write();
   }
 
   // The end of the book: what a UTF-16 output still waits for, and what the
   // reader found.
   void finish() {
-    if (wide_ && !stopped_) {
-      wide_buf_.clear();
-      wide_->finish(wide_buf_);
-      out_.write(wide_buf_.data(), static_cast<std::streamsize>(wide_buf_.size()));
-    }
+    settled_.finish();
     summary_.not_a_book = reader_.input().refusal();
     summary_.odd_byte = reader_.input().odd_byte();
     if (summary_.odd_byte)
@@ -252,11 +186,10 @@ class Settler {
   }
 
   // The encoding of the bytes the reader hands out, and of those written
-  // to out_buf_: UTF-8 where the book or the output is UTF-16.
+  // to the settled output: UTF-8 where the book or the output is UTF-16.
   Encoding lines() const {
     return is_utf16(detected_.encoding) ? Encoding::Utf8 : detected_.encoding;
   }
-  Encoding buffered() const { return is_utf16(output_) ? Encoding::Utf8 : output_; }
 
   // ---- one record ----
 
@@ -342,7 +275,7 @@ class Settler {
   void settle_call(const Function& m, Lines lines, std::string_view eol) {
     const CallResult r = call(obj_, m, args_);
     tally(m, r, lines);
-    if (m.draw == DrawUse::Loads) loaded(r, lines);
+    if (m.draw == DrawUse::Loads) loaded(m, r, lines);
     if (lines.last != lines.first) {
       // As Excel reads the same file: one row, its cell holding the lines. But
       // a record over several lines in a bet book is almost always a stray
@@ -356,25 +289,25 @@ class Settler {
     ++summary_.rows_read;
     copy(record_);
     append_result(r.failed ? std::u16string(u"#VALUE!") : shown(r.value));
-    out_buf_.append(eol);
+    settled_.bytes().append(eol);
   }
 
   // A blank or comment line, or a row of empty cells: copied, nothing appended.
   void pass_through(std::string_view content, std::string_view eol) {
     copy(content);
-    out_buf_.append(eol);
+    settled_.bytes().append(eol);
     ++summary_.passed;
   }
 
-  // One more field after the row copied into out_buf_: text in the output
+  // One more field after the row copied to the settled output: text in its
   // encoding, quoted when it must be.
   void append_result(std::u16string_view text) {
-    out_buf_ += separator_;
+    std::string& out = settled_.bytes();
+    out += separator_;
     encoded_.clear();
     encode(text, encoded_);
-    if (!decided_ && !asked_ && held_from_ == kNone && !ascii(encoded_))
-      held_from_ = out_buf_.size();
-    append_field(out_buf_, encoded_, separator_);
+    if (!ascii(encoded_)) settled_.not_ascii_from(out.size());
+    append_field(out, encoded_, separator_);
   }
 
   bool empty_row() const {
@@ -447,11 +380,12 @@ class Settler {
 
   // A 验证 row ran: the rows after it settle against what it loaded, and a
   // draw that is not one a lottery can draw is reported.
-  void loaded(const CallResult& r, Lines lines) {
+  void loaded(const Function& m, const CallResult& r, Lines lines) {
     draw_cell_ = make_cell(r.failed ? Variant(ExcelError::Value) : r.value);
     draw_loaded_ = !r.failed;
     if (!draw_loaded_) return;
-    if (const std::string why = draw_problem(obj_, args_[0]); !why.empty()) {
+    if (const std::string why = draw_problem(obj_, args_[parameter_of(m, DrawPart::Year)]);
+        !why.empty()) {
       warn(lines, "the draw is not " + std::string(kWellFormedDraw) + ": " + why +
                       "; the rows after it are settled against it all the same");
     }
@@ -465,9 +399,9 @@ class Settler {
              << ": no draw is loaded (no 验证 row above, or the last one could not be read); "
                 "the bet is not settled\n";
     copy(record_);
-    out_buf_ += separator_;
-    out_buf_.append(kNoDraw);
-    out_buf_.append(eol);
+    settled_.bytes() += separator_;
+    settled_.bytes().append(kNoDraw);
+    settled_.bytes().append(eol);
     ++summary_.no_draw;
     ++summary_.rows_read;
   }
@@ -531,7 +465,7 @@ class Settler {
     report() << where(lines) << ": " << to_utf8(why) << '\n';
     copy(content);
     append_result(u"unreadable: " + std::u16string(why));
-    out_buf_.append(eol);
+    settled_.bytes().append(eol);
     ++summary_.unreadable;
     ++summary_.rows_read;
   }
@@ -544,10 +478,11 @@ class Settler {
   // follows cannot be held for the encoding any longer.
   void overlong(std::string_view start, std::size_t number) {
     forget_draw_if_meant(first_cell(start));
-    if (held_from_ != kNone) decide_now();
+    if (settled_.holding()) decide_now();
     flush();
-    if (stopped_) return;
-    const std::string eol = reader_.drain([this](std::string_view piece) { emit(piece); });
+    if (settled_.stopped()) return;
+    const std::string eol =
+        reader_.drain([this](std::string_view piece) { settled_.pass_on(piece); });
     unreadable(Lines{number, number}, {}, eol, "the line is longer than 1 MiB");
   }
 
@@ -582,7 +517,7 @@ class Settler {
   void encode(std::u16string_view text, std::string& out) {
     if (ascii(text)) {
       for (char16_t c : text) out += static_cast<char>(c);
-    } else if (buffered() == Encoding::Utf8) {
+    } else if (settled_.buffered() == Encoding::Utf8) {
       out += to_utf8(text);
     } else {
       gb_.encode(text, out);
@@ -593,26 +528,19 @@ class Settler {
   // output encoding when it differs (bytes that are not text in the book's
   // encoding are copied as they are: there is nothing to convert).
   void copy(std::string_view bytes) {
-    if (buffered() == lines() || ascii(bytes) || !decode(bytes, copied_)) {
-      out_buf_.append(bytes);
+    if (settled_.buffered() == lines() || ascii(bytes) || !decode(bytes, copied_)) {
+      settled_.bytes().append(bytes);
       return;
     }
-    encode(copied_, out_buf_);
+    encode(copied_, settled_.bytes());
   }
-
-  // The most the settled book or the reports hold while the encoding is open.
-  static constexpr std::size_t kHeldMax = kMaxRecord;
 
   BookReader reader_;
   Detected detected_;  // UTF-8 until the reader decides
-  bool decided_ = false;
-  bool stopped_ = false;           // no converter for the book's encoding
-  std::optional<Encoding> asked_;  // the encoding asked for the settled book
-  Encoding output_;
-  std::ostream& out_;
+  Gb18030 gb_;
+  SettledOutput settled_;
   std::ostream& diagnostics_;
   std::string_view name_;
-  Gb18030 gb_;
   Draw obj_;
   const RangeRef empty_cell_;
   RangeRef draw_cell_;        // the cell the last 验证 row filled
@@ -621,19 +549,12 @@ class Settler {
   KeptLines pending_;   // lines given back by a record that did not read
   std::string record_;  // the bytes of the record being read, without its last line end
   char separator_ = ',';
-  bool separated_ = false;            // the separator is decided, by the first row
-  std::optional<Utf16Encoder> wide_;  // a settled book written in UTF-16
-  bool wide_started_ = false;
-  bool unflushed_ = false;  // written since the output was last flushed
-  std::string wide_buf_;
+  bool separated_ = false;                // the separator is decided, by the first row
   const std::vector<std::string> names_;  // every member's, for the nearest to a mistyped name
   std::vector<Variant> args_;
   std::u16string text_;
   std::u16string copied_;
   std::string encoded_;
-  std::string out_buf_;
-  std::size_t held_from_ = kNone;  // out_buf_ from here waits for the encoding
-  std::ostringstream held_diagnostics_;
   std::string last_name_;
   const Function* last_member_ = nullptr;
   Summary summary_;

@@ -18,10 +18,10 @@
 // This room is the settler: the rows of a book, the draw in force, the
 // results appended and the summary. It reads lines from the book reader
 // (which decides the encoding), fields from the record splitter, and calls
-// the functions through the member list; it holds back what it writes while
-// the book's encoding is still open. It may touch those two rooms, the cell
-// entry, the encodings and the core; the lottery's rule for a well-formed
-// draw is 验证's, in bets/.
+// the functions through the member list, and hands what it settles to the
+// settled output (which holds it back while the book's encoding is open). It
+// may touch those rooms, the cell entry, the encodings and the core; the
+// lottery's rule for a well-formed draw is 验证's, in bets/.
 //
 // Memory does not grow with the book: it is read once, line by line, and a
 // record (or a line) longer than kMaxRecord is not held.
