@@ -19,9 +19,9 @@
 namespace korvane::cli {
 namespace {
 
-// The draw the examples settle against: the 2013 draw the bookkeepers'
-// worked examples use.
-constexpr std::string_view kExampleDraw = "--draw 2013 \"05 12 18 30 41 49\" 08";
+// The draw the examples settle against, as `korvane call` loads it: the one
+// 验证's own example loads (the 2013 draw of the bookkeepers' worked examples).
+std::string example_draw() { return "--draw " + std::string(find_function(u"验证")->example.args); }
 
 // Whether a function reads the draw 验证 loads: the eight bet functions and
 // 求和1 (which tests it for an undrawn draw). Their examples load one first.
@@ -57,7 +57,7 @@ void list_members() {
   for (const Function& m : functions()) {
     std::cout << signature(m) << '\n' << "    " << m.zh << '\n' << "    " << m.en << '\n';
   }
-  std::cout << "\nDraw-state properties 开奖状态属性 (korvane call " << kExampleDraw
+  std::cout << "\nDraw-state properties 开奖状态属性 (korvane call " << example_draw()
             << " NAME prints one):\n";
   for (const Property& m : properties()) {
     std::cout << "  " << padded(m.name, 6) << m.zh << " / " << m.en << '\n';
@@ -68,7 +68,7 @@ void describe(const Property& m) {
   std::cout << utf8(m.name) << ": draw-state property 开奖状态属性\n"
             << "    " << m.zh << '\n'
             << "    " << m.en << '\n'
-            << "Example 示例:\n  korvane call " << kExampleDraw << ' ' << utf8(m.name) << '\n';
+            << "Example 示例:\n  korvane call " << example_draw() << ' ' << utf8(m.name) << '\n';
 }
 
 void describe(const Function& m) {
@@ -96,7 +96,7 @@ void describe(const Function& m) {
               : "A step that cannot be carried out fails the call: #VALUE!. 出错即返回 "
                 "#VALUE!。\n");
   std::cout << "\nExample 示例:\n  korvane call "
-            << (reads_draw(m) ? std::string(kExampleDraw) + " " : "") << utf8(m.name)
+            << (reads_draw(m) ? example_draw() + " " : "") << utf8(m.name)
             << (m.example.args.empty() ? "" : " ") << m.example.args << '\n'
             << "  " << example_result(m) << '\n';
 }
