@@ -57,11 +57,13 @@ int run_call(const CallOptions& options, std::vector<std::string> words, bool af
   if (!options.draw.empty()) {
     // The draw is typed as its arguments are, so that 08 stays the text
     // "08" the settlement functions compare with.
-    std::vector<Variant> args;
-    for (const std::string& d : options.draw)
-      args.push_back(cell_entry(to_utf16(argument_utf8(d))));
-    args.emplace_back(empty_cell);
-    call(obj, *find_function(u"验证"), args);
+    // Each word goes to the parameter that carries its part of the draw.
+    const Function& verify = *find_function(u"验证");
+    std::vector<Variant> args(verify.params.size(), Variant(empty_cell));
+    const DrawPart parts[] = {DrawPart::Year, DrawPart::Numbers, DrawPart::Special};
+    for (std::size_t i = 0; i < std::size(parts); ++i)
+      args[parameter_of(verify, parts[i])] = cell_entry(to_utf16(argument_utf8(options.draw[i])));
+    call(obj, verify, args);
   }
 
   const std::string name = argument_utf8(words[0]);

@@ -95,9 +95,8 @@ void describe(const Function& m) {
               ? "Never fails: a step that cannot be carried out is skipped. 出错的步骤被跳过。\n"
               : "A step that cannot be carried out fails the call: #VALUE!. 出错即返回 "
                 "#VALUE!。\n");
-  std::cout << "\nExample 示例:\n  korvane call "
-            << (reads_draw(m) ? example_draw() + " " : "") << utf8(m.name)
-            << (m.example.args.empty() ? "" : " ") << m.example.args << '\n'
+  std::cout << "\nExample 示例:\n  korvane call " << (reads_draw(m) ? example_draw() + " " : "")
+            << utf8(m.name) << (m.example.args.empty() ? "" : " ") << m.example.args << '\n'
             << "  " << example_result(m) << '\n';
 }
 

@@ -12,9 +12,9 @@
 #include <vector>
 
 #include "bets/text_matching.h"
-#include "tests/calls.h"
 #include "core/example_words.h"
 #include "core/text.h"
+#include "tests/calls.h"
 
 namespace korvane {
 namespace {

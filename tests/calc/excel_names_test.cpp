@@ -1,13 +1,14 @@
 // The names a worksheet function goes by in Excel's files, and the UNO names
 // of Calc's formulas: what the Calc extension's document job renames between
 // them when a workbook is opened and saved.
+#include "calc/excel_names.h"
+
 #include <gtest/gtest.h>
 
 #include <cctype>
 #include <string>
 #include <vector>
 
-#include "calc/excel_names.h"
 #include "core/custom_functions.h"
 
 namespace korvane::calc {

@@ -1,13 +1,14 @@
 // The names the Calc add-in goes by. Calc stores service.method in every saved
 // workbook, so a method name that changes breaks the formulas of every file
 // written before: these are fixed.
+#include "calc/uno_names.h"
+
 #include <gtest/gtest.h>
 
 #include <cctype>
 #include <set>
 #include <string>
 
-#include "calc/uno_names.h"
 #include "core/custom_functions.h"
 
 namespace korvane::calc {

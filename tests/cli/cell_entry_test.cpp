@@ -112,8 +112,7 @@ TEST(Shown, AsACellInGeneralFormat) {
       {Block(S(u"狗"), N(2)), u"狗"},  // several cells: the first
       {Variant(make_array(0, 0, {})), u"#VALUE!"},
   };
-  for (const auto& c : cases)
-    EXPECT_EQ(to_utf8(shown(c.v)), to_utf8(c.want)) << shown_value(c.v);
+  for (const auto& c : cases) EXPECT_EQ(to_utf8(shown(c.v)), to_utf8(c.want)) << shown_value(c.v);
 }
 
 TEST(Shown, ColumnsCountChineseCharactersTwice) {

@@ -1,11 +1,11 @@
 // The installer's sentences: each in both languages, with the same blanks,
 // so that no translation drops the folder or the version it is about.
+#include "install/messages.h"
+
 #include <gtest/gtest.h>
 
 #include <set>
 #include <string>
-
-#include "install/messages.h"
 
 namespace korvane::install {
 namespace {
