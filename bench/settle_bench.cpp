@@ -6,6 +6,7 @@
 // The piped case hands the same book out 64 KiB at a time, as a pipe does,
 // each piece a read of its own that settles what has come before the next.
 #include <benchmark/benchmark.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -67,8 +68,10 @@ class Books {
 
   static fs::path write(std::size_t rows, Form form) {
     static const char* const names[] = {"-utf8.csv", "-gbk.csv", "-utf16.txt"};
-    const fs::path path =
-        fs::temp_directory_path() / ("korvane-bench-" + std::to_string(rows) + names[form]);
+    // Named for this process: two benchmark runs at once (before and after
+    // a change, side by side) must not remove each other's books.
+    const fs::path path = fs::temp_directory_path() / ("korvane-bench-" + std::to_string(getpid()) +
+                                                       "-" + std::to_string(rows) + names[form]);
     const std::vector<std::string> template_rows = example_rows();
     std::vector<std::string> encoded;
     Gb18030 gb;
@@ -123,6 +126,7 @@ class PipedBook : public std::streambuf {
 void settle_book(benchmark::State& state, Books::Form form, bool piped) {
   const auto rows = static_cast<std::size_t>(state.range(0));
   const fs::path& path = books().get(rows, form);
+  const auto size = static_cast<std::int64_t>(fs::file_size(path));
   std::string bytes;
   if (piped) {
     std::ifstream file(path, std::ios::binary);
@@ -141,7 +145,7 @@ void settle_book(benchmark::State& state, Books::Form form, bool piped) {
     benchmark::DoNotOptimize(s.settled);
   }
   state.SetItemsProcessed(state.iterations() * state.range(0));
-  state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(fs::file_size(path)));
+  state.SetBytesProcessed(state.iterations() * size);
 }
 
 void BM_SettleGbkBook(benchmark::State& state) { settle_book(state, Books::kGbk, false); }
