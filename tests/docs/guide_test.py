@@ -36,10 +36,9 @@ def function_names(korvane):
                          check=True, env={"LC_ALL": "C", "PATH": "/usr/bin:/bin"}).stdout
     names = []
     for line in out.splitlines():
-        line = line.strip()
-        if not line.startswith("{"):
-            continue
-        name = json.loads(line).get("call")
+        if not line.startswith("> {"):
+            continue  # "> " a request, "< " its answer, "#" a note
+        name = json.loads(line[2:]).get("call")
         if name and name not in names:
             names.append(name)
     return names
