@@ -12,7 +12,14 @@ bitmaps, the large one as PNG, as Windows Vista and later expect. Nothing
 beyond Python is needed, and the same script always writes the same bytes:
 tests/package checks that the committed icon is this script's output.
 
+The setup's welcome and finish pages show a tall picture at their left
+(164 x 314 pixels, a 24-bit bitmap): the same tile and ball near the top of a
+red band, with the ledger's ruled lines running down the rest of it, so that
+the wizard is ours rather than NSIS's stock picture. It is drawn as the setup
+is built (scripts/make-setup), from the same shapes.
+
 usage: draw_icon.py OUT.ico
+       draw_icon.py --side OUT.bmp
 """
 import struct
 import sys
@@ -107,8 +114,56 @@ def icon():
     return out + body
 
 
+SIDE_WIDTH, SIDE_HEIGHT = 164, 314
+PAPER = (250, 246, 238)
+
+
+def side_colour_at(x, y):
+    """The side picture at (x, y) in pixels: the icon's tile in a 120-pixel
+    square near the top, on the red band, and ruled ledger lines below."""
+    tile, left, top = 120, (SIDE_WIDTH - 120) / 2, 40
+    u, v = (x - left) / tile, (y - top) / tile
+    if 0 <= u <= 1 and 0 <= v <= 1:
+        c = colour_at(u, v)
+        if c is not None:
+            return c
+    if y < top + tile + 30:
+        return RED
+    # The ledger: pale paper with a gold rule every 18 pixels and a red margin line.
+    if abs(x - 30) < 1.0:
+        return RED
+    if (y - (top + tile + 30)) % 18 < 1.0:
+        return GOLD
+    return PAPER
+
+
+def side_picture():
+    """A bottom-up 24-bit BMP of the side picture, each pixel averaged over a
+    SUPER x SUPER grid like the icon's."""
+    stride = (SIDE_WIDTH * 3 + 3) // 4 * 4
+    pixels = bytearray()
+    for py in reversed(range(SIDE_HEIGHT)):
+        row = bytearray()
+        for px in range(SIDE_WIDTH):
+            r = g = b = 0
+            for sy in range(SUPER):
+                for sx in range(SUPER):
+                    c = side_colour_at(px + (sx + 0.5) / SUPER, py + (sy + 0.5) / SUPER)
+                    r, g, b = r + c[0], g + c[1], b + c[2]
+            n = SUPER * SUPER
+            row += bytes((b // n, g // n, r // n))
+        pixels += row + bytes(stride - len(row))
+    info = struct.pack("<IiiHHIIiiII", 40, SIDE_WIDTH, SIDE_HEIGHT, 1, 24, 0, len(pixels), 2835, 2835, 0, 0)
+    head = struct.pack("<2sIHHI", b"BM", 14 + len(info) + len(pixels), 0, 0, 14 + len(info))
+    return head + info + bytes(pixels)
+
+
 if __name__ == "__main__":
-    if len(sys.argv) != 2:
+    if len(sys.argv) == 3 and sys.argv[1] == "--side":
+        data = side_picture()
+    elif len(sys.argv) == 2:
+        data = icon()
+    else:
         sys.exit(__doc__)
-    with open(sys.argv[1], "wb") as f:
-        f.write(icon())
+    with open(sys.argv[-1], "wb") as f:
+        f.write(data)

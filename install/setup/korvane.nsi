@@ -61,6 +61,15 @@ SetCompressor /SOLID lzma
 !ifndef LICENSE
   !define LICENSE "${__FILEDIR__}\..\..\LICENSE"
 !endif
+; The licence as a Chinese reader sees it (a summary in Chinese above the
+; MIT text) and the side picture of the welcome and finish pages: both made
+; by scripts/make-setup as the setup is built.
+!ifndef LICENSE_ZH
+  !define LICENSE_ZH "${LICENSE}"
+!endif
+!ifdef SIDE_PICTURE
+  !define MUI_WELCOMEFINISHPAGE_BITMAP "${SIDE_PICTURE}"
+!endif
 
 ; Signed builds (scripts/sign): the uninstaller is written into the setup
 ; as it is built, so it is signed then.
@@ -112,7 +121,10 @@ Var Said        ; what korvane.exe said
 !define MUI_PAGE_CUSTOMFUNCTION_PRE SkipWhenElevated
 !insertmacro MUI_PAGE_WELCOME
 !define MUI_PAGE_CUSTOMFUNCTION_PRE SkipWhenElevated
-!insertmacro MUI_PAGE_LICENSE "${LICENSE}"
+; The line under the licence names the button as the button reads.
+!define MUI_LICENSEPAGE_TEXT_BOTTOM "$(LicenseBottom)"
+!define MUI_LICENSEPAGE_BUTTON "$(LicenseButton)"
+!insertmacro MUI_PAGE_LICENSE "$(LicenseText)"
 Page custom ScopePage ScopePageLeave
 Page custom AddInPage AddInPageLeave
 !define MUI_PAGE_CUSTOMFUNCTION_LEAVE FolderPageLeave
@@ -122,6 +134,12 @@ Page custom AddInPage AddInPageLeave
 !define MUI_FINISHPAGE_TEXT "$(FinishText)"
 !define MUI_FINISHPAGE_SHOWREADME "$INSTDIR\${RELEASE_GUIDE}"
 !define MUI_FINISHPAGE_SHOWREADME_TEXT "$(OpenGuide)"
+!ifdef RELEASE_WORKBOOK
+  ; The first box opens the example workbook: where a bookkeeper starts.
+  !define MUI_FINISHPAGE_RUN
+  !define MUI_FINISHPAGE_RUN_TEXT "$(OpenWorkbook)"
+  !define MUI_FINISHPAGE_RUN_FUNCTION OpenWorkbook
+!endif
 !insertmacro MUI_PAGE_FINISH
 
 !insertmacro MUI_UNPAGE_CONFIRM
@@ -130,6 +148,8 @@ Page custom AddInPage AddInPageLeave
 ; English first: the language of every Windows whose UI language is not Chinese.
 !insertmacro MUI_LANGUAGE "English"
 !insertmacro MUI_LANGUAGE "SimpChinese"
+LicenseLangString LicenseText ${LANG_SIMPCHINESE} "${LICENSE_ZH}"
+LicenseLangString LicenseText ${LANG_ENGLISH} "${LICENSE}"
 !include "${__FILEDIR__}\strings.nsh"
 
 ; The version Explorer shows under Properties > Details, in both languages.
@@ -402,6 +422,14 @@ Function SkipWhenElevated
     Abort
   ${EndIf}
 FunctionEnd
+
+!ifdef RELEASE_WORKBOOK
+; The finish page's first box: the example workbook, in whatever opens .xlsx
+; files (Excel, which now loads the add-in).
+Function OpenWorkbook
+  ExecShell "open" "$INSTDIR\${RELEASE_WORKBOOK}"
+FunctionEnd
+!endif
 
 ; ---- 为谁安装: only me, or every user ---------------------------------------------
 
