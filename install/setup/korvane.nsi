@@ -151,6 +151,7 @@ Page custom AddInPage AddInPageLeave
 LicenseLangString LicenseText ${LANG_SIMPCHINESE} "${LICENSE_ZH}"
 LicenseLangString LicenseText ${LANG_ENGLISH} "${LICENSE}"
 !include "${__FILEDIR__}\strings.nsh"
+!include "${__FILEDIR__}\active_setup.nsh"
 
 ; The version Explorer shows under Properties > Details, in both languages.
 VIProductVersion "${VERSION}.0"
@@ -674,6 +675,7 @@ Section "Korvane" Main
   ${GetSize} "$INSTDIR" "/S=0K" $R3 $R4 $R5
   ${If} $AllUsers = 1
     !insertmacro WRITE_KEY HKLM
+    !insertmacro ACTIVE_SETUP_REGISTER
   ${Else}
     !insertmacro WRITE_KEY HKCU
   ${EndIf}
@@ -745,6 +747,7 @@ Section "Uninstall"
   RMDir /r "$SMPROGRAMS\Korvane"
   ${If} $AllUsers = 1
     DeleteRegKey HKLM "${UNINSTALL_KEY}"
+    !insertmacro ACTIVE_SETUP_REMOVE
   ${Else}
     DeleteRegKey HKCU "${UNINSTALL_KEY}"
   ${EndIf}

@@ -84,3 +84,7 @@ LangString StatusLink ${ZH} "Korvane 状态"
 LangString StatusLink ${EN} "Korvane status"
 LangString UninstallLink ${ZH} "卸载 Korvane"
 LangString UninstallLink ${EN} "Uninstall Korvane"
+
+; The name Windows shows while it sets up a user's logon (Active Setup).
+LangString ActiveSetupName ${ZH} "Korvane 自定义函数（Excel 加载项）"
+LangString ActiveSetupName ${EN} "Korvane custom functions (Excel add-in)"
