@@ -669,6 +669,9 @@ Section "Korvane" Main
   ; 5. The Start-menu folder and the entry in Apps & Features.
   CreateDirectory "$SMPROGRAMS\Korvane"
   CreateShortCut "$SMPROGRAMS\Korvane\$(GuideLink).lnk" "$INSTDIR\${RELEASE_GUIDE}"
+  !ifdef RELEASE_WORKBOOK
+    CreateShortCut "$SMPROGRAMS\Korvane\$(WorkbookLink).lnk" "$INSTDIR\${RELEASE_WORKBOOK}"
+  !endif
   CreateShortCut "$SMPROGRAMS\Korvane\$(StatusLink).lnk" "$SYSDIR\cmd.exe" \
     '/k "chcp 65001 >nul & "$Tool" status"' "$INSTDIR\${RELEASE_TOOL}" 0
   CreateShortCut "$SMPROGRAMS\Korvane\$(UninstallLink).lnk" "$INSTDIR\uninstall.exe"

@@ -80,6 +80,8 @@ LangString LicenseBottom ${EN} "If you accept the terms of the agreement, click 
 
 LangString GuideLink ${ZH} "使用说明"
 LangString GuideLink ${EN} "Guide"
+LangString WorkbookLink ${ZH} "示例账本"
+LangString WorkbookLink ${EN} "Example workbook"
 LangString StatusLink ${ZH} "Korvane 状态"
 LangString StatusLink ${EN} "Korvane status"
 LangString UninstallLink ${ZH} "卸载 Korvane"
