@@ -5,11 +5,13 @@
 // add-in before the bets read it.
 #include "workbook/xlsx.h"
 
+#include <unistd.h>
 #include <xlsxwriter.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <filesystem>
 #include <memory>
 #include <stdexcept>
 
@@ -127,7 +129,14 @@ void set_properties(lxw_workbook* wb) {
 }  // namespace
 
 void write_xlsx(const std::vector<SheetLayout>& sheets, const std::string& path) {
-  const std::string part = path + ".part";
+  // Only a workbook is replaced: a device, a folder or a link in its place is
+  // the user's, and renaming over it would destroy it.
+  std::error_code ec;
+  const std::filesystem::file_status was = std::filesystem::symlink_status(path, ec);
+  if (std::filesystem::exists(was) && !std::filesystem::is_regular_file(was))
+    throw std::runtime_error(path + " is not a file: not replaced");
+  // Two runs at once each write their own part.
+  const std::string part = path + "." + std::to_string(getpid()) + ".part";
   lxw_workbook* wb = workbook_new(part.c_str());
   if (!wb) throw std::runtime_error("cannot start the workbook " + part);
   try {
