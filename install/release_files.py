@@ -16,7 +16,7 @@ import sys
 from dataclasses import dataclass
 
 LIST = pathlib.Path(__file__).resolve().parent / "release-files.txt"
-KINDS = {"text", "guide", "x64", "x86"}
+KINDS = {"text", "guide", "file", "x64", "x86"}
 FLAGS = {"setup", "optional", "required", "tool", "tool-x86"}
 
 
