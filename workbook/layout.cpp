@@ -48,6 +48,12 @@ Variant result_of(Draw& draw, const Function& f, const std::vector<Variant>& arg
 
 Look look_of(const Variant& v) { return v.is_string() ? Look::Text : Look::Plain; }
 
+// A value's cell (a heading, a note, an argument with what it is given for).
+void put(SheetLayout& s, std::size_t row, std::size_t col, Look look, const Variant& value,
+         const std::u16string& comment = {}) {
+  s.cells.push_back({row, col, look, {}, value, nullptr, comment});
+}
+
 std::u16string comment_of(const Param& p) {
   return std::u16string(p.name) + u"：" + to_utf16(p.zh);
 }
@@ -67,9 +73,9 @@ SheetLayout draw_sheet(Draw& draw, DrawCell& loaded) {
   std::size_t row = 0;
   for (const Function& f : functions()) {
     if (f.place.sheet != Sheet::Draw) continue;
-    s.cells.push_back({row, 0, Look::Heading, {}, Variant(u"项目"), nullptr, {}});
-    s.cells.push_back({row, 1, Look::Heading, {}, Variant(u"内容"), nullptr, {}});
-    s.cells.push_back({row, 2, Look::Heading, {}, Variant(u"说明"), nullptr, {}});
+    put(s, row, 0, Look::Heading, Variant(u"项目"));
+    put(s, row, 1, Look::Heading, Variant(u"内容"));
+    put(s, row, 2, Look::Heading, Variant(u"说明"));
     ++row;
     const std::vector<Variant> values = example_values(f);
     std::vector<Variant> args;
@@ -80,15 +86,9 @@ SheetLayout draw_sheet(Draw& draw, DrawCell& loaded) {
       // The numbers of the draw are kept as text: as a number, 08 would be
       // 8 and every bet that compares it with a text would pay nothing.
       const bool as_text = p.part == DrawPart::Numbers || p.part == DrawPart::Special;
-      s.cells.push_back({row, 0, Look::Plain, {}, Variant(p.name), nullptr, {}});
-      s.cells.push_back({row,
-                         1,
-                         as_text ? Look::Text : look_of(values[i]),
-                         {},
-                         values[i],
-                         nullptr,
-                         comment_of(p)});
-      s.cells.push_back({row, 2, Look::Note, {}, Variant(to_utf16(p.zh)), nullptr, {}});
+      put(s, row, 0, Look::Plain, Variant(p.name));
+      put(s, row, 1, as_text ? Look::Text : look_of(values[i]), values[i], comment_of(p));
+      put(s, row, 2, Look::Note, Variant(to_utf16(p.zh)));
       parts.push_back(a1(1, row));
       args.push_back(Variant(make_cell(values[i])));
       if (p.part == DrawPart::Special) special = parts.back();
@@ -99,9 +99,9 @@ SheetLayout draw_sheet(Draw& draw, DrawCell& loaded) {
       args.push_back(Variant(make_cell(values[parameter_of(f, DrawPart::Special)])));
     }
     const Variant shown = result_of(draw, f, args);
-    s.cells.push_back({row, 0, Look::Heading, {}, Variant(f.name), nullptr, {}});
+    put(s, row, 0, Look::Heading, Variant(f.name));
     s.cells.push_back({row, 1, Look::Plain, call_text(f, parts), shown, &f, {}});
-    s.cells.push_back({row, 2, Look::Note, {}, Variant(to_utf16(f.place.note)), nullptr, {}});
+    put(s, row, 2, Look::Note, Variant(to_utf16(f.place.note)));
     loaded = {name + u"!" + a1(1, row, true), shown};
     row += 2;
   }
@@ -131,13 +131,13 @@ Variant function_row(SheetLayout& s, std::size_t row, std::size_t result_col, co
   const std::vector<Variant> values = example_values(f);
   std::vector<Variant> args;
   std::vector<std::u16string> parts;
-  s.cells.push_back({row, 0, Look::Plain, {}, Variant(f.name), nullptr, {}});
+  put(s, row, 0, Look::Plain, Variant(f.name));
   for (std::size_t i = 0; i < values.size(); ++i) {
     const Variant& v = values[i];
     // A blank argument is a blank cell formatted as text, for the bookkeeper
     // to fill in (a sign, a number kept as text).
     const Look look = v.is_empty() ? Look::Text : look_of(v);
-    s.cells.push_back({row, 1 + i, look, {}, v, nullptr, comment_of(f.params[i])});
+    put(s, row, 1 + i, look, v, comment_of(f.params[i]));
     parts.push_back(a1(1 + i, row));
     args.push_back(Variant(make_cell(v)));
   }
@@ -147,8 +147,7 @@ Variant function_row(SheetLayout& s, std::size_t row, std::size_t result_col, co
   }
   const Variant shown = result_of(draw, f, args);
   s.cells.push_back({row, result_col, Look::Plain, call_text(f, parts), shown, &f, {}});
-  s.cells.push_back(
-      {row, result_col + 1, Look::Note, {}, Variant(to_utf16(f.place.note)), nullptr, {}});
+  put(s, row, result_col + 1, Look::Note, Variant(to_utf16(f.place.note)));
   return shown;
 }
 
@@ -160,17 +159,11 @@ double amount_of(const Variant& v) {
 }
 
 void headings(SheetLayout& s, std::size_t args, std::size_t result_col) {
-  s.cells.push_back({0, 0, Look::Heading, {}, Variant(u"函数"), nullptr, {}});
+  put(s, 0, 0, Look::Heading, Variant(u"函数"));
   for (std::size_t i = 0; i < args; ++i)
-    s.cells.push_back({0,
-                       1 + i,
-                       Look::Heading,
-                       {},
-                       Variant(u"参数" + std::u16string(1, kNumerals[i])),
-                       nullptr,
-                       {}});
-  s.cells.push_back({0, result_col, Look::Heading, {}, Variant(u"结果"), nullptr, {}});
-  s.cells.push_back({0, result_col + 1, Look::Heading, {}, Variant(u"说明"), nullptr, {}});
+    put(s, 0, 1 + i, Look::Heading, Variant(u"参数" + std::u16string(1, kNumerals[i])));
+  put(s, 0, result_col, Look::Heading, Variant(u"结果"));
+  put(s, 0, result_col + 1, Look::Heading, Variant(u"说明"));
   s.widths.assign(result_col + 2, kNarrow);
   s.widths[0] = kWide / 2;
   for (std::size_t i = 1; i <= args; ++i) s.widths[i] = kWide;
@@ -191,16 +184,10 @@ SheetLayout function_sheet(Sheet sheet, Draw& draw, const DrawCell& loaded) {
   for (const Function* f : paying)
     total += amount_of(function_row(s, row++, result_col, *f, draw, loaded));
   if (!paying.empty()) {
-    s.cells.push_back({row, 0, Look::Heading, {}, Variant(u"合计"), nullptr, {}});
-    s.cells.push_back({row,
-                       result_col,
-                       Look::Heading,
-                       u"SUM(" + a1(result_col, 1) + u":" + a1(result_col, row - 1) + u")",
-                       Variant(total),
-                       nullptr,
-                       {}});
-    s.cells.push_back(
-        {row, result_col + 1, Look::Note, {}, Variant(u"以上各注应付金额之和"), nullptr, {}});
+    const std::u16string sum = u"SUM(" + a1(result_col, 1) + u":" + a1(result_col, row - 1) + u")";
+    put(s, row, 0, Look::Heading, Variant(u"合计"));
+    s.cells.push_back({row, result_col, Look::Heading, sum, Variant(total), nullptr, {}});
+    put(s, row, result_col + 1, Look::Note, Variant(u"以上各注应付金额之和"));
     row += 2;
   }
   for (const Function* f : others) function_row(s, row++, result_col, *f, draw, loaded);
