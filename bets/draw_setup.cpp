@@ -81,13 +81,16 @@ constexpr std::array kVerifyParams{
 };
 namespace rows {
 extern constinit const FunctionRow<4> verify = worksheet_function<验证>(
-    kVerifyParams, {.name = u"验证",
-                    .regime = Regime::SkipsErrors,
-                    .keeps_references = true,  // the special number, as passed
-                    .zh = "载入一期开奖：平码、特码及其生肖",
-                    .en = "load a draw: regular numbers, special number and their signs",
-                    .returns = "a fixed confirmation text",
-                    .example = {R"(2013 "05 12 18 30 41 49" "'08")", R"("开奖号码已载入")"}});
+    kVerifyParams,
+    {.name = u"验证",
+     .regime = Regime::SkipsErrors,
+     .keeps_references = true,  // the special number, as passed
+     .zh = "载入一期开奖：平码、特码及其生肖",
+     .en = "load a draw: regular numbers, special number and their signs",
+     .returns = "a fixed confirmation text",
+     .example = {R"(2013 "05 12 18 30 41 49" "'08")", R"("开奖号码已载入")"},
+     .place = {.sheet = Sheet::Draw,
+               .note = "载入本期开奖；其他各表的公式都以这一格为“易失”，开奖一改就跟着重算"}});
 }  // namespace rows
 
 std::string draw_problem(const Draw& d, const Variant& year) {

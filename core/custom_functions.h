@@ -118,6 +118,22 @@ struct Example {
   std::string_view answer;
 };
 
+// The sheet of the example workbook (示例账本) a function's row stands on, as
+// a bookkeeper sorts the work: the draw, the bets settled against it, the
+// conversions between numbers and signs, the piece-rate wages.
+enum class Sheet : unsigned char { Draw, Bets, Conversions, Wages };
+
+// Where a function's example stands in the example workbook and what it
+// shows there. A row on the bets sheet that pays an amount (pays) is summed
+// in the sheet's total; the counts and splits beside the bets are not money
+// won and stay out of it. The note is a short sentence in Chinese the
+// bookkeeper reads beside the row.
+struct Place {
+  Sheet sheet;
+  bool pays = false;
+  std::string_view note;  // Chinese (UTF-8)
+};
+
 // ---- properties ------------------------------------------------------------------
 
 // What a property holds. A Variant property holds any value and has three
@@ -221,6 +237,7 @@ struct Function {
   std::string_view en;       // one-line description, English
   std::string_view returns;  // what the function hands back (English)
   Example example;
+  Place place;  // its row in the example workbook
 };
 
 // The worksheet functions in interface order (after the properties).
@@ -283,6 +300,7 @@ struct About {
   std::string_view en;
   std::string_view returns;
   Example example;
+  Place place;
 };
 
 // A function's row, typed by its parameter count: the list of rows
@@ -386,9 +404,15 @@ consteval FunctionRow<N> worksheet_function(const std::array<Param, N>& params,
   if (about.keeps_references && S::draw != DrawUse::Loads)
     throw "only a function that loads the draw keeps references: nothing else outlives the call";
   if (about.example.answer.empty()) throw "every worksheet function has an example and its answer";
+  if (about.place.note.empty())
+    throw "every worksheet function's row has a note in the example workbook";
+  if ((S::draw == DrawUse::Loads) != (about.place.sheet == Sheet::Draw))
+    throw "the function that loads the draw, and it alone, stands on the draw sheet";
+  if (about.place.pays && about.place.sheet != Sheet::Bets)
+    throw "only a row of the bets sheet pays an amount summed in its total";
   return FunctionRow<N>(Function{about.name, &row_detail::invoke<Fn>, params, about.regime, S::draw,
                                  about.keeps_references, about.zh, about.en, about.returns,
-                                 about.example});
+                                 about.example, about.place});
 }
 
 }  // namespace korvane

@@ -16,8 +16,8 @@ import sys
 from dataclasses import dataclass
 
 LIST = pathlib.Path(__file__).resolve().parent / "release-files.txt"
-KINDS = {"text", "guide", "x64", "x86"}
-FLAGS = {"setup", "optional", "required", "tool", "tool-x86"}
+KINDS = {"text", "guide", "file", "x64", "x86"}
+FLAGS = {"setup", "optional", "required", "tool", "tool-x86", "workbook"}
 
 
 @dataclass(frozen=True)
@@ -84,6 +84,9 @@ def nsis(files, folder):
            f'!define RELEASE_TOOL "{windows(tool.path)}"']
     if guide:
         out.append(f'!define RELEASE_GUIDE "{windows(guide.path)}"')
+    workbook = next((f for f in setup if "workbook" in f.flags), None)
+    if workbook:
+        out.append(f'!define RELEASE_WORKBOOK "{windows(workbook.path)}"')
     out.append("!macro RELEASE_FILES")
     subfolders = []
     for f in sorted(setup, key=lambda f: ("/" in f.path, f.path.rsplit("/", 1)[0])):

@@ -24,13 +24,16 @@ Then .xlsx files written the way Excel writes them (excel_books.py) are
 opened: every function's call under Excel's names computes as `korvane eval`
 answers, and stored again the file holds Excel's names.
 
+With --workbook FILE the example workbook the release ships is opened too
+(example_workbook.py): every call in it computes as `korvane eval` answers.
+
 With --written-by OLD.oxt the two files are written and stored in a second
 office that has an earlier build installed, and opened in the first: files
 that users stored before must still open and compute the same.
 
 usage: engine_test.py --oxt korvane.oxt --korvane build/calc/korvane
                       [--office /usr/lib/libreoffice/program] [--keep] [--show]
-                      [--written-by OLD.oxt]
+                      [--written-by OLD.oxt] [--workbook 示例账本.xlsx]
 """
 import argparse
 import json
@@ -49,6 +52,7 @@ import uno
 from com.sun.star.beans import PropertyValue
 
 sys.path.insert(0, str(pathlib.Path(__file__).resolve().parent))
+import example_workbook  # noqa: E402  (the example workbook the release ships)
 import excel_books  # noqa: E402  (the workbooks written the way Excel writes them)
 
 DEADLINE = 300  # seconds for the whole run; soffice is killed when it is passed
@@ -691,6 +695,7 @@ def main():
     ap.add_argument("--written-by", metavar="OXT",
                     help="write the .ods and .xlsx files in an office with this (earlier) build: "
                          "the files it stores must open and compute with --oxt")
+    ap.add_argument("--workbook", metavar="XLSX", help="the example workbook: open it and compare")
     opts = ap.parse_args()
 
     ev = Eval(opts.korvane)
@@ -773,6 +778,13 @@ def main():
             sys.modules[__name__], office, ev, kinds, work, opts.korvane)
         failures += excel_failures
         print(f"Excel-written .xlsx: {excel_checks} checks, {len(excel_failures)} failed")
+
+        if opts.workbook:
+            book_checks, book_failures = example_workbook.check(
+                sys.modules[__name__], office, ev, kinds, pathlib.Path(opts.workbook).resolve())
+            excel_checks += book_checks
+            failures += book_failures
+            print(f"the example workbook: {book_checks} checks, {len(book_failures)} failed")
 
         # Where Calc hands an argument over differently from Excel.
         calc_rows = ev.expected(kinds, DRAWS[0], as_calc_passes)[1]

@@ -5,6 +5,7 @@
     bets/ zodiac/ wages/       the worksheet functions, on the core
     com/ calc/ xll/ install/   the front ends and the installer, on the core
     cli/                       the korvane tool, on all of the above
+    workbook/                  the example workbook, on the core and the tool's cell typing
 
 A front end reaches the functions through the member list only, so it
 includes nothing from bets/, zodiac/ or wages/; nothing below cli/ includes
@@ -37,6 +38,7 @@ MAY_INCLUDE = {
     "xll": {"core", "xll"},
     "install": {"core", "com", "install"},
     "cli": {"core", "com", "install", "cli"},
+    "workbook": {"core", "cli", "workbook"},
 }
 # Headers of a folder a layer may include although the folder is not below it.
 ALSO = {"cli": {"bets/draw_setup.h"}, "tests/xll": {"cli/protocol.h"}}

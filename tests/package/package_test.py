@@ -8,7 +8,10 @@ version in Chinese and English, our icon, and inside it byte for byte the
 zip's programs, libraries, guide and licence), the Calc extension (its description gives the same version and
 ships the licence and descriptions it names) and the Debian package (its
 control fields, root-owned files, a korvane tool that prints the same version,
-a manual page that renders cleanly, the README, copyright and .oxt).
+a manual page that renders cleanly, the README, copyright and .oxt). The example
+workbook (示例账本.xlsx) is in all three places Windows and Debian users look:
+the zip, the setup and the .deb's examples, the same file each time, a
+workbook whose sheets a bookkeeper recognises.
 
 One version runs through all three: the one in the zip's name.
 
@@ -38,8 +41,11 @@ PE_MACHINE = {"x64": 0x8664, "x86": 0x14C}
 # binary ("text" for text) and whether it is Windows text needing a byte-order
 # mark (None for a binary); the optional files (the XLLs) apart.
 RELEASE = release_files.read()
-SHIPPED_AS = {f.path: (f.kind, None) if f.binary else ("text", f.kind == "guide")
+SHIPPED_AS = {f.path: (f.kind, None) if f.binary or f.kind == "file" else ("text", f.kind == "guide")
               for f in RELEASE}
+WORKBOOK = "示例账本.xlsx"
+WORKBOOK_SHEETS = ["开奖", "投注", "转换", "计件工资"]
+DEB_WORKBOOK = "usr/share/doc/korvane/examples/" + WORKBOOK
 ZIP_FILES = {f.path: SHIPPED_AS[f.path] for f in RELEASE if "optional" not in f.flags}
 XLL_FILES = {f.path: SHIPPED_AS[f.path] for f in RELEASE if "optional" in f.flags}
 # What the setup carries: the zip's files less the .cmd wrappers (its own
@@ -79,6 +85,8 @@ def check_zip(path, version):
             data = z.read(folder + name)
             if kind == "text":
                 problems += [f"{name}: {p}" for p in check_windows_text(data, bom)]
+            elif kind == "file":
+                problems += [f"{name}: {p}" for p in check_file(name, data)]
             else:
                 if pe_machine(data) != PE_MACHINE[kind]:
                     problems.append(f"{name}: not a {kind} Windows binary")
@@ -179,6 +187,22 @@ def check_icon():
     return []
 
 
+def check_file(name, data):
+    """A file shipped as it is: the example workbook is an .xlsx of its four
+    sheets; no other such file is known."""
+    if name != WORKBOOK:
+        return [f"no check for a file shipped as it is; add one to {pathlib.Path(__file__).name}"]
+    try:
+        with tempfile.NamedTemporaryFile(suffix=".xlsx") as f:
+            f.write(data)
+            f.flush()
+            with zipfile.ZipFile(f.name) as z:
+                sheets = re.findall(r'<sheet name="([^"]+)"', z.read("xl/workbook.xml").decode("utf-8"))
+    except (zipfile.BadZipFile, KeyError) as e:
+        return [f"not an .xlsx workbook ({e})"]
+    return [] if sheets == WORKBOOK_SHEETS else [f"sheets {sheets}, wanted {WORKBOOK_SHEETS}"]
+
+
 def check_windows_text(data, bom):
     """UTF-8, CRLF line ends throughout, a byte-order mark where Notepad needs one."""
     problems = []
@@ -216,7 +240,7 @@ def check_oxt(path, version):
     return problems
 
 
-def check_deb(path, version, oxt):
+def check_deb(path, version, oxt, zip_path):
     """The Debian package: control fields, owners, and what it installs."""
     problems = []
     fields = {}
@@ -253,6 +277,14 @@ def check_deb(path, version, oxt):
         shipped = root / "usr/share/korvane/korvane.oxt"
         if shipped.is_file() and shipped.read_bytes() != pathlib.Path(oxt).read_bytes():
             problems.append("usr/share/korvane/korvane.oxt differs from the released .oxt")
+        book = root / DEB_WORKBOOK
+        with zipfile.ZipFile(zip_path) as z:
+            name = f"korvane-{version}/{WORKBOOK}"
+            zipped = z.read(name) if name in z.namelist() else None
+        if not book.is_file():
+            problems.append(f"{DEB_WORKBOOK} missing")
+        elif book.read_bytes() != zipped:
+            problems.append(f"{DEB_WORKBOOK} differs from the zip's {WORKBOOK}")
         if "License: MIT" not in (root / "usr/share/doc/korvane/copyright").read_text():
             problems.append("copyright does not state the MIT licence")
         problems += check_manual(root / "usr/share/man/man1/korvane.1.gz")
@@ -296,7 +328,7 @@ def main():
               (setup, lambda: check_setup(setup, zips[0], version))]
     if not windows_only:
         checks += [(oxt, lambda: check_oxt(oxt, version)),
-                   (deb, lambda: check_deb(deb, version, oxt))]
+                   (deb, lambda: check_deb(deb, version, oxt, zips[0]))]
     for path, check in checks:
         if not path.is_file():
             problems.append(f"{path.name} missing")
