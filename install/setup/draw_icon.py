@@ -12,7 +12,11 @@ bitmaps, the large one as PNG, as Windows Vista and later expect. Nothing
 beyond Python is needed, and the same script always writes the same bytes:
 tests/package checks that the committed icon is this script's output.
 
+The LibreOffice extension shows the same picture as one PNG (--png SIZE),
+42 pixels square in the Extension Manager.
+
 usage: draw_icon.py OUT.ico
+       draw_icon.py --png SIZE OUT.png
 """
 import struct
 import sys
@@ -107,8 +111,17 @@ def icon():
     return out + body
 
 
-if __name__ == "__main__":
-    if len(sys.argv) != 2:
+def main(args):
+    if len(args) == 3 and args[0] == "--png" and args[1].isdigit() and 0 < int(args[1]) <= 1024:
+        size, out = int(args[1]), args[2]
+        data = png(size, render(size))
+    elif len(args) == 1 and not args[0].startswith("-"):
+        out, data = args[0], icon()
+    else:
         sys.exit(__doc__)
-    with open(sys.argv[1], "wb") as f:
-        f.write(icon())
+    with open(out, "wb") as f:
+        f.write(data)
+
+
+if __name__ == "__main__":
+    main(sys.argv[1:])
