@@ -18,9 +18,10 @@ _korvane_offer() {
   done
 }
 
+# Offers the file and folder names that begin with the word, quoted by bash
+# as it quotes file names (a space, a quote in a name).
 _korvane_files() {
-  local IFS=$'\n'
-  COMPREPLY+=($(compgen -f -- "$1"))
+  mapfile -t -O "${#COMPREPLY[@]}" COMPREPLY < <(compgen -f -- "$1")
   compopt -o filenames 2>/dev/null
 }
 

@@ -27,6 +27,7 @@ ROWS = [
     (["korvane", "settle", "-o", "{dir}/bo"], {"{dir}/book.csv"}),
     (["korvane", "settle", "-o", "out.csv", "{dir}/bo"], {"{dir}/book.csv"}),
     (["korvane", "settle", "{dir}/book.csv", "{dir}/bo"], set()),  # one book a run
+    (["korvane", "settle", "{dir}/账本 "], {"{dir}/账本 一月.csv"}),
     (["korvane", "call", "平特几"], {"平特几不中", "平特几肖", "平特几尾"}),
     (["korvane", "call", "--draw", "2013", "05 12 18 30 41 49", "08", "验"], {"验证"}),
     (["korvane", "call", "--draw", "验"], set()),  # the draw's year, not a name
@@ -54,7 +55,8 @@ def tool(korvane, *args):
 def check_rows(completion):
     problems = []
     with tempfile.TemporaryDirectory() as d:
-        open(os.path.join(d, "book.csv"), "w").close()
+        for name in ("book.csv", "账本 一月.csv"):
+            open(os.path.join(d, name), "w").close()
         for typed, wanted in ROWS:
             typed = [w.format(dir=d) for w in typed]
             wanted = {w.format(dir=d) for w in wanted}
