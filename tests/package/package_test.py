@@ -317,8 +317,13 @@ def main():
         sys.exit(f"{dist}: wanted one korvane-VERSION-windows.zip, found {[z.name for z in zips]}")
     version = re.fullmatch(r"korvane-(.+)-windows\.zip", zips[0].name).group(1)
     oxt = dist / f"korvane-{version}.oxt"
-    debs = sorted(dist.glob(f"korvane_{version}*_amd64.deb"))
-    deb = debs[-1] if debs else dist / f"korvane_{version}-REVISION_amd64.deb"
+    # The project's version and a Debian revision; a package without one (as
+    # made before) is checked too, to say what it lacks.
+    debs = sorted(dist.glob(f"korvane_{version}-*_amd64.deb")) or \
+        sorted(dist.glob(f"korvane_{version}_amd64.deb"))
+    if len(debs) > 1:
+        sys.exit(f"{dist}: several packages of {version}: {[d.name for d in debs]}")
+    deb = debs[0] if debs else dist / f"korvane_{version}-REVISION_amd64.deb"
     setup = dist / f"korvane-{version}-setup.exe"
     problems = check_icon()
     checks = [(zips[0], lambda: check_zip(zips[0], version)),
