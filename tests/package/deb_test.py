@@ -7,7 +7,7 @@
 - the Calc extension unpacked where LibreOffice finds the extensions it shares
   with every user (the released .oxt's files, its component stripped), and a
   headless Calc with a fresh profile and that extension alone computes
-  =PAI(12345678) as the packaged korvane tool does;
+  =PAI(A1) of 12345678 as the packaged korvane tool does;
 - the bash completion, loaded by name from bash-completion's folder;
 - lintian, with no error or warning left but those the package's override
   file explains.
@@ -33,7 +33,9 @@ DOC = "usr/share/doc/korvane"
 EXTENSION = "usr/lib/libreoffice/share/extensions/korvane"
 COMPLETION = "usr/share/bash-completion/completions/korvane"
 OFFICE = pathlib.Path("/usr/lib/libreoffice/program")
-FORMULA = ("PAI", "12345678")  # =PAI(12345678)
+# PAI of a cell holding 12345678 (PAI takes a cell: Calc itself refuses a
+# number written into the formula, Err:504, before the extension is asked).
+FORMULA = ("PAI", "12345678")
 # The newest entry of each changelog: (file, the line that names its version)
 CHANGELOGS = [("changelog.Debian.gz", r"^korvane \(([^)]+)\) \S+; urgency=\S+$"),
               ("changelog.gz", r"^## (\S+)")]
@@ -147,8 +149,8 @@ class Calc:
                                      stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
                                      env=self.env, cwd=self.work)
 
-    def shows(self, formula, deadline=120):
-        """What a cell of a new sheet shows for formula."""
+    def shows(self, formula, value, deadline=120):
+        """What a cell of a new sheet shows for formula, A1 holding value."""
         import uno  # LibreOffice's bridge: Debian's python3-uno
         from com.sun.star.beans import PropertyValue
         local = uno.getComponentContext()
@@ -169,7 +171,9 @@ class Calc:
         hidden = PropertyValue()
         hidden.Name, hidden.Value = "Hidden", True
         book = desktop.loadComponentFromURL("private:factory/scalc", "_blank", 0, (hidden,))
-        cell = book.Sheets.getByIndex(0).getCellByPosition(0, 0)
+        sheet = book.Sheets.getByIndex(0)
+        sheet.getCellByPosition(0, 0).setValue(float(value))
+        cell = sheet.getCellByPosition(1, 0)
         cell.setFormula(formula)
         book.calculateAll()
         return cell.getString()
@@ -183,13 +187,13 @@ class Calc:
         pathlib.Path(f"/tmp/OSL_PIPE_{os.geteuid()}_{self.pipe}").unlink(missing_ok=True)
 
 
-def calc_shows(root, formula):
+def calc_shows(root, formula, value):
     """Run by Debian's python3, whose LibreOffice bridge this needs: prints
     what the cell shows, or exits with what went wrong."""
     with tempfile.TemporaryDirectory() as tmp:
         calc = Calc(pathlib.Path(tmp), root / EXTENSION.rsplit("/", 1)[0])
         try:
-            print(calc.shows(formula))
+            print(calc.shows(formula, value))
         except Exception as e:  # the bridge's own exceptions are not Python's
             sys.exit(f"Calc with the packaged extension: {e}")
         finally:
@@ -201,9 +205,10 @@ def check_calc(root):
         return [f"no LibreOffice in {OFFICE} (scripts/install-deps calc)"]
     wanted = subprocess.run([str(root / "usr/bin/korvane"), "call", *FORMULA], capture_output=True,
                             text=True).stdout.strip()
-    formula = f"={FORMULA[0]}({FORMULA[1]})"
+    formula = f"={FORMULA[0]}(A1)"
     try:
-        out = subprocess.run(["/usr/bin/python3", __file__, "--calc", str(root), formula],
+        out = subprocess.run(["/usr/bin/python3", __file__, "--calc", str(root), formula,
+                              FORMULA[1]],
                              capture_output=True, text=True, timeout=300)
     except subprocess.TimeoutExpired:
         return [f"Calc with the packaged extension did not compute {formula} in 5 minutes"]
@@ -211,8 +216,8 @@ def check_calc(root):
         return [out.stderr.strip() or f"Calc with the packaged extension: exit {out.returncode}"]
     shown = out.stdout.strip()
     if not wanted or shown != wanted:
-        return [f"Calc with only the packaged extension shows {shown!r} for {formula}, "
-                f"korvane call {' '.join(FORMULA)} {wanted!r}"]
+        return [f"Calc with only the packaged extension shows {shown!r} for {formula} "
+                f"(A1 {FORMULA[1]}), korvane call {' '.join(FORMULA)} {wanted!r}"]
     return []
 
 
@@ -222,8 +227,8 @@ def check(deb, root, version, deb_version, oxt):
 
 
 def main():
-    if len(sys.argv) == 4 and sys.argv[1] == "--calc":
-        return calc_shows(pathlib.Path(sys.argv[2]), sys.argv[3])
+    if len(sys.argv) == 5 and sys.argv[1] == "--calc":
+        return calc_shows(pathlib.Path(sys.argv[2]), sys.argv[3], sys.argv[4])
     if len(sys.argv) != 3:
         sys.exit(__doc__)
     deb, oxt = map(pathlib.Path, sys.argv[1:])
