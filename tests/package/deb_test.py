@@ -21,11 +21,9 @@ import os
 import pathlib
 import re
 import shutil
-import signal
 import subprocess
 import sys
 import tempfile
-import time
 import zipfile
 
 REPO = pathlib.Path(__file__).resolve().parents[2]
@@ -127,75 +125,38 @@ def check_lintian(deb):
     return problems
 
 
-class Calc:
-    """A headless soffice.bin of the system's LibreOffice with a new profile, its
-    bundled extensions taken from FOLDER instead of its own."""
-
-    def __init__(self, work, folder):
-        self.pipe = f"korvane_deb_{os.getpid()}"
-        profile = work / "profile"
-        profile.mkdir()
-        self.work = work
-        self.command = [
-            str(OFFICE / "soffice.bin"), "--headless", "--invisible", "--norestore", "--nologo",
-            "--nodefault", "--nolockcheck", f"-env:UserInstallation={profile.as_uri()}",
-            f"-env:BUNDLED_EXTENSIONS={folder.as_uri()}",
-            f"--accept=pipe,name={self.pipe};urp;StarOffice.ComponentContext"]
-        self.env = dict(os.environ, HOME=str(profile))
-        self._start()
-
-    def _start(self):
-        self.proc = subprocess.Popen(self.command, start_new_session=True,
-                                     stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
-                                     env=self.env, cwd=self.work)
-
-    def shows(self, formula, value, deadline=120):
-        """What a cell of a new sheet shows for formula, A1 holding value."""
-        import uno  # LibreOffice's bridge: Debian's python3-uno
-        from com.sun.star.beans import PropertyValue
-        local = uno.getComponentContext()
-        resolver = local.ServiceManager.createInstanceWithContext(
-            "com.sun.star.bridge.UnoUrlResolver", local)
-        until = time.monotonic() + deadline
-        while True:
-            try:
-                ctx = resolver.resolve(f"uno:pipe,name={self.pipe};urp;StarOffice.ComponentContext")
-                break
-            except Exception:
-                if self.proc.poll() == 81:  # a new profile made: start again, as asked
-                    self._start()
-                elif self.proc.poll() is not None or time.monotonic() > until:
-                    raise RuntimeError(f"soffice did not answer (exit {self.proc.poll()})")
-                time.sleep(0.25)
-        desktop = ctx.ServiceManager.createInstanceWithContext("com.sun.star.frame.Desktop", ctx)
-        hidden = PropertyValue()
-        hidden.Name, hidden.Value = "Hidden", True
-        book = desktop.loadComponentFromURL("private:factory/scalc", "_blank", 0, (hidden,))
-        sheet = book.Sheets.getByIndex(0)
-        sheet.getCellByPosition(0, 0).setValue(float(value))
-        cell = sheet.getCellByPosition(1, 0)
-        cell.setFormula(formula)
-        book.calculateAll()
-        return cell.getString()
-
-    def close(self):
-        try:
-            os.killpg(self.proc.pid, signal.SIGKILL)
-        except ProcessLookupError:
-            pass
-        self.proc.wait()
-        pathlib.Path(f"/tmp/OSL_PIPE_{os.geteuid()}_{self.pipe}").unlink(missing_ok=True)
-
-
 def calc_shows(root, formula, value):
-    """Run by Debian's python3, whose LibreOffice bridge this needs: prints
-    what the cell shows, or exits with what went wrong."""
+    """Run by Debian's python3, whose LibreOffice bridge this needs: prints what
+    a cell of a new sheet shows for formula, A1 holding value, in the system's
+    soffice with a new profile and its bundled extensions taken from the
+    package alone (the engine test's office, started so)."""
+    sys.path.insert(0, str(REPO / "tests" / "calc"))
+    import engine_test
+
+    class PackagedCalc(engine_test.Office):
+        def __init__(self, work):
+            self.program, self.work, self.proc = OFFICE, work, None
+            self.profile = work / "profile"
+            self.profile.mkdir()
+            self.url = self.profile.as_uri()
+            self.pipe = f"korvane_deb_{os.getpid()}"
+
+        def _start(self):
+            self.proc = subprocess.Popen(
+                [str(OFFICE / "soffice.bin"), "--headless", "--invisible", "--norestore",
+                 "--nologo", "--nodefault", "--nolockcheck", f"-env:UserInstallation={self.url}",
+                 f"-env:BUNDLED_EXTENSIONS={(root / EXTENSION).parent.as_uri()}",
+                 f"--accept=pipe,name={self.pipe};urp;StarOffice.ComponentContext"],
+                start_new_session=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
     with tempfile.TemporaryDirectory() as tmp:
-        calc = Calc(pathlib.Path(tmp), root / EXTENSION.rsplit("/", 1)[0])
+        calc = PackagedCalc(pathlib.Path(tmp))
         try:
-            print(calc.shows(formula, value))
-        except Exception as e:  # the bridge's own exceptions are not Python's
-            sys.exit(f"Calc with the packaged extension: {e}")
+            calc.connect()
+            sheet = calc.new_sheet().Sheets.getByIndex(0)
+            sheet.getCellByPosition(0, 0).setValue(float(value))
+            sheet.getCellByPosition(1, 0).setFormula(formula)
+            print(sheet.getCellByPosition(1, 0).getString())
         finally:
             calc.close()
 
