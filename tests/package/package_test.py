@@ -97,6 +97,11 @@ def check_zip(path, version):
         guide = z.read(folder + "使用说明.txt").decode("utf-8-sig") if "使用说明.txt" in files else ""
         if guide and (version not in guide or "@VERSION@" in guide):
             problems.append("使用说明.txt does not name the version")
+        # The changelog (更新说明) opens with this version's section.
+        notes = z.read(folder + "更新说明.txt").decode("utf-8-sig") if "更新说明.txt" in files else ""
+        headings = re.findall(r"^## (\S+)", notes, re.M)
+        if notes and headings[:1] != [version]:
+            problems.append(f"更新说明.txt: sections {headings[:3]}, wanted {version} first")
         for word in ("install.cmd", "uninstall.cmd", "解除锁定", "korvane.exe help",
                      f"korvane-{version}-setup.exe /S /ALLUSERS", "/XLL", "设置 › 应用",
                      "QuietUninstallString", "退出码"):
