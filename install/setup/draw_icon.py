@@ -16,10 +16,13 @@ The setup's welcome and finish pages show a tall picture at their left
 (164 x 314 pixels, a 24-bit bitmap): the same tile and ball near the top of a
 red band, with the ledger's ruled lines running down the rest of it, so that
 the wizard is ours rather than NSIS's stock picture. It is drawn as the setup
-is built (scripts/make-setup), from the same shapes.
+is built (scripts/make-setup), from the same shapes. The LibreOffice extension
+shows the same picture as one PNG (--png SIZE), 42 pixels square in the
+Extension Manager.
 
 usage: draw_icon.py OUT.ico
        draw_icon.py --side OUT.bmp
+       draw_icon.py --png SIZE OUT.png
 """
 import struct
 import sys
@@ -158,12 +161,19 @@ def side_picture():
     return head + info + bytes(pixels)
 
 
-if __name__ == "__main__":
-    if len(sys.argv) == 3 and sys.argv[1] == "--side":
-        data = side_picture()
-    elif len(sys.argv) == 2:
-        data = icon()
+def main(args):
+    if len(args) == 3 and args[0] == "--png" and args[1].isdigit() and 0 < int(args[1]) <= 1024:
+        size, out = int(args[1]), args[2]
+        data = png(size, render(size))
+    elif len(args) == 2 and args[0] == "--side":
+        out, data = args[1], side_picture()
+    elif len(args) == 1 and not args[0].startswith("-"):
+        out, data = args[0], icon()
     else:
         sys.exit(__doc__)
-    with open(sys.argv[-1], "wb") as f:
+    with open(out, "wb") as f:
         f.write(data)
+
+
+if __name__ == "__main__":
+    main(sys.argv[1:])

@@ -5,10 +5,11 @@ where Notepad and cmd.exe read it, each binary of the right bitness carrying
 the version, korvane.exe our icon), the Windows setup (a 32-bit program, so
 that it starts on 32-bit and 64-bit Windows, made by the Unicode NSIS, its
 version in Chinese and English, our icon, and inside it byte for byte the
-zip's programs, libraries, guide and licence), the Calc extension (its description gives the same version and
-ships the licence and descriptions it names) and the Debian package (its
-control fields, root-owned files, a korvane tool that prints the same version,
-a manual page that renders cleanly, the README, copyright and .oxt). The example
+zip's programs, libraries, guide and licence), the Calc extension (its description gives the same version, a
+Chinese name and our icon, and ships the licence and descriptions it names)
+and the Debian package (its control fields, root-owned files, a korvane tool
+that prints the same version, a manual page that renders cleanly, the README
+and copyright, and what deb_test.py checks by Debian's rules). The example
 workbook (示例账本.xlsx) is in all three places Windows and Debian users look:
 the zip, the setup and the .deb's examples, the same file each time, a
 workbook whose sheets a bookkeeper recognises.
@@ -32,7 +33,11 @@ import zipfile
 ROOT = pathlib.Path(__file__).resolve().parents[2]
 sys.path.insert(0, str(ROOT / "tests" / "com"))
 sys.path.insert(0, str(ROOT / "install"))
+sys.path.insert(0, str(ROOT / "tests" / "package"))
+sys.path.insert(0, str(ROOT / "install" / "setup"))
 import check_version  # noqa: E402
+import draw_icon  # noqa: E402
+import deb_test  # noqa: E402
 import release_files  # noqa: E402
 
 BOM = b"\xef\xbb\xbf"
@@ -100,6 +105,11 @@ def check_zip(path, version):
         guide = z.read(folder + "使用说明.txt").decode("utf-8-sig") if "使用说明.txt" in files else ""
         if guide and (version not in guide or "@VERSION@" in guide):
             problems.append("使用说明.txt does not name the version")
+        # The changelog (更新说明) opens with this version's section.
+        notes = z.read(folder + "更新说明.txt").decode("utf-8-sig") if "更新说明.txt" in files else ""
+        headings = re.findall(r"^## (\S+)", notes, re.M)
+        if notes and headings[:1] != [version]:
+            problems.append(f"更新说明.txt: sections {headings[:3]}, wanted {version} first")
         for word in ("install.cmd", "uninstall.cmd", "解除锁定", "korvane.exe help",
                      f"korvane-{version}-setup.exe /S /ALLUSERS", "/XLL", "设置 › 应用",
                      "QuietUninstallString", "退出码"):
@@ -224,6 +234,21 @@ def check_oxt(path, version):
     with zipfile.ZipFile(path) as z:
         names = set(z.namelist())
         root = ET.fromstring(z.read("description.xml"))
+        icon = root.find(f"{DESCRIPTION_NS}icon/{DESCRIPTION_NS}default")
+        icon = z.read(icon.get(XLINK_HREF)) if icon is not None and \
+            icon.get(XLINK_HREF) in names else None
+    if icon != draw_icon.png(42, draw_icon.render(42)):
+        problems.append("the Extension Manager's icon is not the setup's (draw_icon.py --png 42)")
+    chinese = [e.text or "" for e in root.findall(f"{DESCRIPTION_NS}display-name/{DESCRIPTION_NS}name")
+               if e.get("lang") == "zh-CN"]
+    if not any("\u4e00" <= c <= "\u9fff" for c in "".join(chinese)):
+        problems.append(f"description.xml: no Chinese display name (zh-CN: {chinese})")
+    # A publisher's link leads somewhere real, or there is none.
+    for e in root.findall(f"{DESCRIPTION_NS}publisher/{DESCRIPTION_NS}name"):
+        link = e.get(XLINK_HREF)
+        if link is not None and (not link.startswith("https://") or
+                                 re.search(r"\.(invalid|example|test)\b|example\.(com|org)", link)):
+            problems.append(f"description.xml: publisher link {link!r} leads nowhere")
     found = root.find(f"{DESCRIPTION_NS}version")
     if found is None or found.get("value") != version:
         problems.append(f"description.xml version {found.get('value') if found is not None else None}")
@@ -244,12 +269,21 @@ def check_deb(path, version, oxt, zip_path):
     """The Debian package: control fields, owners, and what it installs."""
     problems = []
     fields = {}
-    for field in ("Package", "Version", "Architecture", "Maintainer", "Depends", "Description"):
+    for field in ("Package", "Version", "Architecture", "Maintainer", "Depends", "Recommends",
+                  "Suggests", "Description"):
         fields[field] = subprocess.run(["dpkg-deb", "-f", path, field], capture_output=True,
                                        text=True, check=True).stdout.strip()
-    for field, wanted in (("Package", "korvane"), ("Version", version), ("Architecture", "amd64")):
+    for field, wanted in (("Package", "korvane"), ("Architecture", "amd64")):
         if fields[field] != wanted:
             problems.append(f"control {field} {fields[field]!r}, wanted {wanted!r}")
+    # The project's version and a Debian revision (the package is not native:
+    # its changelog is changelog.Debian.gz beside the upstream one).
+    if not re.fullmatch(re.escape(version) + r"-[0-9A-Za-z.+~]+", fields["Version"]):
+        problems.append(f"control Version {fields['Version']!r}, wanted {version}-REVISION")
+    # The tool works alone: LibreOffice is recommended, for the extension.
+    if "libreoffice-calc" not in fields["Recommends"] or "libreoffice" in fields["Depends"]:
+        problems.append(f"control Recommends {fields['Recommends']!r}, Depends "
+                        f"{fields['Depends']!r}: wanted LibreOffice Calc recommended")
     if "@" not in fields["Maintainer"]:
         problems.append(f"control Maintainer {fields['Maintainer']!r} has no address")
     if not re.search(r"\blibc6 \(>= ", fields["Depends"]):
@@ -270,13 +304,11 @@ def check_deb(path, version, oxt, zip_path):
         said = subprocess.run([str(tool), "--version"], capture_output=True, text=True).stdout.strip()
         if said != f"korvane {version}":
             problems.append(f"usr/bin/korvane --version says {said!r}")
-        for rel in ("usr/share/man/man1/korvane.1.gz", "usr/share/doc/korvane/README.md",
-                    "usr/share/doc/korvane/copyright", "usr/share/korvane/korvane.oxt"):
+        for rel in ("usr/share/man/man1/korvane.1.gz", "usr/share/doc/korvane/copyright"):
             if not (root / rel).is_file():
                 problems.append(f"{rel} missing")
-        shipped = root / "usr/share/korvane/korvane.oxt"
-        if shipped.is_file() and shipped.read_bytes() != pathlib.Path(oxt).read_bytes():
-            problems.append("usr/share/korvane/korvane.oxt differs from the released .oxt")
+        if not list((root / "usr/share/doc/korvane").glob("README.md*")):
+            problems.append("usr/share/doc/korvane/README.md missing")
         book = root / DEB_WORKBOOK
         with zipfile.ZipFile(zip_path) as z:
             name = f"korvane-{version}/{WORKBOOK}"
@@ -288,6 +320,7 @@ def check_deb(path, version, oxt, zip_path):
         if "License: MIT" not in (root / "usr/share/doc/korvane/copyright").read_text():
             problems.append("copyright does not state the MIT licence")
         problems += check_manual(root / "usr/share/man/man1/korvane.1.gz")
+        problems += deb_test.check(path, root, version, fields["Version"], oxt)
     return problems
 
 
@@ -321,7 +354,13 @@ def main():
         sys.exit(f"{dist}: wanted one korvane-VERSION-windows.zip, found {[z.name for z in zips]}")
     version = re.fullmatch(r"korvane-(.+)-windows\.zip", zips[0].name).group(1)
     oxt = dist / f"korvane-{version}.oxt"
-    deb = dist / f"korvane_{version}_amd64.deb"
+    # The project's version and a Debian revision; a package without one (as
+    # made before) is checked too, to say what it lacks.
+    debs = sorted(dist.glob(f"korvane_{version}-*_amd64.deb")) or \
+        sorted(dist.glob(f"korvane_{version}_amd64.deb"))
+    if len(debs) > 1:
+        sys.exit(f"{dist}: several packages of {version}: {[d.name for d in debs]}")
+    deb = debs[0] if debs else dist / f"korvane_{version}-REVISION_amd64.deb"
     setup = dist / f"korvane-{version}-setup.exe"
     problems = check_icon()
     checks = [(zips[0], lambda: check_zip(zips[0], version)),
