@@ -339,6 +339,15 @@ bool ReplacedFile::commit() {
 bool ReplacedFile::put_in_place() {
 #ifdef _WIN32
   const std::wstring to = wide(target_), from = fs::path(new_path_).wstring();
+  // A file another program holds without letting it go (Excel, a viewer)
+  // cannot be replaced: asked first, as a failed ReplaceFileW may leave a
+  // file of its own behind.
+  const HANDLE probe =
+      CreateFileW(to.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                  nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (probe == INVALID_HANDLE_VALUE && GetLastError() == ERROR_SHARING_VIOLATION)
+    return fail("cannot replace " + path_ + ": " + windows_reason(ERROR_SHARING_VIOLATION));
+  if (probe != INVALID_HANDLE_VALUE) CloseHandle(probe);
   if (ReplaceFileW(to.c_str(), from.c_str(), nullptr,
                    REPLACEFILE_IGNORE_MERGE_ERRORS | REPLACEFILE_IGNORE_ACL_ERRORS, nullptr,
                    nullptr))
