@@ -225,6 +225,8 @@ bool ReplacedFile::open() {
   std::error_code ec;
   target_ = fs::is_symlink(path_, ec) ? fs::canonical(path_, ec).string() : path_;
   if (ec) target_ = path_;  // a link to nothing: the link itself is replaced
+  // Where it is, whatever the current folder: ReplaceFileW needs its folder.
+  if (const fs::path whole = fs::absolute(target_, ec); !ec) target_ = whole.string();
   const fs::file_status st = fs::status(target_, ec);
   const bool exists = fs::exists(st);
 #ifdef _WIN32

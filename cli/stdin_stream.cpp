@@ -35,7 +35,7 @@ StdinBuf::int_type StdinBuf::underflow() {
 // those the system holds for the descriptor (a pipe's, or the rest of a
 // file); 0 when that is not known.
 std::streamsize StdinBuf::showmanyc() {
-#ifdef FIONREAD
+#if defined(FIONREAD) && !defined(_WIN32)  // windows.h defines it, for sockets only
   int n = 0;
   if (::ioctl(0, FIONREAD, &n) == 0 && n > 0) return n;
 #endif

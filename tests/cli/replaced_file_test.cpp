@@ -164,10 +164,13 @@ TEST_F(ReplacedFileTest, AFileHeldOpenByAnotherProgramIsLeftAsItWas) {
   CloseHandle(pi.hProcess);
   CloseHandle(pi.hThread);
   EXPECT_EQ(files(), 1u);
-  ReplacedFile again(out.string());
+  const fs::path cwd = fs::current_path();
+  fs::current_path(dir_);  // as a bookkeeper names it, in the folder at hand
+  ReplacedFile again("held.csv");
   ASSERT_TRUE(again.open());
   again.stream() << "new";
   EXPECT_TRUE(again.commit()) << again.error();
+  fs::current_path(cwd);
   EXPECT_EQ(contents(out), "new");
 }
 #endif
