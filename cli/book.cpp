@@ -67,8 +67,12 @@ class Settler {
         draw_cell_(empty_cell_),
         names_(member_names()) {
     summary_.by_member.resize(functions().size());
-    // A book on a pipe waits for its next rows with those settled written.
-    reader_.on_wait([this] { settled_.write_ready(); });
+    // A book on a pipe waits for its next rows with those settled written,
+    // and those held for the encoding once the pipe has been quiet a while.
+    reader_.on_wait([this] {
+      if (settled_.holding() && !reader_.arrives_within(kQuietMs)) decide_now();
+      settled_.write_ready();
+    });
   }
 
   Summary run() {

@@ -43,6 +43,13 @@ std::string not_a_book(std::string_view start) {
   return "";
 }
 
+BookInput::BookInput(std::istream& in) : in_(in), pausing_(dynamic_cast<PausingBuf*>(in.rdbuf())) {}
+
+bool BookInput::ready() {
+  if (!pausing_ || end_ || !refusal_.empty() || !start_.empty() || !utf8_.empty()) return true;
+  return pausing_->in_avail() != 0 || pausing_->arrives_within(0);
+}
+
 // What has arrived of the stream, up to room bytes; waits only when nothing
 // has. 0 at its end. A stream that fails is marked bad and ends.
 std::size_t BookInput::pull(char* to, std::size_t room) {

@@ -17,20 +17,38 @@
 #include <functional>
 #include <iosfwd>
 #include <optional>
+#include <streambuf>
 #include <string>
 
 #include "cli/utf16.h"
 
 namespace korvane::cli::book {
 
+// A stream buffer that can wait a limited time for its next bytes: standard
+// input, which may be a pipe that pauses (`tail -f book.csv`). A book read
+// through one is settled as it comes even while its encoding is open (see
+// BookReader); any other stream never pauses, its bytes are all there.
+class PausingBuf : public std::streambuf {
+ public:
+  // Whether bytes arrive, or the input ends, within ms milliseconds.
+  virtual bool arrives_within(int ms) = 0;
+};
+
 class BookInput {
  public:
   enum class Form { Bytes, Utf16Le, Utf16Be };
 
-  explicit BookInput(std::istream& in) : in_(in) {}
+  explicit BookInput(std::istream& in);
 
   // Called before a read that would wait for more of the book.
   void on_wait(std::function<void()> wait) { wait_ = std::move(wait); }
+
+  // Whether read() would hand out bytes, or say the book has ended, without
+  // waiting. Always, on a stream that never pauses.
+  bool ready();
+  // Whether bytes arrive (or the book ends) within ms milliseconds; at once,
+  // on a stream that never pauses.
+  bool arrives_within(int ms) { return !pausing_ || pausing_->arrives_within(ms); }
 
   // Up to room bytes of the book into to: what has arrived, waiting only
   // when nothing has. 0 at the end of the book (or of what is handed out).
@@ -49,6 +67,7 @@ class BookInput {
   std::size_t decoded(char* to, std::size_t room);
 
   std::istream& in_;
+  PausingBuf* pausing_;  // null: the stream never pauses
   std::function<void()> wait_;
   bool sniffed_ = false;
   bool end_ = false;   // the stream has ended

@@ -104,7 +104,7 @@ void BookReader::read_ahead(const Line& first, std::size_t from) {
   held_.push_back(first.content, first.eol, first.number);
   std::size_t ahead = first.content.size() + first.eol.size();
   Line line;
-  while (ahead < kLookahead && reader_.next(line)) {
+  while (ahead < kLookahead && read_on() && reader_.next(line)) {
     seen_ = line.number;
     if (const std::size_t at = beyond_ascii(line.content); at != kNone) weigh(line, at);
     if (line.overlong) break;  // announced again when the held lines are out
@@ -147,10 +147,23 @@ void KeptLines::pop(Line& line) {
   at_ += end + eol;
 }
 
+// Whether to read on ahead: a whole line has come, or is coming while the
+// rows so far do not say enough and the pipe is not quiet for long.
+bool BookReader::read_on() {
+  while (!reader_.ready())
+    if (other_row_ || several_ || !reader_.arrives_within(kQuietMs)) return false;
+  return true;
+}
+
 // Takes note of the first row of each kind, and the first blank or comment
 // line that is not UTF-8.
 void BookReader::weigh(const Line& line, std::size_t from) {
   const Weight w = weight(line, from);
+  if (w.row && w.utf8 && !several_) {  // characters beyond ASCII: their lead bytes
+    const auto leads = std::count_if(line.content.begin(), line.content.end(),
+                                     [](char c) { return static_cast<unsigned char>(c) >= 0xC0; });
+    several_ = static_cast<std::size_t>(leads) >= kSeveral;
+  }
   std::size_t& first = !w.row ? other_aside_ : w.utf8 ? utf8_row_ : other_row_;
   if (!first && (w.row || !w.utf8)) first = line.number;
 }
@@ -273,6 +286,17 @@ bool LineReader::next(Line& line) {
       scanned_ = 0;
       return true;
     }
+  }
+}
+
+bool LineReader::ready() {
+  for (;;) {
+    if (eof_) return true;
+    const std::size_t p = find_eol(begin_ + scanned_);
+    if (p - begin_ > max_line_ || (p < end_ && eol_known(p))) return true;
+    scanned_ = p - begin_;  // as next() would
+    if (!input_.ready()) return false;
+    if (!fill()) return true;  // the end, or a full buffer next() announces
   }
 }
 

@@ -86,6 +86,12 @@ class LineReader {
   // pieces; returns its line end.
   std::string drain(const std::function<void(std::string_view)>& sink);
 
+  // Whether next() would return without waiting for the book: a whole line
+  // (or the end) has arrived. Reads what has arrived to tell.
+  bool ready();
+  // Whether more of the book arrives within ms milliseconds.
+  bool arrives_within(int ms) { return input_.arrives_within(ms); }
+
  private:
   bool fill();  // reads more; false when nothing more came
   std::size_t find_eol(std::size_t from) const;
@@ -132,6 +138,14 @@ class KeptLines {
 // How far the book is read ahead, from the first line that is not ASCII,
 // before its encoding is decided.
 inline constexpr std::size_t kLookahead = std::size_t{64} << 10;
+// How long a pipe that pauses is waited for, its encoding open, before it is
+// decided from the rows that came: a row must be settled within a second of
+// coming, whatever the encoding.
+inline constexpr int kQuietMs = 300;
+// The characters beyond ASCII a row of UTF-8 holds that make the book UTF-8
+// when its pipe pauses: one or two may be GBK bytes that happen to read as
+// UTF-8, several seldom are.
+inline constexpr std::size_t kSeveral = 3;
 
 // The lines of a book, its encoding decided in the one pass that reads them,
 // so that a book on a pipe is settled as it arrives.
@@ -145,6 +159,11 @@ inline constexpr std::size_t kLookahead = std::size_t{64} << 10;
 // read is UTF-8, GB18030 when one is not. Blank and comment lines carry no
 // text a function reads, so a stray byte in one does not decide.
 //
+// A pipe that pauses in the lookahead does not hold the rows that came for
+// the rest of it: the reader decides as soon as the rows say enough (one that
+// is not UTF-8: GB18030; one of UTF-8 with several characters beyond ASCII:
+// UTF-8), or when the pipe has been quiet for kQuietMs, from what came.
+//
 // The decision holds for the rest of the book, which is written as it is
 // read. A line past the lookahead that would have decided otherwise gets a
 // note (take_note()): in a UTF-8 book a row that is not UTF-8 does not read,
@@ -155,6 +174,7 @@ class BookReader {
 
   void on_wait(std::function<void()> wait) { reader_.on_wait(std::move(wait)); }
   const BookInput& input() const noexcept { return reader_.input(); }
+  bool arrives_within(int ms) { return reader_.arrives_within(ms); }
 
   // As LineReader::next. Until the encoding is decided it hands out only
   // lines of ASCII, and lines longer than kMaxRecord whose start is ASCII.
@@ -179,6 +199,8 @@ class BookReader {
   // from: where the first byte beyond ASCII is
   void weigh(const Line& line, std::size_t from);
   void weigh_late(const Line& line);
+  // In the lookahead: whether to read on, or decide now as the book pauses.
+  bool read_on();
 
   LineReader reader_;
   KeptLines held_;
@@ -188,6 +210,7 @@ class BookReader {
   std::size_t utf8_row_ = 0;
   std::size_t other_row_ = 0;
   std::size_t other_aside_ = 0;
+  bool several_ = false;  // a row of UTF-8 holds kSeveral characters beyond ASCII
   bool decided_ = false;
   Detected detected_;
   std::string late_note_;

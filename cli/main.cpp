@@ -123,6 +123,11 @@ int main(int argc, char** argv) {
   // non-zero for, not a silent death by signal.
   std::signal(SIGPIPE, SIG_IGN);
 #endif
+#ifdef SIGXFSZ
+  // So is a file that reaches the size limit (ulimit -f): the write fails
+  // with EFBIG, and the command says so and leaves its output as it was.
+  std::signal(SIGXFSZ, SIG_IGN);
+#endif
   CLI::App app{"korvane — the Korvane worksheet functions without Excel", "korvane"};
   app.set_version_flag("--version", "korvane " KORVANE_VERSION);
   app.require_subcommand(1);

@@ -3,9 +3,11 @@
 // The book is read once, as it arrives, its encoding decided on the way (see
 // book::BookReader), so a book on standard input is settled as it comes. The
 // settled book never overwrites the book, nor feeds it: an output that is the
-// book itself (`-o BOOK`, or `>> BOOK` on the shell, and so `< BOOK` with
-// either) is refused before a byte is written. The reports on standard error
-// are part of the result: when they cannot be written the run fails.
+// book itself (`-o BOOK`, or `>> BOOK` or `2>> BOOK` on the shell, and so
+// `< BOOK` with any of them) is refused before a byte is written. The reports
+// on standard error are part of the result: when they cannot be written the
+// run fails. `-o OUT` is replaced whole when the book and its reports were
+// written, or not at all (see ReplacedFile).
 #include <sys/stat.h>
 
 #include <cctype>
@@ -25,6 +27,7 @@
 #include "cli/book.h"
 #include "cli/commands.h"
 #include "cli/encoding.h"
+#include "cli/replaced_file.h"
 #include "cli/stdin_stream.h"
 
 namespace korvane::cli {
@@ -131,6 +134,18 @@ std::optional<book::Encoding> encoding_named(std::string name) {
 // Standard input is the book's own file when it was opened from it (`< BOOK`).
 constexpr int kStdin = 0;
 constexpr int kStdout = 1;
+constexpr int kStderr = 2;
+
+// Whether the reports on standard error cannot go where it points: into
+// the book, where each would be read back as a row of it and grow it to the
+// disk's end, or into OUT, where they would vanish with the file the settled
+// book replaces. Such a run is refused without a word: the only place to say
+// why is the file it must not touch.
+bool stderr_is_ours(const SettleOptions& o, bool from_stdin, bool to_stdout) {
+  return (!from_stdin && same_file(o.book, kStderr)) ||
+         (from_stdin && same_open_file(kStdin, kStderr)) ||
+         (!to_stdout && same_file(o.output, kStderr));
+}
 
 // 1. Open the book; 2. open the output, refusing the book itself; 3. settle,
 // deciding the book's encoding on the way; 4. report, and fail when the
@@ -155,7 +170,8 @@ int run_settle(const SettleOptions& o) {
   if (asked == book::Encoding::Gb18030 && !Gb18030().ready()) return cannot(kNoConverter);
 
   const bool to_stdout = o.output.empty() || o.output == kStandard;
-  std::ofstream file;
+  if (stderr_is_ours(o, from_stdin, to_stdout)) return kCannot;
+  std::optional<ReplacedFile> file;
   if (!to_stdout) {
     std::error_code ec;
     if (!from_stdin && std::filesystem::equivalent(o.book, o.output, ec))
@@ -164,9 +180,8 @@ int run_settle(const SettleOptions& o) {
       return cannot("standard input is " + o.output +
                     " itself: the settled book would overwrite the book it settles; choose "
                     "another -o");
-    errno = 0;
-    file.open(o.output, std::ios::binary | std::ios::trunc);
-    if (!file) return cannot("cannot write " + o.output + ": " + reason());
+    file.emplace(o.output);
+    if (!file->open()) return cannot(file->error());
   } else {
     if (!from_stdin && same_file(o.book, kStdout))
       return cannot("standard output is " + o.book +
@@ -177,18 +192,20 @@ int run_settle(const SettleOptions& o) {
           "it settles; write it elsewhere");
     binary_stdout();
   }
-  std::ostream& out = to_stdout ? std::cout : file;
+  std::ostream& out = to_stdout ? std::cout : file->stream();
 
+  // Until the end, a failure leaves OUT as it was: the new file goes with `file`.
   const book::Summary summary = book::settle(in, out, std::cerr, name, asked);
   out.flush();
-  if (file.is_open()) file.close();
   if (summary.no_converter) return cannot(kNoConverter);
   if (!summary.not_a_book.empty()) return cannot(name + " " + summary.not_a_book);
   if (in.bad()) return cannot("reading " + name + " failed part way");
-  if (!out) return cannot("writing " + (to_stdout ? "the settled book" : o.output) + " failed");
+  if (!out && !file) return cannot("writing the settled book failed");
+  if (!out && !file->commit()) return cannot(file->error());  // the new file is gone
   book::write_summary(summary, std::cerr);
   std::cerr.flush();
   if (!std::cerr) return kCannot;  // the reports are lost: there is nowhere left to say so
+  if (file && !file->commit()) return cannot(file->error());
   return book::needs_a_look(summary) ? kRowsNotSettled : 0;
 }
 
@@ -204,7 +221,8 @@ void add_settle(CLI::App& app) {
       ->required();
   cmd->add_option(
       "-o,--output", options->output,
-      "Write the settled book here instead of to standard output (- is standard output)");
+      "Write the settled book here instead of to standard output (- is standard output); "
+      "replaced whole once the book is settled, or left as it was");
   cmd->add_option("--output-encoding", options->output_encoding,
                   "utf-8, gb18030 or utf-16: the settled book's encoding (default: the book's)")
       ->check(CLI::IsMember(

@@ -4,14 +4,20 @@
 // out a byte of a pipe; a book piped in a few rows at a time would not be
 // settled until a buffer's worth had come. This stream reads the descriptor
 // itself: a read returns as soon as anything is there, and the stream says
-// how much is there without waiting (in_avail).
+// how much is there without waiting (in_avail), or whether anything comes
+// within a time (arrives_within).
 #pragma once
 
 #include <streambuf>
 
+#include "cli/book_input.h"
+
 namespace korvane::cli {
 
-class StdinBuf : public std::streambuf {
+class StdinBuf : public book::PausingBuf {
+ public:
+  bool arrives_within(int ms) override;
+
  protected:
   int_type underflow() override;
   std::streamsize showmanyc() override;
