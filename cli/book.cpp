@@ -439,6 +439,7 @@ class Settler {
   // comment is read in the other encoding too.
   void forget_if_draw_row(std::string_view bytes, Lines lines, Kind kind) {
     if (!draw_loaded_) return;  // nothing to forget
+    if (kind == Kind::Call && !holds_a_key(bytes)) return;
     std::u16string& row = row_text_;
     std::string why;
     if (!decode(bytes, row) && !(kind == Kind::Comment && decode_other(bytes, row)))
@@ -448,6 +449,30 @@ class Settler {
     else
       why = draw_rows_.could_load_by_text(row);
     if (!why.empty()) forget(lines, "could have been a draw row (" + why + ") and loaded none");
+  }
+
+  // Whether the bytes of a line hold one of the characters a draw row's
+  // text would (DrawRows::keys) in the encoding the book's lines are read in
+  // (a wrong match only costs reading the line as text).
+  bool holds_a_key(std::string_view bytes) {
+    if (draw_rows_.keys().empty()) return true;
+    const Encoding encoding = lines();
+    if (key_bytes_.empty() || keys_encoding_ != encoding) {
+      key_bytes_.clear();
+      keys_encoding_ = encoding;
+      for (const char16_t c : draw_rows_.keys()) {
+        std::string key;
+        if (encoding == Encoding::Utf8)
+          key = to_utf8(std::u16string_view(&c, 1));
+        else if (gb_.ready())
+          gb_.encode(std::u16string_view(&c, 1), key);
+        if (key.empty()) return true;
+        key_bytes_.push_back(std::move(key));
+      }
+    }
+    for (const std::string& key : key_bytes_)
+      if (bytes.find(key) != std::string_view::npos) return true;
+    return false;
   }
 
   // The draw in force is forgotten at lines, for why: the bets after it are
@@ -580,6 +605,8 @@ class Settler {
   const DrawRows draw_rows_;
   std::string forgotten_;  // where and why the last draw was forgotten; "" when none was loaded
   std::u16string row_text_;
+  std::vector<std::string> key_bytes_;  // DrawRows::keys in keys_encoding_
+  Encoding keys_encoding_ = Encoding::Utf8;
   std::vector<Variant> args_;
   std::u16string text_;
   std::u16string copied_;

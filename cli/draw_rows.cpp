@@ -53,6 +53,17 @@ const Function& draw_loader() {
 DrawRows::DrawRows() : names_(member_names()) {
   for (const Function& f : functions())
     if (f.draw == DrawUse::Loads) loaders_.push_back({folded(f.name), to_utf8(f.name)});
+  keys_.push_back(u'\uFEFF');
+  for (const Loader& l : loaders_) {
+    const char16_t first = l.folded.empty() ? u'a' : l.folded.front();
+    if (first < 0x3000) {  // full-width and other forms: no short list
+      keys_.clear();
+      return;
+    }
+    keys_ += first;
+    for (const auto& v : kVariants)
+      if (v.simplified == first) keys_ += v.variant;
+  }
 }
 
 std::u16string DrawRows::folded(std::u16string_view s) {

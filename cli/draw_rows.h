@@ -49,6 +49,12 @@ class DrawRows {
   // calls a function.
   std::string could_load_by_text(std::u16string_view comment) const;
 
+  // Characters one of which a line holds when rules 1 or 4 catch it: the
+  // first character of each loading name and its variants, and the
+  // byte-order mark. A line holding none is not caught by them, which saves
+  // reading it as text. Empty when that cannot be told (a Latin name).
+  const std::u16string& keys() const { return keys_; }
+
   // A name as the rule compares names: blanks, quotes and invisible marks
   // dropped, full-width Latin as Latin, Latin in lower case, traditional and
   // variant characters as simplified ones.
@@ -64,6 +70,7 @@ class DrawRows {
     std::string name;       // as the report quotes it
   };
   std::vector<Loader> loaders_;
+  std::u16string keys_;
   std::vector<std::string> names_;  // every member's, for the nearest name
 };
 
