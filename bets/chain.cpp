@@ -65,14 +65,11 @@ constexpr std::array kChainParams{
     Param::value(u"收入", "每个中奖组合的金额", "amount per winning pair"),
     kTrigger,
 };
-namespace rows {
-extern constinit const FunctionRow<4> chain = worksheet_function<特串软串>(
-    kChainParams, {.name = u"特串软串",
-                   .regime = Regime::SkipsErrors,
+constinit const FunctionRow<4> rows::chain = worksheet_function<特串软串>(
+    kChainParams, {.regime = Regime::SkipsErrors,
                    .zh = "特串软串：特码与平码的串",
                    .en = "chain bet tying the special number to regular numbers",
                    .returns = "hard: 收入 x hits; soft: 收入 on a win",
                    .example = {R"(特串 "08 12 41" 100)", "200"}});
-}  // namespace rows
 
 }  // namespace korvane

@@ -37,14 +37,11 @@ constexpr std::array kNoneHitParams{
     Param::value(u"收入", "中奖时返回的值", "what a winning bet returns"),
     kTrigger,
 };
-namespace rows {
-extern constinit const FunctionRow<3> none_hit = worksheet_function<平特几不中>(
-    kNoneHitParams, {.name = u"平特几不中",
-                     .regime = Regime::SkipsErrors,
+constinit const FunctionRow<3> rows::none_hit = worksheet_function<平特几不中>(
+    kNoneHitParams, {.regime = Regime::SkipsErrors,
                      .zh = "平特几不中：开奖七码全不在所买号码中",
                      .en = "none-hit: no drawn number is among the backed numbers",
                      .returns = "收入 unchanged on a win, else 0 or empty",
                      .example = {R"("01 02 03 04 06" 300)", "300"}});
-}  // namespace rows
 
 }  // namespace korvane

@@ -103,14 +103,11 @@ constexpr std::array kNumbersHitParams{
     Param::value(u"收入", "分摊到全部组合的金额", "amount shared over all combinations"),
     kTrigger,
 };
-namespace rows {
-extern constinit const FunctionRow<4> numbers_hit = worksheet_function<平码几中几>(
-    kNumbersHitParams, {.name = u"平码几中几",
-                        .regime = Regime::SkipsErrors,
+constinit const FunctionRow<4> rows::numbers_hit = worksheet_function<平码几中几>(
+    kNumbersHitParams, {.regime = Regime::SkipsErrors,
                         .zh = "平码几中几：二中二、三中三组合",
                         .en = "pair or triple combinations on the regular numbers",
                         .returns = "the share of 收入 on the winning combinations",
                         .example = {R"(三中三 "05-12-18-08-45" 600)", "60"}});
-}  // namespace rows
 
 }  // namespace korvane

@@ -26,14 +26,11 @@ constexpr std::array kZodiacPackageParams{
     Param::value(u"收入", "中奖时返回的值", "what a winning bet returns"),
     kTrigger,
 };
-namespace rows {
-extern constinit const FunctionRow<3> zodiac_package = worksheet_function<包几肖>(
-    kZodiacPackageParams, {.name = u"包几肖",
-                           .regime = Regime::SkipsErrors,
+constinit const FunctionRow<3> rows::zodiac_package = worksheet_function<包几肖>(
+    kZodiacPackageParams, {.regime = Regime::SkipsErrors,
                            .zh = "包几肖：特码生肖在所买生肖中",
                            .en = "the special number's sign is among the backed signs",
                            .returns = "收入 unchanged on a win, else 0 or empty",
                            .example = {"鼠狗 80", "80"}});
-}  // namespace rows
 
 }  // namespace korvane

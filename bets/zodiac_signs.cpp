@@ -75,14 +75,11 @@ constexpr std::array kZodiacSignsParams{
     Param::value(u"收入", "每组中奖金额", "amount paid per winning unit"),
     kTrigger,
 };
-namespace rows {
-extern constinit const FunctionRow<4> zodiac_signs = worksheet_function<平特几肖>(
-    kZodiacSignsParams, {.name = u"平特几肖",
-                         .regime = Regime::SkipsErrors,
+constinit const FunctionRow<4> rows::zodiac_signs = worksheet_function<平特几肖>(
+    kZodiacSignsParams, {.regime = Regime::SkipsErrors,
                          .zh = "平特几肖：开奖生肖中所买生肖的个数",
                          .en = "zodiac bet on the signs of the whole draw",
                          .returns = "收入 x floor(hits / N)",
                          .example = {"平特二肖 牛马鼠蛇 100", "200"}});
-}  // namespace rows
 
 }  // namespace korvane

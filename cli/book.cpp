@@ -7,7 +7,6 @@
 #include <ostream>
 #include <sstream>
 
-#include "bets/draw_setup.h"
 #include "cli/cell_entry.h"
 #include "cli/encoding.h"
 #include "cli/quoting.h"
@@ -384,9 +383,10 @@ class Settler {
     draw_cell_ = make_cell(r.failed ? Variant(ExcelError::Value) : r.value);
     draw_loaded_ = !r.failed;
     if (!draw_loaded_) return;
-    if (const std::string why = draw_problem(obj_, args_[parameter_of(m, DrawPart::Year)]);
+    const DrawRule& rule = m.draw_rule;
+    if (const std::string why = rule.problem(obj_, args_[parameter_of(m, DrawPart::Year)]);
         !why.empty()) {
-      warn(lines, "the draw is not " + std::string(kWellFormedDraw) + ": " + why +
+      warn(lines, "the draw is not " + std::string(rule.well_formed) + ": " + why +
                       "; the rows after it are settled against it all the same");
     }
   }

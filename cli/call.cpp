@@ -58,7 +58,7 @@ int run_call(const CallOptions& options, std::vector<std::string> words, bool af
     // The draw is typed as its arguments are, so that 08 stays the text
     // "08" the settlement functions compare with.
     // Each word goes to the parameter that carries its part of the draw.
-    const Function& verify = *find_function(u"验证");
+    const Function& verify = loading_function();
     std::vector<Variant> args(verify.params.size(), Variant(empty_cell));
     const DrawPart parts[] = {DrawPart::Year, DrawPart::Numbers, DrawPart::Special};
     for (std::size_t i = 0; i < std::size(parts); ++i)
