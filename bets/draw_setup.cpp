@@ -30,13 +30,14 @@ void give_sign(const Variant& number, double y, Variant& sign) {
   }
 }
 
-// A drawn number as 验证 left it: 1 .. 49, written with one or two digits;
-// 0 for anything else.
+// A drawn number as 验证 left it: 01 .. 49, written with two digits, as the
+// bets compare it with the numbers of a bet text; 0 for anything else (a
+// special number of 8 matches no bet on 08).
 int drawn_number(const Variant& v) {
   const Maybe<Text> t = text(v);
   if (!t) return 0;
   const std::u16string_view s = t->view();
-  if (s.empty() || s.size() > 2) return 0;
+  if (s.size() != 2) return 0;
   int n = 0;
   for (const char16_t c : s) {
     if (c < u'0' || c > u'9') return 0;
@@ -98,7 +99,7 @@ std::string draw_problem(const Draw& d, const Variant& year) {
     const std::string which =
         i < 6 ? "regular number " + std::to_string(i + 1) : std::string("the special number");
     const int n = drawn_number(v);
-    if (n == 0) return which + " is not a number from 01 to 49";
+    if (n == 0) return which + " is not a lottery number (two digits, 01 to 49)";
     if (seen[n]) return which + " is drawn twice";
     seen[n] = true;
   }

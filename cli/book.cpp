@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "cli/cell_entry.h"
+#include "cli/draw_rows.h"
 #include "cli/encoding.h"
 #include "cli/quoting.h"
 #include "cli/settled_output.h"
@@ -64,7 +65,7 @@ class Settler {
         name_(name),
         empty_cell_(make_cell(Variant())),
         draw_cell_(empty_cell_),
-        names_(member_names()) {
+        draw_rows_() {
     summary_.by_member.resize(functions().size());
     // A book on a pipe waits for its next rows with those settled written.
     reader_.on_wait([this] { settled_.write_ready(); });
@@ -84,9 +85,11 @@ class Settler {
         }
       }
       if (line.overlong) {
-        overlong(line.content, line.number);
-      } else if (blank(line.content) || comment(line.content)) {
+        overlong(line.number);
+      } else if (blank(line.content)) {
         pass_through(line.content, line.eol);
+      } else if (comment(line.content)) {
+        comment_line(line);
       } else {
         if (!separated_) separate_by(line.content);
         record(line);
@@ -169,7 +172,7 @@ class Settler {
              << ": a byte-order mark starts this line: another book joined on from here; the "
                 "mark is dropped, and its bets wait for its own 验证 row\n";
     ++summary_.joined;
-    draw_loaded_ = false;
+    forget(Lines{number, number}, "starts a joined book");
   }
 
   // The separator of a UTF-16 book, from its first row: Excel's Unicode
@@ -215,7 +218,8 @@ class Settler {
     }
 
     if (status == RecordSplitter::Status::Complete) return settle_row(Lines{number, last}, eol);
-    forget_draw_if_meant(first_cell(record_));
+    forget_if_draw_row(std::string_view(record_).substr(0, first_size), Lines{number, number},
+                       Kind::Other);
     if (last == number) {
       return unreadable(Lines{number, number}, record_, eol,
                         status == RecordSplitter::Status::NeedMore ? "a quoted field is not closed"
@@ -228,14 +232,6 @@ class Settler {
     pending_.give_back(std::string_view(record_).substr(first_size + first_eol.size()), number + 1);
     unreadable(Lines{number, number}, std::string_view(record_).substr(0, first_size), first_eol,
                "a quoted field is not closed on this line");
-  }
-
-  // The first cell of a record that did not read as CSV, as far as it can be
-  // told: up to the first separator, without the quotes around it.
-  std::string_view first_cell(std::string_view raw) const {
-    std::string_view first = raw.substr(0, raw.find(separator_));
-    if (first.size() >= 2 && first.front() == '"') first = first.substr(1, first.size() - 2);
-    return first;
   }
 
   // The lines a record came from: one, or several when a quoted cell holds
@@ -251,18 +247,26 @@ class Settler {
     return w;
   }
 
-  // A record that read as CSV: 1. a row of empty cells passes through; 2. the
-  // function it names, and 3. its arguments, or the row is unreadable; 4. a
-  // bet on the draw waits for one; 5. the call, its result appended.
+  // "line LINE" or "lines FIRST-LAST", as a report names another row.
+  static std::string where_lines(Lines lines) {
+    if (lines.last == lines.first) return "line " + std::to_string(lines.first);
+    return "lines " + std::to_string(lines.first) + "-" + std::to_string(lines.last);
+  }
+
+  // A record that read as CSV: 1. a row of empty cells passes through; 2. a
+  // row that could have loaded the draw and does not call the function that
+  // does forgets it; 3. the function it names, and 4. its arguments, or the
+  // row is unreadable; 5. a bet on the draw waits for one; 6. the call, its
+  // result appended.
   void settle_row(Lines lines, std::string_view eol) {
     if (empty_row()) return pass_through(record_, eol);  // as Excel pads the used range
     const Function* m = member(splitter_.field(0));
-    if (!m) {
-      forget_draw_if_meant(splitter_.field(0));
-      return unreadable(lines, record_, eol, why_no_function());
-    }
+    if (!loads_draw(m)) forget_if_draw_row(record_, lines, m ? Kind::Call : Kind::Other);
+    if (!m) return unreadable(lines, record_, eol, why_no_function());
     if (const std::u16string why = read_arguments(*m); !why.empty()) {
-      if (m->draw == DrawUse::Loads) draw_loaded_ = false;  // the draw it was to load is not there
+      if (loads_draw(m))
+        forget(lines,
+               "is a draw row that could not be read");  // the draw it was to load is not there
       return unreadable(lines, record_, eol, why);
     }
     if (m->draw == DrawUse::Reads && !draw_loaded_) return without_draw(lines, eol);
@@ -273,7 +277,9 @@ class Settler {
   // the draw the rows after it read.
   void settle_call(const Function& m, Lines lines, std::string_view eol) {
     const CallResult r = call(obj_, m, args_);
-    tally(m, r, lines);
+    if (m.draw == DrawUse::Reads && draw_malformed_) ++summary_.on_malformed_draw;
+    const std::u16string result = r.failed ? std::u16string(u"#VALUE!") : shown(r.value);
+    tally(m, r, lines, result);
     if (m.draw == DrawUse::Loads) loaded(m, r, lines);
     if (lines.last != lines.first) {
       // As Excel reads the same file: one row, its cell holding the lines. But
@@ -287,8 +293,14 @@ class Settler {
     }
     ++summary_.rows_read;
     copy(record_);
-    append_result(r.failed ? std::u16string(u"#VALUE!") : shown(r.value));
+    append_result(result);
     settled_.bytes().append(eol);
+  }
+
+  // A comment line: a draw row commented out leaves its bets without a draw.
+  void comment_line(const Line& line) {
+    forget_if_draw_row(line.content, Lines{line.number, line.number}, Kind::Comment);
+    pass_through(line.content, line.eol);
   }
 
   // A blank or comment line, or a row of empty cells: copied, nothing appended.
@@ -334,7 +346,7 @@ class Settler {
     args_.clear();
     for (std::size_t i = 1; i <= expected; ++i) {
       if (!decode(splitter_.field(i), text_)) return not_text();
-      args_.push_back(cell_entry(text_));
+      args_.push_back(is_lottery_numbers(m.params[i - 1]) ? draw_entry(text_) : cell_entry(text_));
     }
     if (ends_with_trigger(m))
       args_.emplace_back(m.draw == DrawUse::Loads ? empty_cell_ : draw_cell_);
@@ -352,7 +364,9 @@ class Settler {
     return why + u"), the row gives " + number_text(static_cast<double>(given));
   }
 
-  void tally(const Function& m, const CallResult& r, Lines lines) {
+  // The row's call counted, its result added to its function's total as the
+  // settled book shows it.
+  void tally(const Function& m, const CallResult& r, Lines lines, std::u16string_view result) {
     FunctionTally& t = summary_.by_member[static_cast<std::size_t>(&m - functions().data())];
     ++t.rows;
     if (r.failed) {
@@ -365,39 +379,40 @@ class Settler {
     const Variant value = value_of(r.value);
     if (value.is_empty()) {
       ++t.numeric;  // the cell shows 0 and sums as 0
-    } else if (const double* d = value.if_double()) {
+    } else if (value.if_double() || value.if_integer() || value.if_long()) {
       ++t.numeric;
-      t.total += *d;
-    } else if (const std::int16_t* i = value.if_integer()) {
-      ++t.numeric;
-      t.total += *i;
-    } else if (const std::int32_t* l = value.if_long()) {
-      ++t.numeric;
-      t.total += *l;
+      t.total.add(result);
     }
   }
 
   // A 验证 row ran: the rows after it settle against what it loaded, and a
   // draw that is not one a lottery can draw is reported.
+  // A 验证 row ran: the rows after it settle against what it loaded. A draw
+  // that is not one a lottery can draw is settled against as the add-in
+  // would, but reported, and the bets paid from it are counted: the run
+  // fails, so that a script checking the exit status does not pay them.
   void loaded(const Function& m, const CallResult& r, Lines lines) {
     draw_cell_ = make_cell(r.failed ? Variant(ExcelError::Value) : r.value);
     draw_loaded_ = !r.failed;
-    if (!draw_loaded_) return;
+    draw_malformed_ = false;
+    if (!draw_loaded_) return forget(lines, "is a draw row that loaded none");
     const DrawRule& rule = m.draw_rule;
     if (const std::string why = rule.problem(obj_, args_[parameter_of(m, DrawPart::Year)]);
         !why.empty()) {
       warn(lines, "the draw is not " + std::string(rule.well_formed) + ": " + why +
                       "; the rows after it are settled against it all the same");
+      draw_malformed_ = true;
+      ++summary_.malformed_draws;
     }
   }
 
   // A bet on the draw with none loaded: paid from an empty draw (or the one
-  // before a 验证 row that could not be read) it could pay money it does not
-  // owe. It is marked, reported and counted instead.
+  // before a row that could have loaded another) it could pay money it does
+  // not owe. It is marked, reported and counted instead.
   void without_draw(Lines lines, std::string_view eol) {
-    report() << where(lines)
-             << ": no draw is loaded (no 验证 row above, or the last one could not be read); "
-                "the bet is not settled\n";
+    report() << where(lines) << ": no draw is loaded: "
+             << (forgotten_.empty() ? std::string("no 验证 row above") : forgotten_)
+             << "; the bet is not settled\n";
     copy(record_);
     settled_.bytes() += separator_;
     settled_.bytes().append(kNoDraw);
@@ -413,22 +428,58 @@ class Settler {
 
   static bool loads_draw(const Function* m) { return m && m->draw == DrawUse::Loads; }
 
-  // A row that does not read may still have been meant to load the draw:
-  // when its first cell names a function that loads it, or is nearer to
-  // one than to any other name (a mistyped 验证), the draw it was to load is
-  // not there, and the bets after it must not be paid from the one before.
-  // A cell that is not text in the book's encoding is read in the other one
-  // (a row of another book joined on).
-  void forget_draw_if_meant(std::string_view cell) {
-    std::u16string name;
-    if (!decode(cell, name) && !decode_other(cell, name)) return;
-    const std::u16string_view n = trim_blanks(name);
-    if (const Function* m = find_function(n)) {
-      if (loads_draw(m)) draw_loaded_ = false;
-      return;
+  // What a line that may forget the draw is: a comment, a row that calls a
+  // function (its first cell is a name), or any other row.
+  enum class Kind { Comment, Call, Other };
+
+  // A line that did not load the draw but could have been meant to
+  // (draw_rows.h): the draw it was to load is not there, and the bets after
+  // it must not be paid from the one before. A row that is not text in the
+  // book's encoding could be anything (a row of another book glued on); a
+  // comment is read in the other encoding too.
+  void forget_if_draw_row(std::string_view bytes, Lines lines, Kind kind) {
+    if (!draw_loaded_) return;  // nothing to forget
+    if (kind == Kind::Call && !holds_a_key(bytes)) return;
+    std::u16string& row = row_text_;
+    std::string why;
+    if (!decode(bytes, row) && !(kind == Kind::Comment && decode_other(bytes, row)))
+      why = kind == Kind::Comment ? "" : "it is not text in the book's encoding";
+    else if (kind == Kind::Other)
+      why = draw_rows_.could_load(row, static_cast<char16_t>(separator_));
+    else
+      why = draw_rows_.could_load_by_text(row);
+    if (!why.empty()) forget(lines, "could have been a draw row (" + why + ") and loaded none");
+  }
+
+  // Whether the bytes of a line hold one of the characters a draw row's
+  // text would (DrawRows::keys) in the encoding the book's lines are read in
+  // (a wrong match only costs reading the line as text).
+  bool holds_a_key(std::string_view bytes) {
+    if (draw_rows_.keys().empty()) return true;
+    const Encoding encoding = lines();
+    if (key_bytes_.empty() || keys_encoding_ != encoding) {
+      key_bytes_.clear();
+      keys_encoding_ = encoding;
+      for (const char16_t c : draw_rows_.keys()) {
+        std::string key;
+        if (encoding == Encoding::Utf8)
+          key = to_utf8(std::u16string_view(&c, 1));
+        else if (gb_.ready())
+          gb_.encode(std::u16string_view(&c, 1), key);
+        if (key.empty()) return true;
+        key_bytes_.push_back(std::move(key));
+      }
     }
-    for (const std::string& near : nearest(to_utf8(n), names_))
-      if (loads_draw(find_function(to_utf16(near)))) draw_loaded_ = false;
+    for (const std::string& key : key_bytes_)
+      if (bytes.find(key) != std::string_view::npos) return true;
+    return false;
+  }
+
+  // The draw in force is forgotten at lines, for why: the bets after it are
+  // not settled until a row loads another, and their reports say where.
+  void forget(Lines lines, const std::string& why) {
+    draw_loaded_ = false;
+    forgotten_ = where_lines(lines) + " " + why;
   }
 
   // Spaces and tabs around a name, as a bookkeeper types them.
@@ -476,8 +527,8 @@ class Settler {
 
   // A line longer than the reader holds goes out as it is read: what it
   // follows cannot be held for the encoding any longer.
-  void overlong(std::string_view start, std::size_t number) {
-    forget_draw_if_meant(first_cell(start));
+  void overlong(std::size_t number) {
+    forget(Lines{number, number}, "is too long to read, and could have been a draw row");
     if (settled_.holding()) decide_now();
     flush();
     if (settled_.stopped()) return;
@@ -543,14 +594,19 @@ class Settler {
   std::string_view name_;
   Draw obj_;
   const RangeRef empty_cell_;
-  RangeRef draw_cell_;        // the cell the last 验证 row filled
-  bool draw_loaded_ = false;  // a 验证 row loaded the draw the next rows read
+  RangeRef draw_cell_;           // the cell the last 验证 row filled
+  bool draw_loaded_ = false;     // a 验证 row loaded the draw the next rows read
+  bool draw_malformed_ = false;  // and it is not one a lottery can draw
   RecordSplitter splitter_;
   KeptLines pending_;   // lines given back by a record that did not read
   std::string record_;  // the bytes of the record being read, without its last line end
   char separator_ = ',';
-  bool separated_ = false;                // the separator is decided, by the first row
-  const std::vector<std::string> names_;  // every member's, for the nearest to a mistyped name
+  bool separated_ = false;  // the separator is decided, by the first row
+  const DrawRows draw_rows_;
+  std::string forgotten_;  // where and why the last draw was forgotten; "" when none was loaded
+  std::u16string row_text_;
+  std::vector<std::string> key_bytes_;  // DrawRows::keys in keys_encoding_
+  Encoding keys_encoding_ = Encoding::Utf8;
   std::vector<Variant> args_;
   std::u16string text_;
   std::u16string copied_;
@@ -568,7 +624,7 @@ Summary settle(std::istream& in, std::ostream& out, std::ostream& diagnostics,
 }
 
 bool needs_a_look(const Summary& s) {
-  return s.unreadable || s.no_draw || s.multiline || s.odd_byte;
+  return s.unreadable || s.no_draw || s.malformed_draws || s.multiline || s.odd_byte;
 }
 
 void write_summary(const Summary& s, std::ostream& out) {
@@ -577,6 +633,9 @@ void write_summary(const Summary& s, std::ostream& out) {
   if (s.no_draw) out << ", " << s.no_draw << " not settled for want of a draw";
   out << "; " << s.passed << " blank or comment lines passed through\n";
   if (s.warnings) out << s.warnings << " rows settled with a warning (above)\n";
+  if (s.malformed_draws)
+    out << s.on_malformed_draw << " bets settled against " << s.malformed_draws
+        << " draws no lottery can draw (warned above), to be looked at\n";
   if (s.multiline) {
     out << s.multiline
         << " rows run over several lines, each settled as one (a stray double quote?), to be "
@@ -609,9 +668,7 @@ void write_summary(const Summary& s, std::ostream& out) {
     line.append(rows.size() < 8 ? 8 - rows.size() : 1, ' ').append(rows);
     // A total past what a double holds is shown as the add-in shows a sum
     // that overflows: the call that made it would have failed.
-    const std::string total = !t.numeric                ? "-"
-                              : !std::isfinite(t.total) ? "#VALUE!"
-                                                        : to_utf8(number_text(t.total));
+    const std::string total = t.numeric ? t.total.text() : "-";
     line.append(total.size() < 16 ? 16 - total.size() : 1, ' ').append(total);
     out << line << '\n';
   }

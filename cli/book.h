@@ -35,6 +35,7 @@
 #include <vector>
 
 #include "cli/book_reader.h"
+#include "cli/decimal_sum.h"
 #include "cli/record_splitter.h"
 
 namespace korvane::cli::book {
@@ -42,7 +43,7 @@ namespace korvane::cli::book {
 struct FunctionTally {
   std::size_t rows = 0;     // rows that called the function
   std::size_t numeric = 0;  // of which gave a number (an empty result counts as 0)
-  double total = 0;         // the sum of those numbers
+  DecimalSum total;         // the sum of those numbers, as the book shows them
 };
 
 // What a bet row that reads the draw gets instead of a result when no draw is
@@ -50,12 +51,16 @@ struct FunctionTally {
 inline constexpr std::string_view kNoDraw = "no draw";
 
 struct Summary {
-  std::size_t rows_read = 0;             // rows other than blank and comment lines
-  std::size_t settled = 0;               // calls that gave a result
-  std::size_t failed = 0;                // calls that failed (#VALUE!)
-  std::size_t unreadable = 0;            // rows copied through with the reason
-  std::size_t no_draw = 0;               // bets not settled for want of a draw
-  std::size_t warnings = 0;              // rows settled but reported
+  std::size_t rows_read = 0;   // rows other than blank and comment lines
+  std::size_t settled = 0;     // calls that gave a result
+  std::size_t failed = 0;      // calls that failed (#VALUE!)
+  std::size_t unreadable = 0;  // rows copied through with the reason
+  std::size_t no_draw = 0;     // bets not settled for want of a draw
+  std::size_t warnings = 0;    // rows settled but reported
+  // 验证 rows that loaded a draw no lottery can draw, and the bets settled
+  // against such a draw: the run needs a look.
+  std::size_t malformed_draws = 0;
+  std::size_t on_malformed_draw = 0;
   std::size_t passed = 0;                // blank and comment lines
   std::vector<std::string> failed_rows;  // "NAME:LINE" of the first failed calls
   std::vector<FunctionTally> by_member;  // indexed like korvane::functions()
@@ -75,8 +80,8 @@ struct Summary {
 };
 
 // Whether the rows of the summary call for a look: some did not read, went
-// without a draw or ran over several lines, or the book ended in half a
-// character.
+// without a draw, were settled against a draw no lottery can draw or ran over
+// several lines, or the book ended in half a character.
 bool needs_a_look(const Summary& summary);
 
 // How many failed (or multi-line) rows the summary names; the rest are counted.

@@ -3,8 +3,10 @@
 #include <iostream>
 #include <memory>
 
+#include "cli/book.h"
 #include "cli/cell_entry.h"
 #include "cli/commands.h"
+#include "cli/draw_rows.h"
 #include "cli/encoding.h"
 #include "cli/quoting.h"
 #include "cli/suggest.h"
@@ -38,6 +40,23 @@ int usage(const std::string& message) {
   return kUsage;
 }
 
+// A word as the cell of a book's row types it: the numbers of a draw as
+// lottery numbers, anything else as a cell entry.
+Variant typed(const Param& p, const std::string& word) {
+  const std::u16string text = to_utf16(word);
+  return is_lottery_numbers(p) ? draw_entry(text) : cell_entry(text);
+}
+
+// The status of a call that printed its answer: a draw no lottery can draw
+// is answered from, as the add-in would, but the call fails, with a warning,
+// so that a script checking the status does not pay from it.
+int answered(const std::string& draw_problem_seen) {
+  if (draw_problem_seen.empty()) return 0;
+  std::cerr << "korvane call: warning: the draw is not "
+            << book::draw_loader().draw_rule.well_formed << ": " << draw_problem_seen << '\n';
+  return 1;
+}
+
 void print(const Variant& v, bool json) {
   std::cout << (json ? protocol::encode(v) : to_utf8(shown(v))) << '\n';
 }
@@ -54,16 +73,19 @@ int run_call(const CallOptions& options, std::vector<std::string> words, bool af
 
   Draw obj;
   const RangeRef empty_cell = make_cell(Variant());
+  std::string draw_problem_seen;  // why a draw loaded here is not one a lottery can draw
   if (!options.draw.empty()) {
-    // The draw is typed as its arguments are, so that 08 stays the text
-    // "08" the settlement functions compare with.
-    // Each word goes to the parameter that carries its part of the draw.
-    const Function& verify = loading_function();
-    std::vector<Variant> args(verify.params.size(), Variant(empty_cell));
+    // Each word goes to the parameter that carries its part of the draw,
+    // typed as a book's draw row is: the numbers as lottery numbers.
+    const Function& loader = book::draw_loader();
+    std::vector<Variant> args(loader.params.size(), Variant(empty_cell));
     const DrawPart parts[] = {DrawPart::Year, DrawPart::Numbers, DrawPart::Special};
-    for (std::size_t i = 0; i < std::size(parts); ++i)
-      args[parameter_of(verify, parts[i])] = cell_entry(to_utf16(argument_utf8(options.draw[i])));
-    call(obj, verify, args);
+    for (std::size_t i = 0; i < std::size(parts); ++i) {
+      const std::size_t at = parameter_of(loader, parts[i]);
+      args[at] = typed(loader.params[at], argument_utf8(options.draw[i]));
+    }
+    call(obj, loader, args);
+    draw_problem_seen = loader.draw_rule.problem(obj, args[parameter_of(loader, DrawPart::Year)]);
   }
 
   const std::string name = argument_utf8(words[0]);
@@ -80,7 +102,7 @@ int run_call(const CallOptions& options, std::vector<std::string> words, bool af
     if (given != 0)
       return usage(to_utf8(property->name) + " is a draw-state property and takes no arguments");
     print(property->get(obj), options.json);
-    return 0;
+    return answered(draw_problem_seen);
   }
 
   const std::size_t count = m->params.size();
@@ -98,23 +120,29 @@ int run_call(const CallOptions& options, std::vector<std::string> words, bool af
                  std::to_string(given));
   }
 
+  // A bet on the draw with none loaded would be paid from an empty draw: it
+  // is not settled, as a book's row is not.
   if (m->draw == DrawUse::Reads && options.draw.empty()) {
-    std::cerr
-        << "korvane call: warning: " << to_utf8(m->name)
-        << " settles against the draw, and none is loaded: give --draw YEAR NUMBERS SPECIAL\n";
+    std::cerr << "korvane call: " << to_utf8(m->name)
+              << " settles against the draw, and none is loaded: give --draw YEAR NUMBERS "
+                 "SPECIAL\n";
+    std::cout << (options.json ? R"({"fail":"no draw"})" : std::string(book::kNoDraw)) << '\n';
+    return 1;
   }
   std::vector<Variant> args;
   for (std::size_t i = 1; i < words.size(); ++i)
-    args.push_back(cell_entry(to_utf16(argument_utf8(words[i]))));
+    args.push_back(typed(m->params[i - 1], argument_utf8(words[i])));
   if (args.size() < count) args.emplace_back(empty_cell);  // 易失 left out: an empty cell
 
   const CallResult r = call(obj, *m, args);
+  if (m->draw == DrawUse::Loads)
+    draw_problem_seen = m->draw_rule.problem(obj, args[parameter_of(*m, DrawPart::Year)]);
   if (r.failed) {
     std::cout << (options.json ? R"({"fail":"#VALUE!"})" : "#VALUE!") << '\n';
     return 1;
   }
   print(r.value, options.json);
-  return 0;
+  return answered(draw_problem_seen);
 }
 
 }  // namespace
@@ -138,7 +166,11 @@ void add_call(CLI::App& app, std::optional<std::vector<std::string>> after_mark)
       "sheets keep lottery numbers, and so does anything after a ' ('8 is the text 8);\n"
       "TRUE/FALSE are booleans, #N/A and the other error names errors, \"\" an empty cell.\n"
       "The trailing 易失 may be left out. A draw-state property (t, tt, p1, ...) may be\n"
-      "named instead of a function to print it. A failing call prints #VALUE! and exits 1.");
+      "named instead of a function to print it. A failing call prints #VALUE! and exits 1.\n"
+      "The numbers of a draw (--draw, or 验证's own) are lottery numbers, kept as written\n"
+      "(18 stays the text 18). A function that reads the draw, called without --draw,\n"
+      "prints \"no draw\" and exits 1; a draw no lottery can draw (8 for 08, a number\n"
+      "twice, 00, 50) is answered from, with a warning, and exits 1.");
   auto mark = std::make_shared<std::optional<std::vector<std::string>>>(std::move(after_mark));
   cmd->callback([cmd, options, mark] {
     // After a "--" every word is the function or an argument, whatever it looks like.

@@ -78,6 +78,12 @@ Variant cell_entry(std::u16string_view typed) {
   return Variant(typed);
 }
 
+Variant draw_entry(std::u16string_view typed) {
+  Variant v = cell_entry(typed);
+  if (v.if_double()) return Variant(typed);
+  return v;
+}
+
 std::u16string shown(const Variant& v) {
   switch (v.kind()) {
     case Variant::Kind::Empty:

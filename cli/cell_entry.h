@@ -20,11 +20,26 @@
 #include <string>
 #include <string_view>
 
+#include "core/custom_functions.h"
 #include "core/variant.h"
 
 namespace korvane::cli {
 
 Variant cell_entry(std::u16string_view typed);
+
+// Whether a parameter carries numbers of the draw a front end loads: the
+// regular numbers or the special number (the year is a number).
+constexpr bool is_lottery_numbers(const Param& p) noexcept {
+  return p.part == DrawPart::Numbers || p.part == DrawPart::Special;
+}
+
+// What the command-line tool passes for the numbers of a draw it loads: they
+// are lottery numbers, texts, and a number is kept as the text it was
+// written ("18" stays "18", where a cell would hold the number 18 and a bet
+// comparing it as text with "18" would not match; "8" stays "8", which a
+// well-formed draw then refuses). Anything else is typed as cell_entry types
+// it. The add-in in a sheet passes what the cell holds.
+Variant draw_entry(std::u16string_view typed);
 
 // The value as a cell in General format shows it: an empty value as 0,
 // numbers with up to 15 significant digits, booleans as TRUE / FALSE, errors

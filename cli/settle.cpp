@@ -213,10 +213,13 @@ void add_settle(CLI::App& app) {
   cmd->footer(
       "Each row is a function name and its arguments without 易失; a 验证 row loads the\n"
       "draw for the rows after it. The settled book is every row as it was with its result\n"
-      "appended, in the book's encoding; the summary goes to standard error. A bet that\n"
-      "reads the draw with none loaded gets \"no draw\" instead of a result. Exits 1 when a\n"
-      "row could not be read, went without a draw or ran over several lines, 2 on a file\n"
-      "error or a file that is not a book.");
+      "appended, in the book's encoding; the summary goes to standard error. A bet is paid\n"
+      "only from the draw of the nearest row above it that loaded one, and only when no\n"
+      "row between them could have been a draw row (one naming 验证 in any spelling, a\n"
+      "formula, a cell holding ， or tabs, a byte-order mark); else it gets \"no draw\".\n"
+      "Exits 1 when a row could not be read, went without a draw, was settled against a\n"
+      "draw no lottery can draw or ran over several lines, 2 on a file error or a file\n"
+      "that is not a book.");
   cmd->callback([options] { set_exit_code(run_settle(*options)); });
 }
 

@@ -202,21 +202,26 @@ TEST(WellFormedDraw, NamesTheFirstFault) {
     const char* why;
   } cases[] = {
       {N(2013), S(u"05 12 18 30 41 49"), S(u"08"), ""},
-      {N(2013), S(u"1 2 3 4 5 6"), S(u"49"), "regular number 1 is not a number from 01 to 49"},
+      {N(2013), S(u"1 2 3 4 5 6"), S(u"49"),
+       "regular number 1 is not a lottery number (two digits, 01 to 49)"},
       {N(2013.5), S(u"05 12 18 30 41 49"), S(u"08"), "the year is not a whole year"},
       {N(0), S(u"05 12 18 30 41 49"), S(u"08"), "the year is not a whole year"},
       {N(10000), S(u"05 12 18 30 41 49"), S(u"08"), "the year is not a whole year"},
       {S(u"二〇一三"), S(u"05 12 18 30 41 49"), S(u"08"), "the year is not a whole year"},
       {N(2013), S(u"05 12 18 30 41 50"), S(u"08"),
-       "regular number 6 is not a number from 01 to 49"},
+       "regular number 6 is not a lottery number (two digits, 01 to 49)"},
       {N(2013), S(u"00 00 00 00 00 00"), S(u"00"),
-       "regular number 1 is not a number from 01 to 49"},
+       "regular number 1 is not a lottery number (two digits, 01 to 49)"},
       {N(2013), S(u"05 12 05 30 41 49"), S(u"08"), "regular number 3 is drawn twice"},
       {N(2013), S(u"05 12 18 30 41 49"), S(u"49"), "the special number is drawn twice"},
-      {N(2013), S(u"05 12 18 30 41 49"), N(8), ""},
-      {N(2013), S(u"05 12 18 30 41 49"), S(u"8"), ""},
+      // One digit: no bet on 08 matches it.
+      {N(2013), S(u"05 12 18 30 41 49"), N(8),
+       "the special number is not a lottery number (two digits, 01 to 49)"},
+      {N(2013), S(u"05 12 18 30 41 49"), S(u"8"),
+       "the special number is not a lottery number (two digits, 01 to 49)"},
+      {N(2013), S(u"05 12 18 30 41 49"), N(10), ""},
       {N(2013), S(u"05 12 18 30 41 49"), kEmpty,
-       "the special number is not a number from 01 to 49"},
+       "the special number is not a lottery number (two digits, 01 to 49)"},
   };
   for (const auto& c : cases) {
     Draw d;

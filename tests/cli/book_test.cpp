@@ -260,8 +260,8 @@ TEST(Settle, TotalsTheNumericResultsOfEachFunction) {
   const FunctionTally& pai = s.summary.by_member[index(u"PAI")];
   EXPECT_EQ(pai.rows, 3u);
   EXPECT_EQ(pai.numeric, 2u);
-  EXPECT_EQ(pai.total, 15);
-  EXPECT_EQ(s.summary.by_member[index(u"SL3")].total, 350);
+  EXPECT_EQ(pai.total.text(), "15");
+  EXPECT_EQ(s.summary.by_member[index(u"SL3")].total.text(), "350");
   const FunctionTally& sign = s.summary.by_member[index(u"号码转肖")];
   EXPECT_EQ(sign.rows, 2u);
   EXPECT_EQ(sign.numeric, 1u);  // the 0 of a number outside 1..49; a sign is a text
@@ -385,13 +385,16 @@ TEST(SettleSafely, AMalformedDrawIsReported) {
     std::string_view why;  // "" for a well-formed draw
   } cases[] = {
       {"验证,2013,05 12 18 30 41 49,08", ""},
-      {"验证,2013,05 12 18 30 41 49,8", ""},
-      {"验证,2013,05 12 18 30 41 49,50", "the special number is not a number from 01 to 49"},
-      {"验证,2013,05 12 18 30 41,08", "regular number 6 is not a number from 01 to 49"},
+      {"验证,2013,05 12 18 30 41 49,8", "the special number is not a lottery number"},
+      {"验证,2013,05 12 18 30 41 49,50",
+       "the special number is not a lottery number (two digits, 01 to 49)"},
+      {"验证,2013,05 12 18 30 41,08",
+       "regular number 6 is not a lottery number (two digits, 01 to 49)"},
       {"验证,2013,05 12 18 30 41 49,12", "the special number is drawn twice"},
       {"验证,2013,05 05 18 30 41 49,08", "regular number 2 is drawn twice"},
       {"验证,2013.5,05 12 18 30 41 49,08", "the year is not a whole year"},
-      {"验证,2013,00 00 00 00 00 00,00", "regular number 1 is not a number from 01 to 49"},
+      {"验证,2013,00 00 00 00 00 00,00",
+       "regular number 1 is not a lottery number (two digits, 01 to 49)"},
   };
   for (const auto& c : cases) {
     const Settled s = settle_bytes(std::string(c.draw_row) + "\n包几肖,鼠狗,80\n");
@@ -404,6 +407,9 @@ TEST(SettleSafely, AMalformedDrawIsReported) {
       EXPECT_EQ(s.summary.warnings, 1u);
     }
     EXPECT_EQ(s.summary.no_draw, 0u);  // settled all the same
+    // but counted, and the run fails: a script checking the status pays nothing
+    EXPECT_EQ(s.summary.on_malformed_draw, c.why.empty() ? 0u : 1u);
+    EXPECT_EQ(needs_a_look(s.summary), !c.why.empty());
   }
 }
 
@@ -886,6 +892,135 @@ TEST(SettleSafely, A验证RowThatDoesNotLoadForgetsTheDraw) {
   // A row of another function, unreadable, leaves the draw as it was.
   const Settled other = settle_bytes(std::string(kDraw) + "PAI,1,2\n包几肖,鼠狗,80\n");
   EXPECT_TRUE(other.out.ends_with("包几肖,鼠狗,80,80\n")) << other.out;
+}
+
+// A bet is paid only from the draw of the nearest row above it that loaded
+// one, and only when no row between them could have been a draw row: typed
+// with an input method's full-width commas, pasted with tabs, copied out of
+// a cell as a formula, in traditional characters, commented out, or glued
+// onto the row before by `cat`.
+TEST(SettleSafely, ARowThatCouldHaveBeenADrawRowForgetsTheDraw) {
+  const struct {
+    std::string_view row;
+    bool forgets;
+  } cases[] = {
+      {"验证，2014，01 02 03 04 05 06，07", true},
+      {"验证\t2014\t01 02 03 04 05 06\t07", true},
+      {"验证；2014；01 02 03 04 05 06；07", true},
+      {"=验证(2014,\"01 02 03 04 05 06\",\"07\")", true},
+      {"=A1", true},
+      {"驗證,2014,01 02 03 04 05 06,07", true},
+      {"验 证,2014,01 02 03 04 05 06,07", true},
+      {"验正，2014，01 02 03 04 05 06，07", true},
+      {"# 验证,2014,01 02 03 04 05 06,07", true},
+      {"包几肖,狗,100\xEF\xBB\xBF验证,2014,01 02 03 04 05 06,07", true},
+      {"包几肖,狗,100验证,2014,01 02 03 04 05 06,07", true},
+      {"PAI,12345678\xEF\xBB\xBF", true},
+      // Rows that are no draw row leave it in force.
+      {"PAI,12345678", false},
+      {"PAI,1,2", false},
+      {"# 第二周的注单", false},
+      {"号码转肖,2013,08", false},
+      {"包几肖,鼠狗,80", false},
+      {",,,", false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.row);
+    const Settled s =
+        settle_bytes(std::string(kDraw) + std::string(c.row) + "\n平码几中几,二中二,05-12,100\n");
+    EXPECT_TRUE(s.out.ends_with(c.forgets ? "平码几中几,二中二,05-12,100,no draw\n"
+                                          : "平码几中几,二中二,05-12,100,100\n"))
+        << s.out;
+    EXPECT_EQ(s.summary.no_draw, c.forgets ? 1u : 0u);
+    // The report names the row that could have loaded one.
+    EXPECT_EQ(s.diagnostics.find("b.csv:3: no draw is loaded: line 2 ") != std::string::npos,
+              c.forgets)
+        << s.diagnostics;
+  }
+}
+
+// The numbers of a draw row are lottery numbers, kept as written: a special
+// number of 18 matches the chain bet's 18, one of 8 is no lottery number.
+TEST(SettleSafely, TheDrawsNumbersAreLotteryNumbers) {
+  const struct {
+    std::string_view draw_row, bet_row, paid;
+    bool malformed;
+  } cases[] = {
+      {"验证,2013,03 12 23 31 40 47,18", "特串软串,特串,18 12 31,100", "200", false},
+      {"验证,2013,03 12 23 31 40 47,'18", "特串软串,特串,18 12 31,100", "200", false},
+      {"验证,2013,05 12 18 30 41 49,8", "平码几中几,二中二,05-12,100", "100", true},
+      {"验证,2013,05 12 18 30 41 49,'8", "平码几中几,二中二,05-12,100", "100", true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.draw_row);
+    const Settled s = settle_bytes(std::string(c.draw_row) + "\n" + std::string(c.bet_row) + "\n");
+    EXPECT_TRUE(s.out.ends_with(std::string(c.bet_row) + "," + std::string(c.paid) + "\n"))
+        << s.out;
+    EXPECT_EQ(s.summary.malformed_draws, c.malformed ? 1u : 0u) << s.diagnostics;
+  }
+}
+
+// The total of a column is what its amounts, as the settled book shows them,
+// add up to.
+TEST(SettleSafely, TotalsAddUpAsTheColumnShows) {
+  const auto repeated = [](std::string_view row, int n) {
+    std::string book;
+    for (int i = 0; i < n; ++i) book.append(row).append("\n");
+    return book;
+  };
+  const struct {
+    std::string book;
+    std::string_view total;
+  } cases[] = {
+      {repeated("工资1,,0.1", 1000), "100"},
+      {repeated("工资1,,0.01", 1000), "10"},
+      {repeated("工资1,,33.333333333333336", 3), "99.9999999999999"},  // shown 33.3333333333333
+      {"工资1,,1E15\n工资1,,1\n", "1000000000000001"},
+      {"工资1,,1E15\n工资1,,1\n工资1,,-1E15\n", "1"},
+      {repeated("工资1,,0.1", 10) + repeated("工资1,,-0.3", 3), "0.1"},
+  };
+  for (const auto& c : cases) {
+    const Settled s = settle_bytes(c.book);
+    std::ostringstream printed;
+    write_summary(s.summary, printed);
+    const std::string line = "工资1" + std::string(9, ' ');
+    const std::string& p = printed.str();
+    const std::size_t at = p.find(line);
+    ASSERT_NE(at, std::string::npos) << p;
+    const std::string row = p.substr(at, p.find('\n', at) - at);
+    EXPECT_EQ(row.substr(row.rfind(' ') + 1), c.total) << row;
+  }
+}
+
+// A sum of amounts as cells show them: exact in decimal, whatever the signs
+// and the powers of ten; unknown when one is no amount.
+TEST(DecimalSum, AddsShownAmountsExactly) {
+  const struct {
+    std::vector<std::u16string_view> amounts;
+    std::string_view total;
+  } cases[] = {
+      {{}, "0"},
+      {{u"0.1", u"0.2"}, "0.3"},
+      {{u"-12.5", u"12.5"}, "0"},
+      {{u"-0.05", u"0.01"}, "-0.04"},
+      {{u"1E+15", u"1E-05"}, "1000000000000000.00001"},
+      {{u"3.33333333333333E-05", u"1"}, "1.0000333333333333333"},
+      {{u"1E+20", u"-1"}, "99999999999999999999"},
+      {{u"1E+300", u"1"}, "1E+300"},  // too long to write out: as General shows it
+      {{u"1E+308", u"1E+308"}, "#VALUE!"},
+      {{u"100", u"#NUM!"}, "#VALUE!"},
+      {{u"1.5.2"}, "#VALUE!"},
+      {{u"1E"}, "#VALUE!"},
+  };
+  for (const auto& c : cases) {
+    DecimalSum sum;
+    for (const auto a : c.amounts) sum.add(a);
+    EXPECT_EQ(sum.text(), c.total) << c.total;
+  }
+  // Many large amounts carry into the next power of ten without overflowing.
+  DecimalSum large;
+  for (int i = 0; i < 20000; ++i) large.add(u"999999999999999");
+  EXPECT_EQ(large.text(), "19999999999999980000");
 }
 
 // A stray quote that swallows rows: the merged record is settled as Excel

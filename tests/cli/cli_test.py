@@ -76,7 +76,7 @@ def call(korvane, src):
         ([*DRAW, "08", "pp2"], "马", 0),
         (["--json", *DRAW, "08", "t"], '"08"', 0),
         (["--json", *DRAW, "'08", "t"], '"08"', 0),
-        (["--json", *DRAW, "#n/a", "t"], '{"error":"#N/A"}', 0),
+        (["--json", *DRAW, "#n/a", "t"], '{"error":"#N/A"}', 1),  # no lottery number
         (["验证", "2013", "05 12 18 30 41 49", "'08"], "开奖号码已载入", 0),  # 易失 left out
         (["验证", "2013", "05 12 18 30 41 49", "'08", ""], "开奖号码已载入", 0),
         # Results as a cell shows them.
@@ -111,12 +111,6 @@ def call(korvane, src):
               f"korvane call {shlex.join(args)}: {got!r} exit {code}, want {want!r} exit {want_code}")
         if want_code == 2:
             check(err.startswith("korvane call: "), f"korvane call {shlex.join(args)}: says {err!r}")
-    # A bet on the draw called with no draw loaded is answered, with a warning.
-    for args, warned in ((["平特几肖", "平特二肖", "牛马鼠蛇", "100"], True),
-                         ([*DRAW, "08", "平特几肖", "平特二肖", "牛马鼠蛇", "100"], False),
-                         (["PAI", "12345678"], False)):
-        code, _, err = run(korvane, "call", *args)
-        check(("none is loaded" in err) == warned, f"korvane call {shlex.join(args)}: says {err!r}")
     return 0
 
 
@@ -317,6 +311,64 @@ def settle(korvane, src):
     return 0
 
 
+def money(korvane, src):
+    """What decides whether money is paid: the draw a bet is paid from, the
+    draw's numbers as lottery numbers, draws no lottery can draw, and totals."""
+    chain = ["--draw", "2013", "03 12 23 31 40 47"]
+    calls = [
+        # (arguments, printed, exit status, said on standard error)
+        ([*chain, "18", "特串软串", "特串", "18 12 31", "100"], "200", 0, ""),
+        (["--json", *chain, "18", "t"], '"18"', 0, ""),
+        (["--json", "验证", "2013", "03 12 23 31 40 47", "18", "", ], '"开奖号码已载入"', 0, ""),
+        ([*DRAW, "8", "t"], "8", 1, "the special number is not a lottery number"),
+        (["验证", "2013", "05 12 18 30 41 49", "8"], "开奖号码已载入", 1, "warning: the draw is not"),
+        ([*DRAW, "08 18", "平码几中几", "二中二", "05-12", "100"], "100", 1, "warning: the draw is not"),
+        # A bet on the draw with none loaded is not answered from an empty draw.
+        (["求和1", "08", "08", "100", "40"], "no draw", 1, "none is loaded: give --draw"),
+        (["--json", "平特几肖", "平特二肖", "牛马鼠蛇", "100"], '{"fail":"no draw"}', 1, "--draw"),
+        ([*DRAW, "08", "求和1", "08", "08", "100", "40"], "4000", 0, ""),
+        (["PAI", "12345678"], "12", 0, ""),
+    ]
+    for args, want, want_code, says in calls:
+        code, out, err = run(korvane, "call", *args)
+        got = out.decode("utf-8").strip()
+        check(code == want_code and got == want and says in err and (says or not err),
+              f"korvane call {shlex.join(args)}: {got!r} exit {code} says {err!r}, "
+              f"want {want!r} exit {want_code} saying {says!r}")
+
+    draw = "验证,2013,05 12 18 30 41 49,08\r\n"
+    bet = "平码几中几,二中二,05-12,100\r\n"
+    books = [
+        # (book, its last settled row, exit status, said on standard error)
+        (draw + "验证，2014，01 02 03 04 05 06，07\r\n" + bet, bet[:-2] + ",no draw", 1,
+         "could have been a draw row"),
+        (draw + "验证\t2014\t01 02 03 04 05 06\t07\r\n" + bet, bet[:-2] + ",no draw", 1, ""),
+        (draw + '=验证(2014,"01 02 03 04 05 06","07")\r\n' + bet, bet[:-2] + ",no draw", 1, ""),
+        (draw + "驗證,2014,01 02 03 04 05 06,07\r\n" + bet, bet[:-2] + ",no draw", 1, ""),
+        # `cat week1.csv week2.csv`, the first without a line end at its end.
+        ("\ufeff" + draw + "包几肖,狗,100\ufeff验证,2014,01 02 03 04 05 06,07\r\n" + bet,
+         bet[:-2] + ",no draw", 1, ""),
+        (draw + bet, bet[:-2] + ",100", 0, ""),
+        ("验证,2013,03 12 23 31 40 47,18\r\n特串软串,特串,18 12 31,100\r\n",
+         "特串软串,特串,18 12 31,100,200", 0, ""),
+        ("验证,2013,05 12 18 30 41 49,8\r\n" + bet, bet[:-2] + ",100", 1,
+         "1 bets settled against 1 draws no lottery can draw"),
+        ("验证,2013,05 12 18 30 41,08\r\n" + bet, bet[:-2] + ",300", 1, "regular number 6"),
+        ("工资1,,0.1\r\n" * 1000, "工资1,,0.1,0.1", 0, "1000             100\n"),
+        ("工资1,,1E15\r\n工资1,,1\r\n", "工资1,,1,1", 0, "1000000000000001\n"),
+    ]
+    with tempfile.TemporaryDirectory() as tmp:
+        path = pathlib.Path(tmp) / "book.csv"
+        for n, (book, last, want_code, says) in enumerate(books, 1):
+            path.write_bytes(book.encode("utf-8"))
+            code, out, err = run(korvane, "settle", str(path))
+            rows = out.decode("utf-8", "replace").split("\r\n")
+            check(code == want_code and rows[-2:] == [last, ""] and says in err,
+                  f"money book {n}: exit {code}, ends {rows[-2:]!r}, says {err!r}; "
+                  f"want exit {want_code}, {last!r}, {says!r}")
+    return 0
+
+
 LONG_NAME = "x" * 200
 
 
@@ -501,7 +553,7 @@ def memory(korvane, src):
 
 def main():
     korvane, src = os.path.abspath(sys.argv[1]), pathlib.Path(sys.argv[2])
-    parts = {"example": example, "call": call, "help": help_, "settle": settle,
+    parts = {"example": example, "call": call, "help": help_, "settle": settle, "money": money,
              "conventions": conventions, "memory": memory}
     chosen = sys.argv[3:] or list(parts)
     status = 0

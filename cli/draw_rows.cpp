@@ -1,0 +1,113 @@
+#include "cli/draw_rows.h"
+
+#include "cli/suggest.h"
+#include "cli/utf16.h"
+#include "core/custom_functions.h"
+
+namespace korvane::cli::book {
+namespace {
+
+// Traditional and variant forms of the characters of the draw's names, as a
+// bookkeeper on a traditional-Chinese input method (or a Japanese one) types
+// them, with the simplified character the names are written in.
+constexpr struct {
+  char16_t variant, simplified;
+} kVariants[] = {
+    {u'驗', u'验'}, {u'騐', u'验'}, {u'験', u'验'}, {u'證', u'证'}, {u'証', u'证'},
+};
+
+// What a name keeps of a character: 0 when it drops it (blanks, quotes and
+// invisible marks a pasted cell carries between its characters).
+char16_t fold(char16_t c) {
+  constexpr std::u16string_view kDropped =
+      u" \t\r\n\u00A0\u3000\u200B\u200C\u200D\u2060\uFEFF\"'\u201C\u201D\u2018\u2019\u300C\u300D";
+  if (kDropped.find(c) != std::u16string_view::npos) return 0;
+  if (c >= 0xFF01 && c <= 0xFF5E) c = static_cast<char16_t>(c - 0xFEE0);  // full-width Latin
+  if (c >= u'A' && c <= u'Z') return static_cast<char16_t>(c - u'A' + u'a');
+  for (const auto& v : kVariants)
+    if (c == v.variant) return v.simplified;
+  return c;
+}
+
+// Separators a CSV does not split on that a draw row is typed or pasted with.
+constexpr std::u16string_view kOtherSeparators = u"\uFF0C\uFF1B;\u3001\uFF64\uFE50\uFE51\t|\uFF5C";
+
+bool is_blank(char16_t c) { return c == u' ' || c == u'\t' || c == u'\u3000' || c == u'\u00A0'; }
+
+std::u16string_view trimmed(std::u16string_view s) {
+  while (!s.empty() && is_blank(s.front())) s.remove_prefix(1);
+  while (!s.empty() && is_blank(s.back())) s.remove_suffix(1);
+  return s;
+}
+
+}  // namespace
+
+const Function& draw_loader() { return loading_function(); }
+
+DrawRows::DrawRows() : names_(member_names()) {
+  for (const Function& f : functions())
+    if (f.draw == DrawUse::Loads) loaders_.push_back({folded(f.name), to_utf8(f.name)});
+  keys_.push_back(u'\uFEFF');
+  for (const Loader& l : loaders_) {
+    const char16_t first = l.folded.empty() ? u'a' : l.folded.front();
+    if (first < 0x3000) {  // full-width and other forms: no short list
+      keys_.clear();
+      return;
+    }
+    keys_ += first;
+    for (const auto& v : kVariants)
+      if (v.simplified == first) keys_ += v.variant;
+  }
+}
+
+std::u16string DrawRows::folded(std::u16string_view s) {
+  std::u16string out;
+  out.reserve(s.size());
+  for (const char16_t c : s)
+    if (const char16_t f = fold(c)) out += f;
+  return out;
+}
+
+std::string DrawRows::mentioned_loader(std::u16string_view folded_row) const {
+  for (const Loader& l : loaders_)
+    if (folded_row.find(l.folded) != std::u16string_view::npos) return l.name;
+  return "";
+}
+
+std::string DrawRows::could_load_by_text(std::u16string_view comment) const {
+  if (comment.find(u'\uFEFF') != std::u16string_view::npos)
+    return "a byte-order mark stands on it (another book glued on?)";
+  if (const std::string name = mentioned_loader(folded(comment)); !name.empty())
+    return "it names " + name;
+  return "";
+}
+
+bool DrawRows::nearest_is_loader(std::u16string_view first_cell) const {
+  const std::u16string name = folded(first_cell);
+  if (name.empty() || find_function(name)) return false;
+  for (const std::string& near : nearest(to_utf8(name), names_)) {
+    const Function* m = find_function(to_utf16(near));
+    if (m && m->draw == DrawUse::Loads) return true;
+  }
+  return false;
+}
+
+// 1. A mark of another book; 2. the name of a loading function; 3. a formula;
+// 4. a separator the CSV does not split on; 5. a mistyped loading name.
+std::string DrawRows::could_load(std::u16string_view row, char16_t separator) const {
+  if (std::string why = could_load_by_text(row); !why.empty()) return why;
+  const std::u16string_view first = trimmed(row.substr(0, row.find(separator)));
+  if (!first.empty() && (first[0] == u'=' || first[0] == u'\uFF1D' || first[0] == u'+' ||
+                         first[0] == u'\uFF0B' || first[0] == u'@'))
+    return "it is a formula";
+  const std::u16string_view cell =
+      first.size() >= 2 && first.front() == u'"' ? first.substr(1, first.size() - 2) : first;
+  const char16_t other = separator == u',' ? u'\t' : u',';
+  for (const char16_t c : cell)
+    if (kOtherSeparators.find(c) != std::u16string_view::npos || c == other)
+      return "its first cell holds a separator the CSV does not split on";
+  if (nearest_is_loader(cell)) return "its first cell is a mistyped name of the draw's function";
+  return "";
+}
+
+}  // namespace korvane::cli::book
