@@ -41,17 +41,15 @@ constexpr std::array kTemaParams{
     Param::value(u"m", "大于 0 时才计数", "the count is made only when this is above 0"),
     kTrigger,
 };
-namespace rows {
-extern constinit const FunctionRow<4> tema = worksheet_function<TEMA>(
+constinit const FunctionRow<4> rows::tema = worksheet_function<TEMA>(
     kTemaParams,
-    {.name = u"TEMA",
-     .regime = Regime::FailingCall,
+    {.regime = Regime::FailingCall,
      .zh = "数下注文本中某号码出现的次数",
      .en = "count a code, normally the special number, in a bet text",
      .returns = "the count (a Long), or empty when m is not above 0",
-     .example = {R"("07 15 07 33" "'07" 10)", R"({"long":2})"},
-     .place = {.sheet = Sheet::Bets, .note = "数下注文本里 07 出现几次（m 大于 0 才数）：两次"}});
-}  // namespace rows
+     .example = {R"("07 15 07 33" "'07" 10)", R"({"long":2})",
+                 .place = {.sheet = Sheet::Bets,
+                           .note = "数下注文本里 07 出现几次（m 大于 0 才数）：两次"}}});
 
 // A list of k two-digit numbers with single spaces between them is 3k - 1
 // characters long; any other length gives a fraction, which tells the
@@ -63,17 +61,15 @@ Variant TEMAL(const Variant& y) {
 
 constexpr std::array kTemalParams{Param::range(u"y", "以空格分隔的两位号码列表",
                                                "a list of two-digit numbers separated by spaces")};
-namespace rows {
-extern constinit const FunctionRow<1> temal = worksheet_function<TEMAL>(
-    kTemalParams, {.name = u"TEMAL",
-                   .regime = Regime::FailingCall,
-                   .zh = "号码列表中的号码个数",
-                   .en = "how many two-digit numbers a space-separated list holds",
-                   .returns = "(length + 1) / 3 as a Double",
-                   .example = {R"("05 12 33")", "3"},
-                   .place = {.sheet = Sheet::Bets,
-                             .note = "数号码列表里有几个号码：三个（不是整数说明列表写错了）"}});
-}  // namespace rows
+constinit const FunctionRow<1> rows::temal = worksheet_function<TEMAL>(
+    kTemalParams,
+    {.regime = Regime::FailingCall,
+     .zh = "号码列表中的号码个数",
+     .en = "how many two-digit numbers a space-separated list holds",
+     .returns = "(length + 1) / 3 as a Double",
+     .example = {R"("05 12 33")", "3",
+                 .place = {.sheet = Sheet::Bets,
+                           .note = "数号码列表里有几个号码：三个（不是整数说明列表写错了）"}}});
 
 Variant 求和1(const Draw& draw, const Variant& r, const Variant& 条件, const Variant& 收入,
               const Variant& 赔率, const Variant& /*易失*/) {
@@ -97,17 +93,15 @@ constexpr std::array kSumCountParams{
     Param::value(u"赔率", "赔率", "the odds"),
     kTrigger,
 };
-namespace rows {
-extern constinit const FunctionRow<5> sum_count = worksheet_function<求和1>(
-    kSumCountParams, {.name = u"求和1",
-                      .regime = Regime::FailingCall,
-                      .zh = "数号码出现次数并乘以金额与赔率",
-                      .en = "count a code in a bet text times stake times odds",
-                      .returns = "stake x odds x count; 0 while the draw is undrawn",
-                      .example = {R"("07 15 07 33" "'07" 100 40)", "8000"},
-                      .place = {.sheet = Sheet::Bets,
-                                .pays = true,
-                                .note = "07 出现两次，每次按金额 × 赔率计：100 × 40 × 2"}});
-}  // namespace rows
+constinit const FunctionRow<5> rows::sum_count = worksheet_function<求和1>(
+    kSumCountParams,
+    {.regime = Regime::FailingCall,
+     .zh = "数号码出现次数并乘以金额与赔率",
+     .en = "count a code in a bet text times stake times odds",
+     .returns = "stake x odds x count; 0 while the draw is undrawn",
+     .example = {R"("07 15 07 33" "'07" 100 40)", "8000",
+                 .place = {.sheet = Sheet::Bets,
+                           .pays = true,
+                           .note = "07 出现两次，每次按金额 × 赔率计：100 × 40 × 2"}}});
 
 }  // namespace korvane

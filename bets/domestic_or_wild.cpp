@@ -47,17 +47,15 @@ constexpr std::array kDomesticOrWildParams{
     Param::value(u"收入", "中奖金额", "amount paid on a win"),
     kTrigger,
 };
-namespace rows {
-extern constinit const FunctionRow<3> domestic_or_wild = worksheet_function<包家禽或野兽>(
+constinit const FunctionRow<3> rows::domestic_or_wild = worksheet_function<包家禽或野兽>(
     kDomesticOrWildParams,
-    {.name = u"包家禽或野兽",
-     .regime = Regime::SkipsErrors,
+    {.regime = Regime::SkipsErrors,
      .zh = "包家禽或野兽：特码生肖的类别",
      .en = "domestic or wild class of the special number's sign",
      .returns = "收入 as a number on a win, else 0",
-     .example = {"家禽 100", "100"},
-     .place = {
-         .sheet = Sheet::Bets, .pays = true, .note = "包家禽：特码生肖狗是家禽，中奖，得回金额"}});
-}  // namespace rows
+     .example = {"家禽 100", "100",
+                 .place = {.sheet = Sheet::Bets,
+                           .pays = true,
+                           .note = "包家禽：特码生肖狗是家禽，中奖，得回金额"}}});
 
 }  // namespace korvane

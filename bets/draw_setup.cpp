@@ -6,7 +6,8 @@
 // is kept exactly as passed, and each number gets its zodiac sign for the year.
 // The function never fails: a step that cannot be carried out is skipped and
 // leaves what the previous draw had there. Beside it, the rule for a draw a
-// lottery can draw, which settling a book warns by (see draw_setup.h).
+// lottery can draw, which its row carries to the front ends (see
+// draw_setup.h).
 #include "bets/draw_setup.h"
 
 #include <cmath>
@@ -80,19 +81,17 @@ constexpr std::array kVerifyParams{
     Param::loads(DrawPart::Special, u"tn", "特码，如 08", "the special number, such as 08"),
     kTrigger,
 };
-namespace rows {
-extern constinit const FunctionRow<4> verify = worksheet_function<验证>(
+constinit const FunctionRow<4> rows::verify = worksheet_function<验证>(
     kVerifyParams,
-    {.name = u"验证",
-     .regime = Regime::SkipsErrors,
+    {.regime = Regime::SkipsErrors,
      .keeps_references = true,  // the special number, as passed
      .zh = "载入一期开奖：平码、特码及其生肖",
      .en = "load a draw: regular numbers, special number and their signs",
      .returns = "a fixed confirmation text",
      .example = {R"(2013 "05 12 18 30 41 49" "'08")", R"("开奖号码已载入")"},
      .place = {.sheet = Sheet::Draw,
-               .note = "载入本期开奖；其他各表的公式都以这一格为“易失”，开奖一改就跟着重算"}});
-}  // namespace rows
+               .note = "载入本期开奖；其他各表的公式都以这一格为“易失”，开奖一改就跟着重算"},
+     .draw_rule = {kWellFormedDraw, &draw_problem}});
 
 std::string draw_problem(const Draw& d, const Variant& year) {
   const Maybe<double> y = number(year);

@@ -4,8 +4,9 @@
 // against it. A draw the lottery could not have drawn (a number out of 01-49,
 // one drawn twice, a year that is no year, or the undrawn draw of all 00) is
 // still worth a word to the bookkeeper before money is paid from it; a front
-// end that settles whole books asks this rule and warns. It reads the draw
-// only and touches nothing.
+// end that settles whole books asks this rule, through 验证's row
+// (Function::draw_rule), and warns. It reads the draw only and touches
+// nothing.
 #pragma once
 
 #include <string>

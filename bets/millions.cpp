@@ -19,29 +19,23 @@ double whole_millions(const Variant& cell) { return floor_(need(number(cell)) / 
 Variant PAI(const Variant& w) { return Variant(whole_millions(w)); }
 
 constexpr std::array kPaiParams{Param::range(u"w", "要拆分的金额", "the amount split")};
-namespace rows {
-extern constinit const FunctionRow<1> pai = worksheet_function<PAI>(
-    kPaiParams, {.name = u"PAI",
-                 .regime = Regime::FailingCall,
-                 .zh = "整百万的个数",
-                 .en = "number of whole millions",
-                 .returns = "floor(value / 1000000)",
-                 .example = {"12345678", "12"},
-                 .place = {.sheet = Sheet::Bets, .note = "金额里有几个整百万"}});
-}  // namespace rows
+constinit const FunctionRow<1> rows::pai = worksheet_function<PAI>(
+    kPaiParams,
+    {.regime = Regime::FailingCall,
+     .zh = "整百万的个数",
+     .en = "number of whole millions",
+     .returns = "floor(value / 1000000)",
+     .example = {"12345678", "12", .place = {.sheet = Sheet::Bets, .note = "金额里有几个整百万"}}});
 
 Variant PAID(const Variant& q) { return Variant(need(checked(whole_millions(q) * kMillion))); }
 
 constexpr std::array kPaidParams{Param::range(u"q", "要截断的金额", "the amount cut")};
-namespace rows {
-extern constinit const FunctionRow<1> paid = worksheet_function<PAID>(
-    kPaidParams, {.name = u"PAID",
-                  .regime = Regime::FailingCall,
+constinit const FunctionRow<1> rows::paid = worksheet_function<PAID>(
+    kPaidParams, {.regime = Regime::FailingCall,
                   .zh = "截到整百万的金额",
                   .en = "the value cut down to whole millions",
                   .returns = "floor(value / 1000000) x 1000000",
-                  .example = {"12345678", "1.2e+07"},
-                  .place = {.sheet = Sheet::Bets, .note = "金额截到整百万"}});
-}  // namespace rows
+                  .example = {"12345678", "1.2e+07",
+                              .place = {.sheet = Sheet::Bets, .note = "金额截到整百万"}}});
 
 }  // namespace korvane

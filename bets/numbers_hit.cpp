@@ -103,18 +103,15 @@ constexpr std::array kNumbersHitParams{
     Param::value(u"收入", "分摊到全部组合的金额", "amount shared over all combinations"),
     kTrigger,
 };
-namespace rows {
-extern constinit const FunctionRow<4> numbers_hit = worksheet_function<平码几中几>(
+constinit const FunctionRow<4> rows::numbers_hit = worksheet_function<平码几中几>(
     kNumbersHitParams,
-    {.name = u"平码几中几",
-     .regime = Regime::SkipsErrors,
+    {.regime = Regime::SkipsErrors,
      .zh = "平码几中几：二中二、三中三组合",
      .en = "pair or triple combinations on the regular numbers",
      .returns = "the share of 收入 on the winning combinations",
-     .example = {R"(三中三 "05-12-18-08-45" 600)", "60"},
-     .place = {.sheet = Sheet::Bets,
-               .pays = true,
-               .note = "三中三，买五码：其中 05 12 18 三码开出，中一组，得其份额"}});
-}  // namespace rows
+     .example = {R"(三中三 "05-12-18-08-45" 600)", "60",
+                 .place = {.sheet = Sheet::Bets,
+                           .pays = true,
+                           .note = "三中三，买五码：其中 05 12 18 三码开出，中一组，得其份额"}}});
 
 }  // namespace korvane

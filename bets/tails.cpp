@@ -74,18 +74,16 @@ constexpr std::array kTailsParams{
     Param::value(u"收入", "中奖金额", "amount paid on a win"),
     kTrigger,
 };
-namespace rows {
-extern constinit const FunctionRow<4> tails = worksheet_function<平特几尾>(
+constinit const FunctionRow<4> rows::tails = worksheet_function<平特几尾>(
     kTailsParams,
-    {.name = u"平特几尾",
-     .regime = Regime::SkipsErrors,
+    {.regime = Regime::SkipsErrors,
      .zh = "平特几尾：开奖号码尾数",
      .en = "tail-digit bet on the whole draw",
      .returns = "收入 as a number on a win, else 0 or empty",
-     .example = {R"(平特二尾 "3 9 0" 100)", "100"},
-     .place = {.sheet = Sheet::Bets,
-               .pays = true,
-               .note = "平特二尾，买 3 9 0 尾：开奖号码有 9 尾和 0 尾，中奖，得回金额"}});
-}  // namespace rows
+     .example = {
+         R"(平特二尾 "3 9 0" 100)", "100",
+         .place = {.sheet = Sheet::Bets,
+                   .pays = true,
+                   .note = "平特二尾，买 3 9 0 尾：开奖号码有 9 尾和 0 尾，中奖，得回金额"}}});
 
 }  // namespace korvane

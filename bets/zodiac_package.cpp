@@ -26,17 +26,14 @@ constexpr std::array kZodiacPackageParams{
     Param::value(u"收入", "中奖时返回的值", "what a winning bet returns"),
     kTrigger,
 };
-namespace rows {
-extern constinit const FunctionRow<3> zodiac_package = worksheet_function<包几肖>(
-    kZodiacPackageParams,
-    {.name = u"包几肖",
-     .regime = Regime::SkipsErrors,
-     .zh = "包几肖：特码生肖在所买生肖中",
-     .en = "the special number's sign is among the backed signs",
-     .returns = "收入 unchanged on a win, else 0 or empty",
-     .example = {"鼠狗 80", "80"},
-     .place = {
-         .sheet = Sheet::Bets, .pays = true, .note = "包鼠狗：特码 08 属狗，中奖，得回金额"}});
-}  // namespace rows
+constinit const FunctionRow<3> rows::zodiac_package = worksheet_function<包几肖>(
+    kZodiacPackageParams, {.regime = Regime::SkipsErrors,
+                           .zh = "包几肖：特码生肖在所买生肖中",
+                           .en = "the special number's sign is among the backed signs",
+                           .returns = "收入 unchanged on a win, else 0 or empty",
+                           .example = {"鼠狗 80", "80",
+                                       .place = {.sheet = Sheet::Bets,
+                                                 .pays = true,
+                                                 .note = "包鼠狗：特码 08 属狗，中奖，得回金额"}}});
 
 }  // namespace korvane

@@ -75,18 +75,15 @@ constexpr std::array kZodiacSignsParams{
     Param::value(u"收入", "每组中奖金额", "amount paid per winning unit"),
     kTrigger,
 };
-namespace rows {
-extern constinit const FunctionRow<4> zodiac_signs = worksheet_function<平特几肖>(
+constinit const FunctionRow<4> rows::zodiac_signs = worksheet_function<平特几肖>(
     kZodiacSignsParams,
-    {.name = u"平特几肖",
-     .regime = Regime::SkipsErrors,
+    {.regime = Regime::SkipsErrors,
      .zh = "平特几肖：开奖生肖中所买生肖的个数",
      .en = "zodiac bet on the signs of the whole draw",
      .returns = "收入 x floor(hits / N)",
-     .example = {"平特二肖 牛马鼠蛇 100", "200"},
-     .place = {.sheet = Sheet::Bets,
-               .pays = true,
-               .note = "平特二肖，买牛马鼠蛇：开奖生肖中了四个，两组各得 100"}});
-}  // namespace rows
+     .example = {"平特二肖 牛马鼠蛇 100", "200",
+                 .place = {.sheet = Sheet::Bets,
+                           .pays = true,
+                           .note = "平特二肖，买牛马鼠蛇：开奖生肖中了四个，两组各得 100"}}});
 
 }  // namespace korvane

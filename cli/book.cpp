@@ -7,7 +7,6 @@
 #include <ostream>
 #include <sstream>
 
-#include "bets/draw_setup.h"
 #include "cli/cell_entry.h"
 #include "cli/draw_rows.h"
 #include "cli/encoding.h"
@@ -401,9 +400,10 @@ class Settler {
     draw_loaded_ = !r.failed;
     draw_malformed_ = false;
     if (!draw_loaded_) return forget(lines, "is a draw row that loaded none");
-    if (const std::string why = draw_problem(obj_, args_[parameter_of(m, DrawPart::Year)]);
+    const DrawRule& rule = m.draw_rule;
+    if (const std::string why = rule.problem(obj_, args_[parameter_of(m, DrawPart::Year)]);
         !why.empty()) {
-      warn(lines, "the draw is not " + std::string(kWellFormedDraw) + ": " + why +
+      warn(lines, "the draw is not " + std::string(rule.well_formed) + ": " + why +
                       "; the rows after it are settled against it all the same");
       draw_malformed_ = true;
       ++summary_.malformed_draws;

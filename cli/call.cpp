@@ -3,7 +3,6 @@
 #include <iostream>
 #include <memory>
 
-#include "bets/draw_setup.h"
 #include "cli/book.h"
 #include "cli/cell_entry.h"
 #include "cli/commands.h"
@@ -53,8 +52,8 @@ Variant typed(const Param& p, const std::string& word) {
 // so that a script checking the status does not pay from it.
 int answered(const std::string& draw_problem_seen) {
   if (draw_problem_seen.empty()) return 0;
-  std::cerr << "korvane call: warning: the draw is not " << kWellFormedDraw << ": "
-            << draw_problem_seen << '\n';
+  std::cerr << "korvane call: warning: the draw is not "
+            << book::draw_loader().draw_rule.well_formed << ": " << draw_problem_seen << '\n';
   return 1;
 }
 
@@ -86,7 +85,7 @@ int run_call(const CallOptions& options, std::vector<std::string> words, bool af
       args[at] = typed(loader.params[at], argument_utf8(options.draw[i]));
     }
     call(obj, loader, args);
-    draw_problem_seen = draw_problem(obj, args[parameter_of(loader, DrawPart::Year)]);
+    draw_problem_seen = loader.draw_rule.problem(obj, args[parameter_of(loader, DrawPart::Year)]);
   }
 
   const std::string name = argument_utf8(words[0]);
@@ -137,7 +136,7 @@ int run_call(const CallOptions& options, std::vector<std::string> words, bool af
 
   const CallResult r = call(obj, *m, args);
   if (m->draw == DrawUse::Loads)
-    draw_problem_seen = draw_problem(obj, args[parameter_of(*m, DrawPart::Year)]);
+    draw_problem_seen = m->draw_rule.problem(obj, args[parameter_of(*m, DrawPart::Year)]);
   if (r.failed) {
     std::cout << (options.json ? R"({"fail":"#VALUE!"})" : "#VALUE!") << '\n';
     return 1;

@@ -20,8 +20,9 @@ namespace korvane::cli {
 namespace {
 
 // The draw the examples settle against, as `korvane call` loads it: the one
-// 验证's own example loads (the 2013 draw of the bookkeepers' worked examples).
-std::string example_draw() { return "--draw " + std::string(find_function(u"验证")->example.args); }
+// the loading function's own example loads (the 2013 draw of the
+// bookkeepers' worked examples).
+std::string example_draw() { return "--draw " + std::string(loading_function().example.args); }
 
 // Whether a function reads the draw 验证 loads: the eight bet functions and
 // 求和1 (which tests it for an undrawn draw). Their examples load one first.
@@ -113,16 +114,23 @@ std::string example_request(const Function& m) {
   return R"({"call":")" + utf8(m.name) + R"(","args":[)" + args + "]}";
 }
 
+void print_example(const Function& m) {
+  std::cout << "# " << utf8(m.name) << ": " << m.zh << '\n'
+            << "> " << example_request(m) << '\n'
+            << R"(< {"result":)" << m.example.answer << "}\n";
+}
+
 // Every function's example as a transcript of `korvane eval`: a request line
-// ("> ") and the answer it gets ("< "), in the member list's order, so that
-// the functions that settle against the draw find 验证's example draw.
+// ("> ") and the answer it gets ("< "). The loading function's comes first,
+// wherever the list puts it, so that the functions that settle against the
+// draw find its example draw; the others follow in the list's order.
 void print_examples() {
   std::cout << "# The example of every worksheet function as korvane eval answers it\n"
                "# (korvane help --examples). Lines: \"> \" a request, \"< \" its answer.\n";
+  const Function& loader = loading_function();
+  print_example(loader);
   for (const Function& m : functions()) {
-    std::cout << "# " << utf8(m.name) << ": " << m.zh << '\n'
-              << "> " << example_request(m) << '\n'
-              << R"(< {"result":)" << m.example.answer << "}\n";
+    if (&m != &loader) print_example(m);
   }
 }
 

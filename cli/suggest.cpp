@@ -85,8 +85,8 @@ std::string unknown_option(std::string_view word, const std::vector<std::string>
 
 std::vector<std::string> member_names() {
   std::vector<std::string> names;
-  for (const Property& p : properties()) names.push_back(to_utf8(p.name));
-  for (const Function& f : functions()) names.push_back(to_utf8(f.name));
+  for (const Member& m : members())
+    names.push_back(to_utf8(m.property ? m.property->name : m.function->name));
   return names;
 }
 

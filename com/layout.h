@@ -1,8 +1,8 @@
 // The layout of the interface _自定义函数, derived from the member table.
 //
 // Each property contributes its accessors (get, let, and set for a Variant
-// property), each worksheet function one method, in interface order:
-// the properties, then the functions. This one list
+// property), each worksheet function one method, in interface order (the
+// member list's, core/member_list.h). This one list
 // gives the type library its functions, the dual vtable its slots and Invoke
 // its dispatch identifiers, so the three cannot disagree.
 #pragma once
@@ -37,9 +37,8 @@ std::span<const Method> interface_methods();
 // IUnknown's three and IDispatch's four methods come first in the vtable.
 inline constexpr std::size_t kDispatchSlots = 7;
 
-// Dispatch identifiers: members in interface order from 1, the properties
-// first (0 would make a member the object's default value, which the add-in
-// object has none of).
+// Dispatch identifiers: members in interface order from 1 (0 would make a
+// member the object's default value, which the add-in object has none of).
 DISPID dispid_of(const Property& p);
 DISPID dispid_of(const Function& f);
 

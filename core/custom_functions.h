@@ -6,14 +6,14 @@
 // evaluated 验证 loaded. The instance holds that draw and nothing else: a
 // front end keeps one `Draw` where Excel keeps the add-in object.
 //
-// The member list is the single description of the interface: the draw's
-// properties (`properties()`) and the worksheet functions (`functions()`),
-// two kinds of member in two lists, properties first in interface order. The
-// COM type library and dispatch, the Calc extension, the XLL, the
-// command-line tool and the tests bind through it, and none of them infers a
-// fact the list does not state. Each worksheet function's row (its name,
-// parameters, regime, help and example) stands beside its code;
-// core/function_list.h orders the rows.
+// The member list is the single description of the interface: one sequence
+// of members in interface order (`members()`), each the draw's property or a
+// worksheet function, two kinds of member of their own types, also read kind
+// by kind (`properties()`, `functions()`). The COM type library and dispatch,
+// the Calc extension, the XLL, the command-line tool and the tests bind
+// through it, and none of them infers a fact the list does not state. Each
+// worksheet function's row (its parameters, regime, help and example) stands
+// beside its code; core/member_list.h names the members and orders them.
 #pragma once
 
 #include <array>
@@ -134,6 +134,18 @@ struct Place {
   std::string_view note;  // Chinese (UTF-8)
 };
 
+// The lottery's rule for a draw it can draw, which the function that loads
+// the draw carries: 验证 loads whatever a sheet passes, and a front end that
+// settles whole books asks this rule and warns before money is paid from a
+// draw no lottery draws. Every other function carries none.
+struct DrawRule {
+  // What a well-formed draw is, as a warning quotes it.
+  std::string_view well_formed;
+  // Why the draw just loaded, with the year passed, is not well formed; ""
+  // when it is. It reads the draw only.
+  std::string (*problem)(const Draw&, const Variant& year) = nullptr;
+};
+
 // ---- properties ------------------------------------------------------------------
 
 // What a property holds. A Variant property holds any value and has three
@@ -144,7 +156,7 @@ struct Place {
 enum class ValueKind : unsigned char { Variant, Text };
 
 struct Property {
-  std::u16string_view name;
+  std::u16string_view name;  // its line's in core/member_list.h
   ValueKind value;
   Variant (*get)(const Draw&);
   // Returns false when the value cannot be stored (a Text property takes
@@ -163,9 +175,8 @@ const Property* find_property(std::u16string_view name) noexcept;
 
 // A Variant property over a field of the draw.
 template <Variant Draw::*Field>
-consteval Property variant_property(std::u16string_view name, std::string_view zh,
-                                    std::string_view en) {
-  return {name,
+consteval Property variant_property(std::string_view zh, std::string_view en) {
+  return {{},
           ValueKind::Variant,
           [](const Draw& d) { return d.*Field; },
           [](Draw& d, const Variant& v) {
@@ -179,10 +190,9 @@ consteval Property variant_property(std::u16string_view name, std::string_view z
 
 // A Variant property over one slot of an array of the draw (p1 ... p6).
 template <std::array<Variant, 6> Draw::*Field, std::size_t I>
-consteval Property slot_property(std::u16string_view name, std::string_view zh,
-                                 std::string_view en) {
+consteval Property slot_property(std::string_view zh, std::string_view en) {
   static_assert(I < 6, "the draw holds six regular numbers");
-  return {name,
+  return {{},
           ValueKind::Variant,
           [](const Draw& d) { return (d.*Field)[I]; },
           [](Draw& d, const Variant& v) {
@@ -197,9 +207,8 @@ consteval Property slot_property(std::u16string_view name, std::string_view zh,
 // A Text property over a text field of the draw: its let takes the text form
 // of the value (a String property's), and it has no set.
 template <std::u16string Draw::*Field>
-consteval Property text_property(std::u16string_view name, std::string_view zh,
-                                 std::string_view en) {
-  return {name,
+consteval Property text_property(std::string_view zh, std::string_view en) {
+  return {{},
           ValueKind::Text,
           [](const Draw& d) { return Variant(d.*Field); },
           [](Draw& d, const Variant& v) {
@@ -222,7 +231,7 @@ constexpr std::size_t accessor_count(const Property& p) noexcept {
 // ---- functions -------------------------------------------------------------------
 
 struct Function {
-  std::u16string_view name;
+  std::u16string_view name;  // its line's in core/member_list.h
   Invoker invoke;
   std::span<const Param> params;  // in order
   Regime regime;
@@ -237,11 +246,17 @@ struct Function {
   std::string_view en;       // one-line description, English
   std::string_view returns;  // what the function hands back (English)
   Example example;
-  Place place;  // its row in the example workbook
+  Place place;         // its row in the example workbook
+  DrawRule draw_rule;  // the loading function's; empty for the others
 };
 
-// The worksheet functions in interface order (after the properties).
+// The worksheet functions in interface order.
 std::span<const Function> functions() noexcept;
+
+// The function that loads the draw (验证), found by its role: a front end
+// that loads a draw of its own, or shows one, asks for it so and never by
+// its name. There is exactly one (a test holds it).
+const Function& loading_function() noexcept;
 
 // The function bound to a name as COM binds it. Null when there is none.
 const Function* find_function(std::u16string_view name) noexcept;
@@ -254,10 +269,44 @@ const Function* find_function(std::u16string_view name) noexcept;
 inline constexpr std::size_t kMaxInterfaceMethods = 80;
 inline constexpr std::size_t kMaxParams = 9;
 
-// The interface's members are pinned: a front end that stores a member's
+// ---- the members in interface order ---------------------------------------------
+
+// One member of the interface: a property or a function, never both.
+struct Member {
+  const Property* property = nullptr;
+  const Function* function = nullptr;
+};
+
+// Every member in interface order, as core/member_list.h orders them. A
+// member's position is its place in the COM interface: its DISPID is the
+// position plus 1, and its vtable methods follow the ones before it. The
+// interface's members are pinned: a front end that stores a member's
 // position (COM's DISPIDs and vtable slots, kept in compiled workbooks and
-// VBA projects) relies on rows only ever being appended. The pinned list is
-// com/interface.pin; a test compares it with the table.
+// VBA projects) relies on members only ever being appended. The pinned list
+// is com/interface.pin, which the native build checks.
+std::span<const Member> members() noexcept;
+
+// A member's position in members(); p and f must come from properties() and
+// functions().
+std::size_t position_of(const Property& p) noexcept;
+std::size_t position_of(const Function& f) noexcept;
+
+// Whether Excel takes two names for one: it compares them ignoring the case
+// of Latin letters and the width of full-width forms (Ｔ is T, ｔ is t, １ is
+// 1). Names of members, and a function's parameter names among themselves,
+// must differ so; the build refuses two that do not.
+constexpr char16_t excel_folded(char16_t c) noexcept {
+  if (c >= u'\uFF01' && c <= u'\uFF5E') c = static_cast<char16_t>(c - 0xFEE0);  // full width
+  if (c == u'\u3000') c = u' ';  // the ideographic space
+  return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + 32) : c;
+}
+constexpr bool same_excel_name(std::u16string_view a, std::u16string_view b) noexcept {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (excel_folded(a[i]) != excel_folded(b[i])) return false;
+  }
+  return true;
+}
 
 // Whether a name binds to a member's (or a parameter's) name as COM binds
 // names: exactly for Chinese characters, ignoring case for Latin letters.
@@ -292,8 +341,8 @@ inline CallResult call(Draw& draw, const Function& f, std::span<const Variant> a
 // ---- a worksheet function's row ---------------------------------------------
 
 // What a worksheet function's row says besides its code and its parameters.
+// Its name is its line's in core/member_list.h.
 struct About {
-  std::u16string_view name;
   Regime regime;
   bool keeps_references = false;
   std::string_view zh;
@@ -301,10 +350,11 @@ struct About {
   std::string_view returns;
   Example example;
   Place place;
+  DrawRule draw_rule = {};  // the loading function's only
 };
 
-// A function's row, typed by its parameter count: the list of rows
-// (core/function_list.h) declares each row with the count its line states,
+// A function's row, typed by its parameter count: the member list
+// (core/member_list.h) declares each row with the count its line states,
 // which the XLL's pool of entries is checked against when it is compiled.
 // A row defined with another count than its function takes does not convert.
 template <std::size_t N>
@@ -314,7 +364,7 @@ struct FunctionRow : Function {
   constexpr FunctionRow(const FunctionRow<M>& other) : Function(other) {
     static_assert(M == N,
                   "the row's parameter count differs from its function's: write the function's "
-                  "count in FunctionRow<N> and in its line of core/function_list.h");
+                  "count in FunctionRow<N> and in its line of core/member_list.h");
   }
 };
 
@@ -401,6 +451,16 @@ consteval FunctionRow<N> worksheet_function(const std::array<Param, N>& params,
     if (S::draw != DrawUse::Loads && n != 0)
       throw "only a function that loads the draw marks parameters as parts of it";
   }
+  for (std::size_t i = 0; i < N; ++i) {
+    for (std::size_t j = 0; j < i; ++j) {
+      if (same_excel_name(params[i].name, params[j].name))
+        throw "two parameters of this function have one name as Excel compares names (case and "
+              "full or half width aside): rename one";
+    }
+  }
+  if ((about.draw_rule.problem != nullptr) != (S::draw == DrawUse::Loads))
+    throw "the function that loads the draw carries the rule for a draw a lottery can draw "
+          "(About::draw_rule), and no other function carries one";
   if (about.keeps_references && S::draw != DrawUse::Loads)
     throw "only a function that loads the draw keeps references: nothing else outlives the call";
   if (about.example.answer.empty()) throw "every worksheet function has an example and its answer";
@@ -410,11 +470,20 @@ consteval FunctionRow<N> worksheet_function(const std::array<Param, N>& params,
     throw "the function that loads the draw, and it alone, stands on the draw sheet";
   if (about.place.pays && about.place.sheet != Sheet::Bets)
     throw "only a row of the bets sheet pays an amount summed in its total";
-  return FunctionRow<N>(Function{about.name, &row_detail::invoke<Fn>, params, about.regime, S::draw,
-                                 about.keeps_references, about.zh, about.en, about.returns,
-                                 about.example, about.place});
+  return FunctionRow<N>(Function{{},
+                                 &row_detail::invoke<Fn>,
+                                 params,
+                                 about.regime,
+                                 S::draw,
+                                 about.keeps_references,
+                                 about.zh,
+                                 about.en,
+                                 about.returns,
+                                 about.example,
+                                 about.place,
+                                 about.draw_rule});
 }
 
 }  // namespace korvane
 
-#include "core/function_list.h"  // the rows, declared in interface order
+#include "core/member_list.h"  // the members' lines, in interface order

@@ -1,11 +1,8 @@
-// The automation interface is pinned: compiled workbooks and VBA projects keep
-// each member's DISPID and vtable slot, and both follow the member table's
-// order; a compiled caller also passes each argument as the type library
-// typed it when it was compiled (a Variant parameter as a VARIANT*, a Range
-// one as an IDispatch*, a text property's value as a BSTR). This compares the
-// table with the checked-in list, so a row inserted or moved mid-table, or a
-// parameter or property whose kind changed, fails here instead of silently
-// breaking every later member, or that one, in the users' files.
+// The automation interface is pinned (com/pin/interface_pin.h): the checked-in
+// record agrees with the member list, and every edit that would move or
+// reshape a member in users' compiled files is caught, with what to do.
+#include "com/pin/interface_pin.h"
+
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -13,89 +10,112 @@
 #include <string>
 #include <vector>
 
-#include "core/custom_functions.h"
 #include "core/text.h"
 
 namespace korvane {
 namespace {
 
-struct PinnedMember {
-  int dispid = 0;
-  std::string line;  // after the DISPID: the name and the shape, as shape_of writes them
-};
-
-std::vector<PinnedMember> read_pin() {
-  std::ifstream in(KORVANE_SOURCE_DIR "/com/interface.pin");
-  std::vector<PinnedMember> out;
-  for (std::string line; std::getline(in, line);) {
-    if (line.empty() || line[0] == '#') continue;
-    std::istringstream fields(line);
-    PinnedMember p;
-    fields >> p.dispid;
-    std::string word;
-    while (fields >> word) p.line += (p.line.empty() ? "" : " ") + word;
-    out.push_back(p);
-  }
-  return out;
+std::string pin_text() {
+  std::ifstream in(KORVANE_SOURCE_DIR "/com/interface.pin", std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
 }
 
-std::string kind_name(ParamKind k) {
-  switch (k) {
-    case ParamKind::Variant:
-      return "variant";
-    case ParamKind::Range:
-      return "range";
-    case ParamKind::Trigger:
-      return "trigger";
-  }
-  return "?";
-}
-
-// A property's line: `property` and what its value travels as.
-std::string shape_of(const Property& p) {
-  return to_utf8(p.name) + " property " + (p.value == ValueKind::Text ? "text" : "variant");
-}
-
-// A function's line: its parameter count, then each parameter's kind.
-std::string shape_of(const Function& f) {
-  std::string s = to_utf8(f.name);
-  s.append(" ").append(std::to_string(f.params.size()));
-  for (const Param& p : f.params) s.append(" ").append(kind_name(p.kind));
+std::string joined(const std::vector<std::string>& lines) {
+  std::string s;
+  for (const std::string& l : lines) s += l + '\n';
   return s;
 }
 
-bool is_property_line(const std::string& line) {
-  return line.find(" property ") != std::string::npos;
-}
-
-// The members in interface order, each as its pin line shows it after the
-// DISPID.
-std::vector<std::string> interface_members() {
-  std::vector<std::string> out;
-  for (const Property& p : properties()) out.push_back(shape_of(p));
-  for (const Function& f : functions()) out.push_back(shape_of(f));
-  return out;
+// The record as the member list would write it, DISPIDs from 1.
+std::string record_of(const std::vector<std::string>& table) {
+  std::string s = "# a header line\n\n";
+  for (std::size_t i = 0; i < table.size(); ++i) s += std::to_string(i + 1) + " " + table[i] + "\n";
+  return s;
 }
 
 TEST(InterfacePin, TableMatchesThePinnedInterface) {
-  const std::vector<PinnedMember> pin = read_pin();
-  const std::vector<std::string> table = interface_members();
-  ASSERT_FALSE(pin.empty()) << "com/interface.pin is missing or empty";
-  for (std::size_t i = 0; i < std::max(pin.size(), table.size()); ++i) {
-    ASSERT_LT(i, table.size()) << "the pinned member " << pin[i].line
-                               << " is gone from the table: members are never removed";
-    ASSERT_LT(i, pin.size()) << "new member " << table[i]
-                             << ": append it to com/interface.pin as \"" << i + 1 << " " << table[i]
-                             << "\"";
-    EXPECT_EQ(pin[i].dispid, static_cast<int>(i + 1)) << "com/interface.pin is out of order";
-    EXPECT_EQ(pin[i].line, table[i])
-        << "DISPID " << i + 1
-        << " changed: append new members at the end of the table, or give the interface a new "
-           "IID (com/identity.h) if a pinned member must change"
-        << (is_property_line(table[i]) && !is_property_line(pin[i].line)
-                ? ". The properties come before the functions in the interface, so a new "
-                  "property renumbers every function: it needs a new IID and a new pin"
-                : "");
+  EXPECT_EQ(joined(pin::mismatches(pin_text(), pin::interface_lines())), "");
+}
+
+// Each edit of the member list (or of the record) that a compiled workbook
+// would feel, applied to the real lines, and the message the build gives.
+TEST(InterfacePin, EveryMovedOrReshapedMemberIsCaughtWithWhatToDo) {
+  const std::vector<std::string> real = pin::interface_lines();
+  ASSERT_GT(real.size(), 20u);
+  using Lines = std::vector<std::string>;
+  const struct {
+    const char* what;
+    Lines table;
+    std::string record;
+    std::string message;  // a part of the first problem; "" when there is none
+  } cases[] = {
+      {"unchanged", real, record_of(real), ""},
+      {"Windows line ends", real,
+       [&] {
+         std::string s;
+         for (const char c : record_of(real))
+           s += c == '\n' ? std::string("\r\n") : std::string(1, c);
+         return s;
+       }(),
+       ""},
+      {"a member appended",
+       [&] {
+         Lines t = real;
+         t.push_back("NEW 1 range");
+         return t;
+       }(),
+       record_of(real),
+       "append it to com/interface.pin as \"" + std::to_string(real.size() + 1) + " NEW 1 range\""},
+      {"a member inserted",
+       [&] {
+         Lines t = real;
+         t.insert(t.begin() + 16, "NEW 1 range");
+         return t;
+       }(),
+       record_of(real), "DISPID 17 changed"},
+      {"two members swapped",
+       [&] {
+         Lines t = real;
+         std::swap(t[16], t[17]);
+         return t;
+       }(),
+       record_of(real), "DISPID 17 changed"},
+      {"a member removed", Lines(real.begin(), real.end() - 1), record_of(real),
+       "is gone from the table"},
+      {"a parameter's kind changed",
+       [&] {
+         Lines t = real;
+         t[17] = "TEMAL 1 variant";
+         return t;
+       }(),
+       record_of(real), "give the interface a new IID"},
+      {"a property's kind changed",
+       [&] {
+         Lines t = real;
+         t[14] = "yyy property variant";
+         return t;
+       }(),
+       record_of(real), "DISPID 15 changed"},
+      {"the record renumbered", real,
+       [&] {
+         std::string s = record_of(real);
+         s.replace(s.find("\n16 "), 4, "\n17 ");
+         return s;
+       }(),
+       "out of order"},
+      {"the record empty", real, "# nothing pinned\n", "missing or empty"},
+  };
+  for (const auto& c : cases) {
+    const std::vector<std::string> problems = pin::mismatches(c.record, c.table);
+    if (c.message.empty()) {
+      EXPECT_EQ(joined(problems), "") << c.what;
+    } else {
+      ASSERT_FALSE(problems.empty()) << c.what;
+      EXPECT_NE(problems.front().find(c.message), std::string::npos)
+          << c.what << ": " << problems.front();
+    }
   }
 }
 
@@ -111,14 +131,14 @@ TEST(InterfacePin, AChangedKindChangesTheLine) {
         changed[i].kind = k;
         Function g = f;
         g.params = changed;
-        EXPECT_NE(shape_of(g), shape_of(f)) << to_utf8(f.name) << " parameter " << i;
+        EXPECT_NE(pin::shape_of(g), pin::shape_of(f)) << to_utf8(f.name) << " parameter " << i;
       }
     }
   }
   for (const Property& p : properties()) {
     Property q = p;
     q.value = p.value == ValueKind::Text ? ValueKind::Variant : ValueKind::Text;
-    EXPECT_NE(shape_of(q), shape_of(p)) << to_utf8(p.name);
+    EXPECT_NE(pin::shape_of(q), pin::shape_of(p)) << to_utf8(p.name);
   }
 }
 

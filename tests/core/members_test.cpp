@@ -51,5 +51,70 @@ TEST(Members, TheLoadingFunctionsPartsLoadTheDraw) {
   EXPECT_GE(loaders, 1u);
 }
 
+// Excel takes two names for one when they differ only in the case of Latin
+// letters or in the width of full-width forms; the build refuses such twins.
+TEST(Members, NamesExcelTakesForOne) {
+  const struct {
+    std::u16string_view a, b;
+    bool same;
+  } cases[] = {
+      {u"tema", u"TEMA", true},  {u"Ｔ", u"t", true},         {u"ｐｐ１", u"PP1", true},
+      {u"ＳＬ４", u"sl4", true}, {u"工资1", u"工资１", true}, {u"a　b", u"A b", true},
+      {u"验证", u"验", false},   {u"t", u"tt", false},        {u"｟", u"", false},
+      {u"＀", u" ", false},     {u"Ａ", u"Ｂ", false},       {u"[", u"{", false},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(same_excel_name(c.a, c.b), c.same) << to_utf8(c.a) << " / " << to_utf8(c.b);
+    EXPECT_EQ(same_excel_name(c.b, c.a), c.same) << to_utf8(c.b) << " / " << to_utf8(c.a);
+  }
+}
+
+// One sequence in interface order: each member is one kind, its position is
+// its place in the sequence (the COM DISPID less 1), and the kind-by-kind
+// lists hold the same members in the same order.
+TEST(Members, OneSequenceInInterfaceOrder) {
+  const auto list = members();
+  ASSERT_EQ(list.size(), properties().size() + functions().size());
+  std::size_t np = 0;
+  std::size_t nf = 0;
+  for (std::size_t i = 0; i < list.size(); ++i) {
+    const Member& m = list[i];
+    ASSERT_NE(m.property == nullptr, m.function == nullptr) << i;
+    if (m.property) {
+      EXPECT_EQ(m.property, &properties()[np++]) << i;
+      EXPECT_EQ(position_of(*m.property), i);
+      EXPECT_FALSE(m.property->name.empty()) << i;
+    } else {
+      EXPECT_EQ(m.function, &functions()[nf++]) << i;
+      EXPECT_EQ(position_of(*m.function), i);
+      EXPECT_FALSE(m.function->name.empty()) << i;
+    }
+  }
+}
+
+// The loading function is found by its role: exactly one function loads the
+// draw, it carries the rule for a draw a lottery can draw, no other function
+// does, and the draw of its own example passes its rule.
+TEST(Members, TheLoadingFunctionIsFoundByItsRole) {
+  std::size_t loaders = 0;
+  for (const Function& f : functions()) {
+    loaders += f.draw == DrawUse::Loads ? 1 : 0;
+    EXPECT_EQ(f.draw_rule.problem != nullptr, f.draw == DrawUse::Loads) << to_utf8(f.name);
+  }
+  ASSERT_EQ(loaders, 1u);
+  const Function& loader = loading_function();
+  ASSERT_EQ(loader.draw, DrawUse::Loads);
+  EXPECT_FALSE(loader.draw_rule.well_formed.empty());
+
+  std::vector<Variant> args(loader.params.size());
+  args.at(parameter_of(loader, DrawPart::Year)) = N(2013);
+  args.at(parameter_of(loader, DrawPart::Numbers)) = S(u"05 12 18 30 41 49");
+  args.at(parameter_of(loader, DrawPart::Special)) = S(u"08");
+  Draw d;
+  call(d, loader, args);
+  EXPECT_EQ(loader.draw_rule.problem(d, N(2013)), "");
+  EXPECT_NE(loader.draw_rule.problem(d, N(2013.5)), "");
+}
+
 }  // namespace
 }  // namespace korvane
