@@ -550,8 +550,6 @@ def routes(zip_path, work):
             codes = [m.cmd(release, "install.cmd", "/q") for _ in range(2)]
             check(all(c == 0 for c, _ in codes) and (m.installed / "korvane.exe").is_file(),
                   f"[{label}] the zip unpacked on {where}: installed twice ({codes[-1][0]}: {codes[-1][1].strip()[-300:]})")
-        check("errno" not in codes[-1][1] and "no more files" not in codes[-1][1].lower(),
-              f"[{label}] no error text of the wrong kind ({codes[-1][1].strip()[-200:]})")
 
         # The user's files in the installation: a repair keeps them, and so
         # does the uninstall, which removes exactly our files.
