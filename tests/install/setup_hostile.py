@@ -101,8 +101,15 @@ class Rig:
         if not command:
             return None
         code = self.raw(f'cmd.exe /d /c "{command}"')
-        time.sleep(4)  # the uninstaller's own file goes once it has ended
+        if code == 0:
+            self.settle(command[1:command.index('"', 1)])
         return code
+
+    def settle(self, uninstaller):
+        """Waits for the hidden command that removes UNINSTALLER once it has ended."""
+        deadline = time.time() + 30
+        while self.linux(uninstaller).exists() and time.time() < deadline:
+            time.sleep(0.5)
 
     def hold(self, folder, *files):
         """A process holding FOLDER (and FILES in it) until stopped."""
@@ -194,20 +201,24 @@ def tools_folder_refused(rig):
 
 
 def held_folder_changes_nothing(rig):
+    """The Start menu's status window has the folder as its current one: that
+    stops no file being replaced; a file held open (on Windows, any handle)
+    stops the run before anything changes."""
     folder = r"C:\Korvane H"
     rig.install(f"/S /D={folder}")
     put_user_files(rig, folder)
-    before = rig.state(folder)
-    holder = rig.hold(folder, "korvane.exe")
-    try:
-        code = rig.install(f"/S /D={folder}")
-        after = rig.state(folder)
-    finally:
-        holder.kill()
-        holder.wait()
-    check(code == 1 and after == before,
-          f"setup while the folder is held (the status window, an open file): exit {code}, "
-          "files, entry, Excel's list and classes as they were")
+    for held, want in (((), 0), (("korvane.exe",), 1)):
+        before = rig.state(folder)
+        holder = rig.hold(folder, *held)
+        try:
+            code = rig.install(f"/S /D={folder}")
+            after = rig.state(folder)
+        finally:
+            holder.kill()
+            holder.wait()
+        same = after == before if want else (user_files_kept(rig, folder) and installed_in(rig, folder))
+        check(code == want and same, f"setup while the folder is held (its files held: {list(held)}): "
+              f"exit {code}, " + ("nothing changed" if want else "installed, the workbooks kept"))
     rig.clean(folder)
 
 
@@ -265,7 +276,7 @@ def uninstaller_elsewhere_refused(rig):
         (rig.linux(other) / name).write_bytes(b"not ours")
     before, other_before = rig.state(folder), tree(rig.linux(other))
     code = rig.raw(f'"{folder}\\uninstall.exe" /S _?={other}')
-    time.sleep(4)
+    time.sleep(3)
     check(code not in (0, None) and rig.state(folder) == before and tree(rig.linux(other)) == other_before,
           f"uninstaller with _?= naming a folder not ours: exit {code}, nothing removed anywhere")
     rig.clean(folder, other)
@@ -277,7 +288,8 @@ def copy_uninstaller_keeps_others(rig):
     shutil.copytree(rig.linux(folder), rig.linux(copy))
     before = rig.state(folder)
     code = rig.raw(f'"{copy}\\uninstall.exe" /S _?={copy}')
-    time.sleep(4)
+    if code == 0:
+        rig.settle(copy + "\\uninstall.exe")
     check(code == 0 and rig.state(folder) == before
           and not any((rig.linux(copy) / f).exists() for f in release(rig)),
           f"a copy's uninstaller: exit {code}, its files gone, the registrations of {folder} kept")
