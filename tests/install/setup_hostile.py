@@ -272,8 +272,8 @@ def uninstaller_elsewhere_refused(rig):
     folder, other = r"C:\Korvane U", r"C:\Tools U"
     rig.install(f"/S /D={folder}")
     (rig.linux(other)).mkdir(parents=True, exist_ok=True)
-    for name in ("korvane.exe", "使用说明.txt", "LICENSE.txt"):
-        (rig.linux(other) / name).write_bytes(b"not ours")
+    for name in ("使用说明.txt", "LICENSE.txt", "账本.xlsx"):  # named as ours are, but the user's
+        (rig.linux(other) / name).write_bytes(b"the user's own")
     before, other_before = rig.state(folder), tree(rig.linux(other))
     code = rig.raw(f'"{folder}\\uninstall.exe" /S _?={other}')
     time.sleep(3)
