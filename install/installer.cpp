@@ -50,8 +50,16 @@
 
 #include "com/class_keys.h"
 #include "core/text.h"
+#include "install/file_copy.h"
+#include "install/folder_files.h"
+#include "install/folder_rule.h"
+#include "install/journal.h"
 #include "install/messages.h"
+#include "install/note.h"
+#include "install/office_bitness.h"
 #include "install/open_list.h"
+#include "install/record.h"
+#include "install/windows_text.h"
 #include "korvane_version.h"
 #include "release_files.h"
 
@@ -64,24 +72,6 @@ constexpr int kNotDone = 1;
 constexpr int kCannot = 2;
 
 // ---- words --------------------------------------------------------------------
-
-std::wstring wide(std::u16string_view s) { return {s.begin(), s.end()}; }
-std::u16string narrow16(std::wstring_view s) { return {s.begin(), s.end()}; }
-std::string utf8(std::wstring_view s) { return to_utf8(narrow16(s)); }
-std::string utf8(const std::wstring& s) { return utf8(std::wstring_view(s)); }
-std::string utf8(const fs::path& p) { return utf8(std::wstring_view(p.native())); }
-
-// The user's Windows display language, read once.
-Language language() {
-  static const Language chosen = PRIMARYLANGID(GetUserDefaultUILanguage()) == LANG_CHINESE
-                                     ? Language::Chinese
-                                     : Language::English;
-  return chosen;
-}
-
-std::string text(Say what, std::initializer_list<std::string_view> args = {}) {
-  return words(what, language(), args);
-}
 
 // One line to standard output or error: UTF-16 to a console, which then
 // shows Chinese whatever its code page; UTF-8 to a pipe or a file.
@@ -105,20 +95,6 @@ void tell(const std::string& s) { line(false, s); }
 int fail(int code, const char* command, const std::string& s) {
   line(true, std::string("korvane ") + command + ": " + s);
   return code;
-}
-
-// Windows' own sentence for an error code, in the user's language.
-std::string reason(DWORD code) {
-  wchar_t* buffer = nullptr;
-  const DWORD n = FormatMessageW(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-      nullptr, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
-  std::wstring s = n ? std::wstring(buffer, n) : L"error " + std::to_wstring(code);
-  LocalFree(buffer);
-  while (!s.empty() && (s.back() == L'\n' || s.back() == L'\r' || s.back() == L'.' ||
-                        s.back() == L' ' || s.back() == L'。'))
-    s.pop_back();
-  return utf8(s);
 }
 
 // ---- the machine ----------------------------------------------------------------
@@ -191,7 +167,14 @@ bool same_path(const fs::path& a, const fs::path& b) {
          x->nFileIndexHigh == y->nFileIndexHigh && x->nFileIndexLow == y->nFileIndexLow;
 }
 
+// Whether file is folder or inside it: by its spelling (case aside), or by
+// Windows' identity of the folders on its way up (another drive letter or
+// short name for the same folder).
 bool inside(const fs::path& file, const fs::path& folder) {
+  const std::wstring f = file.lexically_normal().wstring(), d = folder.lexically_normal().wstring();
+  if (!d.empty() && f.size() >= d.size() && _wcsnicmp(f.c_str(), d.c_str(), d.size()) == 0 &&
+      (f.size() == d.size() || f[d.size()] == L'\\' || d.back() == L'\\'))
+    return true;
   for (fs::path p = file; p.has_relative_path(); p = p.parent_path()) {
     if (same_path(p, folder)) return true;
     if (p == p.parent_path()) break;
@@ -217,8 +200,6 @@ bool blocked(const fs::path& file) {
   const std::size_t at = s.find("ZoneId=");
   return at == std::string::npos || at + 7 >= s.size() || s[at + 7] >= '3';
 }
-
-void unblock(const fs::path& file) { DeleteFileW(zone_stream(file).c_str()); }
 
 // ---- the registry ---------------------------------------------------------------
 
@@ -312,20 +293,30 @@ std::wstring options_key(const std::wstring& version) {
   return kOffice + L"\\" + version + L"\\Excel\\Options";
 }
 
-// The bitness of the installed Office: Office writes it for Outlook, and
-// Click-to-Run installs in their configuration. 64-bit Windows defaults to
-// 64-bit Office, as Office 2019 and later install.
+// The bitness of the installed Office (office_bitness.h), from the machine's
+// registry in both views.
 const wchar_t* office_bitness() {
-  std::wstring bitness = read_text(HKEY_LOCAL_MACHINE, kOffice + L"\\ClickToRun\\Configuration",
-                                   L"Platform", KEY_WOW64_64KEY);
-  for (const wchar_t* v : {L"16.0", L"15.0", L"14.0"}) {
-    if (!bitness.empty()) break;
-    bitness = read_text(HKEY_LOCAL_MACHINE, kOffice + L"\\" + v + L"\\Outlook", L"Bitness",
-                        KEY_WOW64_64KEY);
-  }
-  if (bitness == L"x86") return L"x86";
-  if (bitness == L"x64") return L"x64";
-  return windows_is_64_bit() ? L"x64" : L"x86";
+  const auto read = [](std::u16string_view key, bool view64,
+                       std::u16string_view name) -> std::optional<std::u16string> {
+    HKEY k = nullptr;
+    const std::wstring path = kOffice + L"\\" + wide(key);
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0,
+                      KEY_READ | (view64 ? KEY_WOW64_64KEY : KEY_WOW64_32KEY), &k) != ERROR_SUCCESS)
+      return std::nullopt;
+    DWORD size = 0;
+    const std::wstring n = wide(name);
+    std::optional<std::u16string> out;
+    if (RegGetValueW(k, nullptr, n.c_str(), RRF_RT_REG_SZ, nullptr, nullptr, &size) ==
+        ERROR_SUCCESS) {
+      std::wstring v(size / sizeof(wchar_t), L'\0');
+      if (RegGetValueW(k, nullptr, n.c_str(), RRF_RT_REG_SZ, nullptr, v.data(), &size) ==
+          ERROR_SUCCESS)
+        out = narrow16(v.c_str());
+    }
+    RegCloseKey(k);
+    return out;
+  };
+  return install::office_bitness(read, windows_is_64_bit()) == Bits::X64 ? L"x64" : L"x86";
 }
 
 // ---- Excel's list of add-ins -------------------------------------------------------
@@ -449,34 +440,6 @@ LSTATUS change_open_lists(const std::vector<std::wstring>& versions, Change chan
 
 // ---- installations ----------------------------------------------------------------
 
-// Where an installation notes its folder and which add-in Excel loads, for
-// the uninstaller and for the other users of an installation for everyone.
-constexpr wchar_t kNoteKey[] = L"Software\\Korvane";
-
-HKEY scope_root(bool machine) { return machine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER; }
-REGSAM note_view(bool machine) { return machine ? KEY_WOW64_64KEY : 0; }
-
-LSTATUS write_note(bool machine, const fs::path& folder, bool xll) {
-  HKEY key = nullptr;
-  LSTATUS s = RegCreateKeyExW(scope_root(machine), kNoteKey, 0, nullptr, 0,
-                              KEY_WRITE | note_view(machine), nullptr, &key, nullptr);
-  if (s != ERROR_SUCCESS) return s;
-  const auto set = [&](const wchar_t* name, const std::wstring& value) {
-    return RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                          static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
-  };
-  s = set(L"Folder", folder.wstring());
-  if (s == ERROR_SUCCESS) s = set(L"AddIn", xll ? L"xll" : L"automation");
-  if (s == ERROR_SUCCESS) s = set(L"Version", L"" KORVANE_VERSION);
-  RegCloseKey(key);
-  return s;
-}
-
-LSTATUS remove_note(bool machine) {
-  const LSTATUS s = RegDeleteKeyExW(scope_root(machine), kNoteKey, note_view(machine), 0);
-  return s == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : s;
-}
-
 // The folder a scope's classes are registered in (the DLL's folder's
 // parent), or "" when none is.
 fs::path registered_folder(bool machine) {
@@ -491,25 +454,30 @@ fs::path registered_folder(bool machine) {
 std::optional<std::u16string> installed_entry(bool machine) {
   const fs::path folder = registered_folder(machine);
   if (folder.empty() || !is_release(folder)) return std::nullopt;
-  const bool xll = read_text(scope_root(machine), kNoteKey, L"AddIn", note_view(machine)) == L"xll";
+  const bool xll = read_note(machine).add_in == L"xll";
   const fs::path file = folder / office_bitness() / L"korvane.xll";
   std::error_code ec;
   if (xll && fs::exists(file, ec)) return xll_entry(narrow16(file.wstring()));
   return std::u16string(kAutomationEntry);
 }
 
+// Whether a folder is an installation of ours by what it holds: our record,
+// our journal, or (an older release's) files of the release.
+bool holds_ours(const fs::path& folder) {
+  return has_record(folder) || has_journal(folder) || !release_names_in(folder).empty();
+}
+
 // The folders of a scope's installations: the registered one, and every
-// version folder the zip route made under the base folder (any folder there,
-// unless the registered one is the base folder itself).
+// version folder the zip route made under the base folder.
 std::vector<fs::path> installed_folders(bool machine) {
   std::vector<fs::path> out;
   const fs::path registered = registered_folder(machine);
   std::error_code ec;
   if (!registered.empty() && fs::is_directory(registered, ec)) out.push_back(registered);
   for (const auto& entry : fs::directory_iterator(base_folder(machine), ec)) {
-    if (entry.is_directory(ec) && std::none_of(out.begin(), out.end(), [&](const fs::path& p) {
-          return inside(entry.path(), p);
-        }))
+    if (entry.is_directory(ec) && holds_ours(entry.path()) &&
+        std::none_of(out.begin(), out.end(),
+                     [&](const fs::path& p) { return inside(entry.path(), p); }))
       out.push_back(entry.path());
   }
   return out;
@@ -517,46 +485,11 @@ std::vector<fs::path> installed_folders(bool machine) {
 
 // ---- files ------------------------------------------------------------------------
 
-// The files to remove for a folder: all of a folder the zip route made (it
-// holds nothing else), only the release's files of any other.
-std::vector<fs::path> files_of(const fs::path& folder, bool machine) {
+// The files to remove for a folder: ours (folder_files.h), and no others.
+std::vector<fs::path> files_of(const fs::path& folder) {
   std::vector<fs::path> out;
-  std::error_code ec;
-  if (inside(folder, base_folder(machine))) {
-    for (auto it = fs::recursive_directory_iterator(folder, ec); !ec && it != fs::end(it);
-         it.increment(ec)) {
-      if (!it->is_directory(ec)) out.push_back(it->path());
-    }
-    return out;
-  }
-  for (const Shipped& f : kShipped) {
-    if (fs::exists(folder / f.path, ec)) out.push_back(folder / f.path);
-  }
+  for (const std::u16string& rel : our_files(folder)) out.push_back(under(folder, rel));
   return out;
-}
-
-bool read_only(const fs::path& file) {
-  const DWORD a = GetFileAttributesW(file.c_str());
-  return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_READONLY);
-}
-
-void set_read_only(const fs::path& file, bool on) {
-  const DWORD a = GetFileAttributesW(file.c_str());
-  if (a == INVALID_FILE_ATTRIBUTES) return;
-  SetFileAttributesW(file.c_str(), on ? a | FILE_ATTRIBUTE_READONLY : a & ~FILE_ATTRIBUTE_READONLY);
-}
-
-// Why a file could not be removed now, or 0: opened for writing and deleting
-// with no sharing, it fails while anyone (Excel's loaded XLL or DLL) holds
-// it. A read-only flag is taken off for the test: it would stop the delete
-// for no reason that matters.
-DWORD cannot_remove(const fs::path& file) {
-  if (read_only(file)) set_read_only(file, false);
-  const HANDLE h = CreateFileW(file.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, OPEN_EXISTING,
-                               FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return GetLastError();
-  CloseHandle(h);
-  return 0;
 }
 
 std::string file_problem(const fs::path& file, DWORD code) {
@@ -574,14 +507,9 @@ bool is_batch(const fs::path& f) { return _wcsicmp(f.extension().c_str(), L".cmd
 // read-only flags put back, or "" when all can.
 std::string check_removable(const std::vector<fs::path>& files) {
   const fs::path self = own_exe();
-  std::vector<fs::path> flagged;
   for (const fs::path& f : files) {
     if (same_path(f, self) || is_batch(f)) continue;  // moved away, or removed after
-    if (read_only(f)) flagged.push_back(f);
-    if (const DWORD code = cannot_remove(f)) {
-      for (const fs::path& g : flagged) set_read_only(g, true);
-      return file_problem(f, code);
-    }
+    if (const DWORD code = cannot_remove(f)) return file_problem(f, code);
   }
   return {};
 }
@@ -641,16 +569,26 @@ bool finish_later(fs::path exe, const std::vector<fs::path>& folders, bool machi
   return true;
 }
 
-// Removes the folders' files, then the folders left empty (a folder the zip
-// route made goes with anything else in it). A batch file in use (our
-// cmd.exe's) goes into later; any other problem is said, and false.
+// Removes the folders' files of ours, then the folders they leave empty: the
+// user's own files, and the folders that hold them, stay. A batch file in use
+// (our cmd.exe's) goes into later; any other problem is said, and false.
+// The folders of a release's files (x64, x86), then the folder, each only
+// when empty.
+void remove_empty_folders(const fs::path& folder) {
+  for (const std::u16string& rel : release_names()) {
+    const fs::path parent = under(folder, rel).parent_path();
+    if (parent != folder) RemoveDirectoryW(parent.c_str());
+  }
+  RemoveDirectoryW(folder.c_str());
+}
+
 bool remove_files(const std::vector<fs::path>& folders, bool machine, const char* command,
                   std::vector<fs::path>* later = nullptr, fs::path* moved_self = nullptr) {
   const fs::path self = own_exe();
   bool ok = true;
   for (const fs::path& folder : folders) {
     bool left = false;
-    for (const fs::path& f : files_of(folder, machine)) {
+    for (const fs::path& f : files_of(folder)) {
       if (same_path(f, self)) {
         const fs::path moved = move_self_away(f);
         if (moved_self) *moved_self = moved;
@@ -670,31 +608,27 @@ bool remove_files(const std::vector<fs::path>& folders, bool machine, const char
       fail(kNotDone, command, file_problem(f, why));
       ok = false;
     }
-    std::error_code ec;
-    if (inside(folder, base_folder(machine))) {
-      fs::remove_all(folder, ec);
-    } else {
-      fs::remove(folder / L"x64", ec);
-      fs::remove(folder / L"x86", ec);
-      fs::remove(folder, ec);
-    }
-    // A file deleted while someone holds it (with leave to delete) goes when
-    // they let go; its folder goes after.
-    if (later && (left || (ok && fs::exists(folder, ec)))) later->push_back(folder);
+    remove_empty_folders(folder);
+    if (later && left) later->push_back(folder);
   }
-  std::error_code ec;
-  fs::remove(base_folder(machine), ec);  // only when empty
+  RemoveDirectoryW(base_folder(machine).c_str());  // only when empty
   return ok;
 }
 
-// The command line's --finish-folder paths as Windows passed them, in UTF-16
-// (a narrow argv would lose what the ANSI code page cannot spell).
-std::vector<fs::path> finish_folders() {
+// The command line's values of an option (--folder X or --folder=X) as
+// Windows passed them, in UTF-16 (a narrow argv would lose what the ANSI code
+// page cannot spell).
+std::vector<fs::path> wide_option(std::wstring_view name) {
   int n = 0;
   LPWSTR* args = CommandLineToArgvW(GetCommandLineW(), &n);
   std::vector<fs::path> out;
-  for (int i = 0; args && i + 1 < n; ++i) {
-    if (wcscmp(args[i], L"--finish-folder") == 0) out.emplace_back(args[++i]);
+  for (int i = 0; args && i < n; ++i) {
+    const std::wstring_view a = args[i];
+    if (a == name && i + 1 < n) {
+      out.emplace_back(args[++i]);
+    } else if (a.size() > name.size() && a.starts_with(name) && a[name.size()] == L'=') {
+      out.emplace_back(a.substr(name.size() + 1));
+    }
   }
   LocalFree(args);
   return out;
@@ -708,28 +642,15 @@ int finish(const Options& o) {
     WaitForSingleObject(h, 10 * 60 * 1000);
     CloseHandle(h);
   }
-  const std::vector<fs::path> folders = finish_folders();
+  const std::vector<fs::path> folders = wide_option(L"--finish-folder");
   for (int attempt = 0; attempt < 25; ++attempt) {
-    std::error_code ec;
     remove_files(folders, o.machine, "uninstall");
-    if (std::none_of(folders.begin(), folders.end(),
-                     [&](const fs::path& f) { return fs::exists(f, ec); }))
+    if (std::all_of(folders.begin(), folders.end(),
+                    [&](const fs::path& f) { return our_files(f).empty(); }))
       return 0;
     Sleep(200);
   }
   return kNotDone;
-}
-
-// Copies one file of the release, without its read-only flag (it would stop
-// the next upgrade) and without its Mark of the Web.
-std::error_code copy_shipped(const fs::path& from, const fs::path& to) {
-  std::error_code ec;
-  if (fs::exists(to, ec)) set_read_only(to, false);
-  fs::copy_file(from, to, fs::copy_options::overwrite_existing, ec);
-  if (ec) return ec;
-  set_read_only(to, false);
-  unblock(to);
-  return {};
 }
 
 std::string join(const std::vector<std::wstring>& items) {
@@ -740,39 +661,97 @@ std::string join(const std::vector<std::wstring>& items) {
 
 // ---- install's steps -----------------------------------------------------------------
 
-// Step 1: the files in place: copied, or (in place) only unmarked. "" or
-// what went wrong, with the exit status in code.
-std::string put_files(const Options& o, const fs::path& from, const fs::path& to, int& code) {
-  code = kNotDone;
-  std::error_code ec;
-  if (o.in_place || same_path(from, to)) {
-    for (const Shipped& f : kShipped) {
-      if (fs::exists(from / f.path, ec)) unblock(from / f.path);
-    }
+// The folder --folder names, made whole (C:\x\.\y is C:\x\y); "" and the
+// reason said when it cannot be used.
+fs::path chosen_folder(const char* command) {
+  const std::vector<fs::path> given = wide_option(L"--folder");
+  const std::wstring path = given.empty() ? L"" : given.back().wstring();
+  if (path_kind(narrow16(path)) != FolderKind::Usable) {
+    fail(kCannot, command, text(Say::FolderUnusable, {utf8(path)}));
     return {};
   }
-  fs::create_directories(to / L"x64", ec);
-  if (!ec) fs::create_directories(to / L"x86", ec);
-  if (ec) {
-    if (o.machine && ec.value() == ERROR_ACCESS_DENIED) code = kCannot;
-    return o.machine && ec.value() == ERROR_ACCESS_DENIED
-               ? text(Say::NeedAdminInstall)
-               : text(Say::CannotWrite, {utf8(to), reason(static_cast<DWORD>(ec.value()))});
-  }
-  for (const Shipped& f : kShipped) {
-    if (!fs::exists(from / f.path, ec)) continue;
-    if ((ec = copy_shipped(from / f.path, to / f.path))) {
-      const DWORD why = static_cast<DWORD>(ec.value());
-      return why == ERROR_SHARING_VIOLATION
-                 ? text(Say::InUse, {utf8(to / f.path)})
-                 : text(Say::CannotWrite, {utf8(to / f.path), reason(why)});
-    }
-  }
-  return {};
+  const DWORD n = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+  std::wstring full(n, L'\0');
+  if (!n || !GetFullPathNameW(path.c_str(), n, full.data(), nullptr)) return path;
+  full.resize(wcslen(full.c_str()));
+  while (full.size() > 3 && (full.back() == L'\\' || full.back() == L'/')) full.pop_back();
+  return full;
 }
 
-// The older versions beside the new one: each removed whole, or left whole
-// and named.
+// Whether the registry names a folder as an installation of ours: either
+// scope's note, classes or the setup's Apps & Features entry.
+bool named_ours(const fs::path& folder) {
+  for (const bool machine : {false, true}) {
+    for (const fs::path& p : {fs::path(read_note(machine).folder), registered_folder(machine),
+                              fs::path(setup_location(machine))}) {
+      if (!p.empty() && same_path(p, folder)) return true;
+    }
+  }
+  return false;
+}
+
+// A journal a killed run left in the folder, settled; false (and said) when
+// it could not be.
+bool settle_journal(const fs::path& folder, const char* command) {
+  if (!has_journal(folder)) return true;
+  fs::path at;
+  if (const DWORD e = recover(folder, at)) {
+    fail(kNotDone, command, text(Say::CannotWrite, {utf8(at), reason(e)}));
+    return false;
+  }
+  tell(text(Say::Interrupted, {utf8(folder)}));
+  return true;
+}
+
+bool listed_in(const std::vector<std::u16string>& names, std::u16string_view rel) {
+  return std::any_of(names.begin(), names.end(),
+                     [&](const std::u16string& n) { return same_file_name(n, rel); });
+}
+
+// Step 1: the files in place through the journal (journal.h), or (in place)
+// only unmarked and recorded. "" or what went wrong, with the exit status
+// in code; nothing changed then.
+std::string put_files(const Options& o, const fs::path& from, const fs::path& to,
+                      std::optional<Replacement>& replacement, int& code) {
+  code = kNotDone;
+  if (o.in_place || same_path(from, to)) {
+    const std::vector<std::u16string> names = release_names_in(from);
+    for (const std::u16string& rel : names) unblock(under(from, rel));
+    if (has_record(from)) return {};
+    const DWORD e =
+        write_replacing(under(from, kRecordName), format_record(u"" KORVANE_VERSION, names));
+    return e ? text(Say::CannotWrite, {utf8(under(from, kRecordName)), reason(e)}) : "";
+  }
+  // a. Ours in the folder now, and what comes; a file of the user's that
+  //    bears one of our names is in the way, never replaced.
+  const std::vector<std::u16string> old_files = our_files(to);
+  const std::vector<std::u16string> new_files = release_names_in(from);
+  for (const std::u16string& rel : new_files) {
+    const fs::path target = under(to, rel);
+    if (GetFileAttributesW(target.c_str()) != INVALID_FILE_ATTRIBUTES && !listed_in(old_files, rel))
+      return text(Say::NotOurs, {utf8(target)});
+  }
+  // b. Every file to replace can be replaced now.
+  std::vector<fs::path> old_paths;
+  for (const std::u16string& rel : old_files) old_paths.push_back(under(to, rel));
+  if (std::string problem = check_removable(old_paths); !problem.empty()) return problem;
+  // c. Old files aside, new ones and their record in.
+  replacement.emplace(from, to);
+  fs::path at;
+  const DWORD e = replacement->put(old_files, new_files, u"" KORVANE_VERSION, at);
+  if (!e) return {};
+  replacement.reset();
+  if (e == ERROR_ACCESS_DENIED && o.machine) {
+    code = kCannot;
+    return text(Say::NeedAdminInstall);
+  }
+  if (e == ERROR_SHARING_VIOLATION || e == ERROR_LOCK_VIOLATION)
+    return text(Say::InUse, {utf8(at)});
+  return text(Say::CannotWrite, {utf8(at), reason(e)});
+}
+
+// The older versions beside the new one: each one's files removed, or all
+// left and named.
 bool remove_older(const Options& o, const fs::path& to) {
   bool ok = true;
   std::error_code ec;
@@ -780,8 +759,10 @@ bool remove_older(const Options& o, const fs::path& to) {
     // Every other folder there is an older version's; but with --in-place
     // the installation may be the base folder itself, whose x64 and x86 are
     // no older versions.
-    if (!older.is_directory(ec) || inside(older.path(), to) || inside(to, older.path())) continue;
-    const std::string problem = check_removable(files_of(older.path(), o.machine));
+    if (!older.is_directory(ec) || inside(older.path(), to) || inside(to, older.path()) ||
+        !holds_ours(older.path()) || !settle_journal(older.path(), "install"))
+      continue;
+    const std::string problem = check_removable(files_of(older.path()));
     if (problem.empty()) {
       remove_files({older.path()}, o.machine, "install");
     } else {
@@ -793,7 +774,7 @@ bool remove_older(const Options& o, const fs::path& to) {
 }
 
 // Step 2: both DLLs' classes, and the note.
-int register_classes(const Options& o, const fs::path& to) {
+int register_classes(const Options& o, const fs::path& to, const Note& note) {
   for (const Registration& r : registrations(o.machine)) {
     const fs::path dll = to / r.folder / L"korvane.dll";
     std::error_code ec;
@@ -804,7 +785,7 @@ int register_classes(const Options& o, const fs::path& to) {
       return fail(kNotDone, "install",
                   text(Say::CannotRegister, {utf8(dll), reason(static_cast<DWORD>(s))}));
   }
-  const LSTATUS s = write_note(o.machine, to, o.xll);
+  const LSTATUS s = write_note(o.machine, note);
   if (s == ERROR_ACCESS_DENIED) return fail(kCannot, "install", text(Say::NeedAdminInstall));
   return 0;
 }
@@ -845,66 +826,123 @@ bool may_write_machine() {
 int install(const Options& o) {
   const fs::path from = release_folder();
   const fs::path base = base_folder(o.machine);
-  const fs::path to = o.in_place ? from : base / KORVANE_VERSION;
   if (base.empty()) return fail(kCannot, "install", text(Say::NoProgramFolder));
+  const fs::path to = o.folder_given ? chosen_folder("install")
+                      : o.in_place   ? from
+                                     : base / KORVANE_VERSION;
+  if (to.empty()) return kCannot;
   if (!is_release(from)) return fail(kCannot, "install", text(Say::NotARelease, {utf8(from)}));
-  const fs::path xll = to / office_bitness() / L"korvane.xll";
+  // The kind of add-in: as asked, else as the installation before chose it,
+  // whichever route installed that.
+  const Note before = read_note(o.machine);
+  const bool xll = o.xll || (!o.automation && before.add_in == L"xll");
+  const fs::path xll_file = to / office_bitness() / L"korvane.xll";
   std::error_code ec;
-  if (o.xll && !fs::exists(from / office_bitness() / L"korvane.xll", ec))
+  if (xll && !fs::exists(from / office_bitness() / L"korvane.xll", ec))
     return fail(kCannot, "install", text(Say::NoXll));
   if (o.machine && !may_write_machine())
     return fail(kCannot, "install", text(Say::NeedAdminInstall));
 
-  // 1. The files, and no older version beside them.
+  // 1. A folder that is empty or ours, after settling what a killed run
+  //    left in it; then the files, through the journal.
+  if (!settle_journal(to, "install")) return kNotDone;
+  const FolderFacts facts{missing_or_empty(to), has_record(to), has_journal(to),
+                          named_ours(to) || inside(to, base)};
+  if (judge_folder(narrow16(to.wstring()), facts) != FolderKind::Usable)
+    return fail(kCannot, "install", text(Say::ForeignFolder, {utf8(to)}));
+  std::optional<Replacement> replacement;
   int code = 0;
-  if (const std::string problem = put_files(o, from, to, code); !problem.empty())
-    return fail(code, "install", problem);
-  const bool older_gone = remove_older(o, to);
+  if (const std::string problem = put_files(o, from, to, replacement, code); !problem.empty()) {
+    fail(code, "install", problem);
+    return fail(code, "install", text(Say::NothingChanged));
+  }
 
-  // 2. The classes, each DLL in its own view.
-  if (const int failed = register_classes(o, to)) return failed;
+  // 2. The classes, each DLL in its own view, and the note; a failure puts
+  //    the old files back.
+  const bool setup_owned = same_path(before.folder, to) && before.route == L"setup";
+  const Note note{to.wstring(), xll ? L"xll" : L"automation", L"" KORVANE_VERSION,
+                  o.by_setup || setup_owned ? L"setup" : L"zip"};
+  if (const int failed = register_classes(o, to, note)) return failed;
+  fs::path at;
+  const DWORD left = replacement ? replacement->commit(at) : 0;
+  if (left) fail(kNotDone, "install", text(Say::CannotRemove, {utf8(at), reason(left)}));
+  const bool older_gone = remove_older(o, to);
 
   // 3. Excel opens it at its next start.
   const std::u16string entry =
-      o.xll ? xll_entry(narrow16(xll.wstring())) : std::u16string(kAutomationEntry);
+      xll ? xll_entry(narrow16(xll_file.wstring())) : std::u16string(kAutomationEntry);
   const std::vector<std::wstring> versions = excel_versions();
   const LSTATUS listed = change_open_lists(
       versions, [&](const OpenValues& values) { return with_ours(values, entry, our_xll_file); });
 
   tell(text(o.machine ? Say::InstalledForAll : Say::InstalledForYou, {KORVANE_VERSION, utf8(to)}));
   if (versions.empty())
-    tell(o.xll ? text(Say::NoExcelXll, {utf8(xll)}) : text(Say::NoExcelAutomation));
+    tell(xll ? text(Say::NoExcelXll, {utf8(xll_file)}) : text(Say::NoExcelAutomation));
   else if (listed == ERROR_SUCCESS)
     tell(text(Say::ExcelLoads, {join(versions)}));
   if (o.machine) tell(text(Say::OthersSwitchOn));
   if (listed != ERROR_SUCCESS)
     return fail(kNotDone, "install",
                 text(Say::ListNotChanged, {reason(static_cast<DWORD>(listed))}));
-  return older_gone ? 0 : kNotDone;
+  return older_gone && !left ? 0 : kNotDone;
+}
+
+// The folders an uninstall removes: the one --folder names, when it holds an
+// installation of ours, or every installation of the scope. Nothing, and
+// code set, when --folder names none.
+std::vector<fs::path> folders_to_remove(const Options& o, int& code) {
+  code = 0;
+  if (!o.folder_given) return installed_folders(o.machine);
+  const fs::path folder = chosen_folder("uninstall");
+  if (folder.empty()) {
+    code = kCannot;
+    return {};
+  }
+  if (holds_ours(folder) || named_ours(folder)) return {folder};
+  if (!missing_or_empty(folder))
+    code = fail(kCannot, "uninstall", text(Say::NoInstallationThere, {utf8(folder)}));
+  return {};
+}
+
+bool inside_any(const fs::path& file, const std::vector<fs::path>& folders) {
+  return std::any_of(folders.begin(), folders.end(),
+                     [&](const fs::path& f) { return inside(file, f); });
 }
 
 int uninstall(const Options& o) {
   if (o.finish_after) return finish(o);
-  // 1. What there is to remove.
-  const std::vector<fs::path> folders = installed_folders(o.machine);
-  const bool registered = !registered_folder(o.machine).empty();
-  const bool noted =
-      !read_text(scope_root(o.machine), kNoteKey, L"Folder", note_view(o.machine)).empty();
+  // 1. What there is to remove, and whether it is this route's to remove.
+  int code = 0;
+  const std::vector<fs::path> folders = folders_to_remove(o, code);
+  if (code) return code;
+  const Note note = read_note(o.machine);
+  const bool noted_here = !note.folder.empty() && inside_any(note.folder, folders);
+  if (noted_here && note.route == L"setup" && !o.by_setup)
+    return fail(kCannot, "uninstall", text(Say::UseAppsAndFeatures, {utf8(note.folder)}));
+  // The registrations that point into these folders are theirs; another
+  // copy's (an older setup's folder, the other scope's) are not.
+  const fs::path registered = registered_folder(o.machine);
+  const bool registered_here = !registered.empty() && inside_any(registered, folders);
+  const bool owns_registry =
+      registered_here || (registered.empty() && (noted_here || !o.folder_given));
   // An entry of ours in Excel's list belongs to this scope only when the
   // other has no installation to load.
-  const bool listed_for_us = !installed_entry(!o.machine) && anything_listed();
-  if (folders.empty() && !registered && !noted && !listed_for_us) {
+  const bool listed_for_us = owns_registry && !installed_entry(!o.machine) && anything_listed();
+  if (folders.empty() && !registered_here && !noted_here && !listed_for_us) {
     tell(text(o.machine ? Say::NothingInstalledForAll : Say::NothingInstalledForYou));
     return 0;
   }
   if (o.machine && !may_write_machine())
     return fail(kCannot, "uninstall", text(Say::NeedAdminUninstall));
+  for (const fs::path& folder : folders) {
+    if (!settle_journal(folder, "uninstall")) return kNotDone;
+  }
 
   // 2. Everything can go, or nothing does.
   std::vector<fs::path> files;
   if (!o.keep_files) {
     for (const fs::path& folder : folders) {
-      for (fs::path& f : files_of(folder, o.machine)) files.push_back(std::move(f));
+      for (fs::path& f : files_of(folder)) files.push_back(std::move(f));
     }
   }
   if (const std::string problem = check_removable(files); !problem.empty()) {
@@ -915,15 +953,18 @@ int uninstall(const Options& o) {
   // 3. Excel's lists, 4. the classes and the note: the registry first, so
   // that nothing is left pointing at files that are gone.
   std::optional<std::u16string> stays;
-  const LSTATUS listed = unlist(o.machine, stays);
+  const LSTATUS listed = owns_registry ? unlist(o.machine, stays) : ERROR_SUCCESS;
   LSTATUS unregistered = ERROR_SUCCESS;
   for (const Registration& r : registrations(o.machine)) {
+    const std::wstring dll = com::registered_dll(r.scope);
+    if (dll.empty() || !inside_any(dll, folders)) continue;
     const LSTATUS s = com::remove_class_keys(r.scope, r.platform);
     if (s == ERROR_ACCESS_DENIED) return fail(kCannot, "uninstall", text(Say::NeedAdminUninstall));
     if (s != ERROR_SUCCESS) unregistered = s;
   }
-  remove_note(o.machine);
-  const bool classes_gone = registered_folder(o.machine).empty();
+  if (noted_here || (note.folder.empty() && owns_registry)) remove_note(o.machine);
+  const fs::path still = registered_folder(o.machine);
+  const bool classes_gone = still.empty() || !inside_any(still, folders);
 
   // 5. The files last.
   std::vector<fs::path> later;
@@ -960,7 +1001,7 @@ int status() {
                        : text(Say::StatusRegistered, {bits, utf8(dll)}));
     }
     for (const fs::path& folder : folders) {
-      for (const fs::path& f : files_of(folder, machine)) {
+      for (const fs::path& f : files_of(folder)) {
         if (blocked(f)) tell(text(Say::StatusBlocked, {utf8(f)}));
       }
     }

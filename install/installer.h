@@ -1,16 +1,29 @@
 // The Windows installer's commands (installer.cpp), which korvane.exe's
 // command line offers as install, uninstall and status. Each prints what it
 // did, in Chinese when Windows' display language is Chinese (messages.h),
-// and returns the exit status: 0; 1 when something could not be done; 2 for
-// a usage error or missing rights. An uninstall with nothing installed says
+// and returns the exit status: 0 done; 1 when something could not be done,
+// with nothing changed; 2 for a usage error, missing rights or a refusal
+// (a folder that is not ours, a setup's installation for the zip's
+// uninstall), with nothing changed. An uninstall with nothing installed says
 // so and exits 0: what was asked for holds.
+//
+// Both delete exactly the files an installation's record names (record.h)
+// and folders only when they are then empty: the user's own files in the
+// folder are never touched.
 #pragma once
 
 namespace korvane::install {
 
 struct Options {
-  bool machine = false;  // for every user of the machine, not only this one
-  bool xll = false;      // have Excel load korvane.xll instead of the automation add-in
+  bool machine = false;     // for every user of the machine, not only this one
+  bool xll = false;         // have Excel load korvane.xll instead of the automation add-in
+  bool automation = false;  // have Excel load the automation add-in, whatever it loaded before
+  // The installation folder (--folder, read again from the command line in
+  // UTF-16); without it, the zip route's folder for this version.
+  bool folder_given = false;
+  // The setup program runs this: the installation is noted as the setup's
+  // (Route=setup), and only the setup's uninstaller removes it.
+  bool by_setup = false;
   // install: the release folder this korvane.exe belongs to is the
   // installation (a setup program has put the files where the user chose):
   // register it where it is, copy nothing.

@@ -93,6 +93,25 @@ constexpr Row kRows[] = {
     {Say::StatusSwitchedOn,
      "Excel {1}: switched on for you, loads Korvane at its next start ({2} = {3})",
      "Excel {1}：已为您启用，下次启动时加载 Korvane（{2} = {3}）"},
+    {Say::FolderUnusable,
+     "{1} cannot be the installation folder: give the full path of a folder below a drive "
+     "(C:\\Korvane, not C:\\ or a relative path)",
+     "{1} 不能用作安装文件夹：请给出驱动器下某个文件夹的完整路径（例如 C:\\Korvane，"
+     "不能是 C:\\ 或相对路径）"},
+    {Say::ForeignFolder,
+     "{1} holds files that are not a Korvane installation: choose an empty folder, or the "
+     "folder Korvane is installed in",
+     "{1} 中有不属于 Korvane 安装的文件：请选择一个空文件夹，或 Korvane 已安装的文件夹"},
+    {Say::NotOurs, "{1} is in the way: it was not installed by Korvane, so it is left alone",
+     "{1} 挡住了安装：它不是 Korvane 安装的文件，因此不会被改动"},
+    {Say::UseAppsAndFeatures,
+     "Korvane in {1} was installed by its setup program: remove it in Settings > Apps (Apps & "
+     "features)",
+     "{1} 中的 Korvane 是由安装程序安装的：请在 设置 › 应用（应用和功能）中卸载"},
+    {Say::NoInstallationThere, "{1} holds no Korvane installation: nothing to remove",
+     "{1} 中没有 Korvane 的安装，无需卸载"},
+    {Say::Interrupted, "An interrupted earlier run in {1} was settled first.",
+     "已先处理 {1} 中上次中断的安装。"},
 };
 
 constexpr bool rows_in_order() {

@@ -55,6 +55,12 @@ enum class Say {
   StatusLoads,
   StatusDoesNotLoad,
   StatusSwitchedOn,
+  FolderUnusable,
+  ForeignFolder,
+  NotOurs,
+  UseAppsAndFeatures,
+  NoInstallationThere,
+  Interrupted,
   Count_  // the number of sentences
 };
 

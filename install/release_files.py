@@ -70,10 +70,12 @@ def windows(path):
 
 
 def nsis(files, folder):
-    """The setup's File commands (macro RELEASE_FILES) and their removal
-    (RELEASE_REMOVE): the setup's files present in folder, the top folder's
+    """The setup's File commands (macro RELEASE_FILES DIR, which lays the
+    release out in DIR): the setup's files present in folder, the top folder's
     korvane.exe that of Windows' bitness; an optional file the build did not
-    make is left out, any other missing file fails makensis."""
+    make is left out, any other missing file fails makensis. What the setup
+    carries is a release folder: korvane.exe install copies it into the
+    installation and removes it again, so the setup names no file to delete."""
     folder = pathlib.Path(folder)
     setup = [f for f in files if "setup" in f.flags and
              ("optional" not in f.flags or (folder / f.path).is_file())]
@@ -81,19 +83,20 @@ def nsis(files, folder):
     tool_x86 = next(f for f in files if "tool-x86" in f.flags)
     guide = next((f for f in setup if f.kind == "guide"), None)
     out = ["; Written by install/release_files.py from install/release-files.txt.",
-           f'!define RELEASE_TOOL "{windows(tool.path)}"']
+           f'!define RELEASE_TOOL "{windows(tool.path)}"',
+           f'!define RELEASE_TOOL_X86 "{windows(tool_x86.path)}"']
     if guide:
         out.append(f'!define RELEASE_GUIDE "{windows(guide.path)}"')
     workbook = next((f for f in setup if "workbook" in f.flags), None)
     if workbook:
         out.append(f'!define RELEASE_WORKBOOK "{windows(workbook.path)}"')
-    out.append("!macro RELEASE_FILES")
+    out.append("!macro RELEASE_FILES DIR")
     subfolders = []
     for f in sorted(setup, key=lambda f: ("/" in f.path, f.path.rsplit("/", 1)[0])):
         sub = f.path.rsplit("/", 1)[0] if "/" in f.path else ""
         if sub not in subfolders:
             subfolders.append(sub)
-            out.append(f'  SetOutPath "$INSTDIR{chr(92) + windows(sub) if sub else ""}"')
+            out.append(f'  SetOutPath "${{DIR}}{chr(92) + windows(sub) if sub else ""}"')
         if f is tool:
             out += ["  ${If} ${RunningX64}",
                     f'    File "${{FILES}}\\{windows(tool.path)}"',
@@ -102,11 +105,7 @@ def nsis(files, folder):
                     "  ${EndIf}"]
         else:
             out.append(f'  File "${{FILES}}\\{windows(f.path)}"')
-    out += ['  SetOutPath "$INSTDIR"', "!macroend", "!macro RELEASE_REMOVE"]
-    out += [f'  Delete "$INSTDIR\\{windows(f.path)}"' for f in files
-            if "setup" in f.flags and "/" not in f.path]
-    out += [f'  RMDir /r "$INSTDIR\\{windows(sub)}"' for sub in subfolders if sub]
-    out.append("!macroend")
+    out += ['  SetOutPath "${DIR}"', "!macroend"]
     return "\n".join(out) + "\n"
 
 

@@ -5,28 +5,38 @@
 ; release zip (korvane.exe, x64\ and x86\ with each bitness's korvane.dll and
 ; korvane.xll, x86\korvane.exe, the guide and the licence: the files marked
 ; `setup` in install/release-files.txt, which scripts/make-setup writes out as
-; the include RELEASE_FILES names, with the macros that copy and remove
-; them). The setup itself
-; only puts files in place, makes the Start-menu folder and the entry in
-; Apps & Features; everything Excel and COM see (the classes, Excel's list of
-; add-ins it opens at start) is korvane.exe's job, the same code the zip's
-; install.cmd runs, so no registry rule lives in two places:
+; the include RELEASE_FILES names, with the macro that lays them out).
+;
+; The rule for files: we delete exactly the files we installed, and folders
+; only when they are then empty. That rule has one home, korvane.exe: it
+; copies a release into a folder, keeps the record of what it put there
+; (korvane-files.txt), replaces or removes exactly those files, and registers
+; them for Excel and COM, with a journal that a killed run's successor finishes
+; or rolls back. The setup owns only its own things: uninstall.exe, the
+; Start-menu folder and the Apps & Features entry.
 ;
 ;   install    1. Excel must be closed (Retry / Cancel), before anything changes;
-;              2. an installation already in the chosen folder is moved aside
-;                 (into the folder, where korvane.exe leaves it alone);
-;              3. the files are copied;
-;              4. `korvane.exe install --in-place [--machine] [--xll]` (the one
-;                 of Windows' bitness, copied to the top) registers
-;                 them there (and removes an older installation elsewhere);
-;              5. the uninstaller, the Start-menu folder, the Apps & Features key.
-;              When 3 or 4 fails, the copied files go and what was moved aside
-;              comes back: never a half install.
-;   uninstall  1. Excel must be closed;
-;              2. `korvane.exe uninstall --keep-files [--machine]` takes the
-;                 registration and Excel's entry out; when it cannot, nothing
-;                 else is touched;
-;              3. the files, the Start-menu folder and the key.
+;                 a folder holding things that are not an installation of ours
+;                 is refused (exit 2), before anything changes;
+;              2. the release is laid out in the setup's temporary folder and
+;                 its korvane.exe (of Windows' bitness) runs
+;                 `install --folder DIR --by-setup [--machine] [--xll|--automation]`:
+;                 it changes nothing when it fails, and the setup says why;
+;              3. uninstall.exe; an installation of this setup in another
+;                 folder (an earlier /D=) is removed by korvane.exe uninstall,
+;                 so that one installation is left;
+;              4. the Start-menu folder and the Apps & Features key.
+;   uninstall  1. the folder (_?=, or the uninstaller's own) must hold an
+;                 installation of ours, else exit 2 with nothing removed;
+;              2. Excel must be closed;
+;              3. korvane.exe (of Windows' bitness, else x86\korvane.exe; with
+;                 neither, exit 1 with nothing removed) runs
+;                 `uninstall --folder DIR --by-setup [--machine]`: it checks
+;                 that every file can go before anything changes, removes the
+;                 registrations pointing into DIR and the files it recorded;
+;                 when it cannot, nothing else is touched;
+;              4. uninstall.exe, the folder when empty, and, when the entry
+;                 names this folder, the Start-menu folder and the entry.
 ;
 ; The wizard speaks Simplified Chinese on a Chinese Windows and English
 ; elsewhere, chosen by the UI language without asking (strings.nsh).
@@ -34,14 +44,18 @@
 ; which needs them: the setup runs with the user's rights and starts itself
 ; again elevated when every user is chosen.
 ;
-; Command line (documented in 使用说明.txt):
-;   /S            silent;  /ALLUSERS  for every user;  /XLL  Excel loads the XLL;
-;   /D=FOLDER     where to install (last on the line, no quotes).
-; Exit codes: 0 installed; 1 not installed (nothing changed, or rolled back);
-;   2 a usage error or missing administrator rights; 3 a newer version is
-;   already installed; 4 Excel is running. The uninstaller's are the same
-;   (0, 1, 2, 4); its QuietUninstallString runs it in place (_?=) so that a
-;   script gets them.
+; Command line (documented in 使用说明.txt), switches in any case:
+;   /S  silent;  /ALLUSERS  for every user;  /XLL or /AUTOMATION  the add-in
+;   Excel loads (without either an upgrade keeps the one chosen before);
+;   /D=FOLDER  where to install: last on the line, taking the rest of it,
+;   quoted or not; a drive's root or a relative folder is refused.
+; NSIS reads /S, /NCRC and /D= itself only in upper case and drops a /D= it
+; cannot use, so the setup reads its whole command line again itself.
+; Exit codes: 0 installed; 1 not installed (nothing changed); 2 a usage error,
+;   a folder that is not ours, or missing administrator rights; 3 a newer
+;   version is already installed; 4 Excel is running. The uninstaller's are the
+;   same (0, 1, 2, 4); its QuietUninstallString runs it in place (_?=) so that
+;   a script gets them.
 ;
 ; Built by scripts/make-setup VERSION FOLDER OUT.exe (scripts/package runs it);
 ; -DICON=PATH and -DLICENSE=PATH default to the repository's, -DSIGN=scripts/sign
@@ -104,11 +118,11 @@ ShowInstDetails show
 ShowUninstDetails show
 
 Var AllUsers    ; 1: every user of this computer; 0: only me
-Var Xll         ; 1: Excel loads korvane.xll; 0: the automation add-in
+Var Kind        ; xll, automation, or "" (silent without either: as chosen before)
 Var Elevated    ; 1: this is the setup started again with administrator rights
-Var ChosenDir   ; 1: the folder was given (/D=) and is not ours to change
-Var Backup      ; an installation moved aside while this one goes in
-Var Tool        ; the installed korvane.exe of Windows' bitness
+Var Silent      ; 1: /S in any case
+Var ChosenDir   ; 1: the folder was given (/D=)
+Var Tool        ; the korvane.exe that does the work
 Var Said        ; what korvane.exe said
 
 ; ---- pages -----------------------------------------------------------------------
@@ -152,6 +166,7 @@ LicenseLangString LicenseText ${LANG_SIMPCHINESE} "${LICENSE_ZH}"
 LicenseLangString LicenseText ${LANG_ENGLISH} "${LICENSE}"
 !include "${__FILEDIR__}\strings.nsh"
 !include "${__FILEDIR__}\active_setup.nsh"
+!include "${__FILEDIR__}\switches.nsh"
 
 ; The version Explorer shows under Properties > Details, in both languages.
 VIProductVersion "${VERSION}.0"
@@ -169,7 +184,12 @@ VIFileVersion "${VERSION}.0"
 !insertmacro VERSION_TABLE ${LANG_SIMPCHINESE} "Korvane 自定义函数安装程序"
 !insertmacro VERSION_TABLE ${LANG_ENGLISH} "Korvane setup"
 
+
 ; ---- shared by the setup and its uninstaller --------------------------------------
+
+!define RECORD "korvane-files.txt"      ; what korvane.exe installed in a folder
+!define JOURNAL "korvane-replacing"     ; its half-done replacement, finished by the next run
+!define NOTE_KEY "Software\Korvane"     ; korvane.exe's note: Folder, AddIn, Route
 
 !macro SHARED un
 ; $0 = 1 when this process has administrator rights.
@@ -198,10 +218,10 @@ Function ${un}WaitForExcel
   ${Loop}
 FunctionEnd
 
-; Runs the installed korvane.exe with the arguments in $R0, hidden; $R1 is its
-; exit code ("error" when it could not start), $Said what it printed. Its
-; output goes through a file: korvane.exe writes UTF-8, which is read back as
-; such (a pipe read by nsExec would be taken for the ANSI code page).
+; Runs $Tool with the arguments in $R0, hidden; $R1 is its exit code
+; ("error" when it could not start), $Said what it printed. Its output goes
+; through a file: korvane.exe writes UTF-8, which is read back as such (a
+; pipe read by nsExec would be taken for the ANSI code page).
 Function ${un}RunTool
   InitPluginsDir
   Delete "$PLUGINSDIR\said.txt"
@@ -234,11 +254,6 @@ Function ${un}RunTool
   ${EndIf}
 FunctionEnd
 
-; The installed korvane.exe: the one of Windows' bitness (see the install).
-Function ${un}FindTool
-  StrCpy $Tool "$INSTDIR\${RELEASE_TOOL}"
-FunctionEnd
-
 ; Where the Start-menu folder and the Apps & Features key are: the user's or
 ; the machine's.
 Function ${un}UseScope
@@ -251,44 +266,67 @@ Function ${un}UseScope
     SetShellVarContext current
   ${EndIf}
 FunctionEnd
+
+; $1 = 1 when the registry names $R8 as a folder of ours: the Apps & Features
+; entry or korvane.exe's note, for the user or the machine. (A folder an older
+; release installed has no record; it is ours by these.)
+Function ${un}NamedOurs
+  StrCpy $1 1
+  ReadRegStr $2 HKCU "${UNINSTALL_KEY}" "InstallLocation"
+  ${IfThen} $2 == $R8 ${|} Return ${|}
+  ReadRegStr $2 HKLM "${UNINSTALL_KEY}" "InstallLocation"
+  ${IfThen} $2 == $R8 ${|} Return ${|}
+  ReadRegStr $2 HKCU "${NOTE_KEY}" "Folder"
+  ${IfThen} $2 == $R8 ${|} Return ${|}
+  ReadRegStr $2 HKLM "${NOTE_KEY}" "Folder"
+  ${IfThen} $2 == $R8 ${|} Return ${|}
+  StrCpy $1 0
+FunctionEnd
+
+; $0 for the folder $R8: 0 missing or empty, 1 an installation of ours (its
+; record, a journal korvane.exe left, or the registry names it), 2 anything
+; else: a folder that is not ours to fill, replace or empty.
+Function ${un}FolderState
+  StrCpy $0 0
+  FindFirst $1 $2 "$R8\*"
+  ${DoWhile} $2 != ""
+    ${If} $2 != "."
+    ${AndIf} $2 != ".."
+      StrCpy $0 2
+      ${Break}
+    ${EndIf}
+    FindNext $1 $2
+  ${Loop}
+  FindClose $1
+  ${If} $0 = 0
+    Return
+  ${EndIf}
+  ${If} ${FileExists} "$R8\${RECORD}"
+  ${OrIf} ${FileExists} "$R8\${JOURNAL}\*.*"
+    StrCpy $0 1
+    Return
+  ${EndIf}
+  Call ${un}NamedOurs
+  ${If} $1 = 1
+    StrCpy $0 1
+  ${EndIf}
+FunctionEnd
+
+; The standard folders are VERSION under a Korvane folder: once the folder
+; $R8 is gone, that goes too when nothing else is left in it.
+Function ${un}RemoveEmptyParent
+  ${GetParent} "$R8" $R5
+  ${GetFileName} "$R5" $R6
+  ${If} $R6 == "Korvane"
+    RMDir "$R5"
+  ${EndIf}
+FunctionEnd
+
 !macroend
 !insertmacro SHARED ""
 !insertmacro SHARED "un."
 
 ; ---- the command line and the start ---------------------------------------------
-
-; $R0 = the parameters; each must be one of ours (NSIS itself takes /S, /NCRC
-; and /D=, which comes last). A misspelt switch is a usage error, not ignored.
-Function CheckSwitches
-  ${GetParameters} $R0
-  StrCpy $R0 "$R0 "  ; every word then ends in a space
-  StrCpy $R1 1
-  ${Do}
-    ClearErrors
-    ${WordFind} "$R0" " " "E+$R1" $R2
-    ${If} ${Errors}
-      Return
-    ${EndIf}
-    ${If} $R2 == ""
-      IntOp $R1 $R1 + 1
-      ${Continue}
-    ${EndIf}
-    StrCpy $R3 $R2 3
-    ${If} $R3 == "/D="
-      Return
-    ${EndIf}
-    ${IfNot} $R2 == "/S"
-    ${AndIfNot} $R2 == "/NCRC"
-    ${AndIfNot} $R2 == "/ALLUSERS"
-    ${AndIfNot} $R2 == "/XLL"
-    ${AndIfNot} $R2 == "/ELEVATED"
-      MessageBox MB_ICONSTOP "$(UnknownSwitch) $R2$\n$\n$(Usage)" /SD IDOK
-      SetErrorLevel ${EXIT_USAGE}
-      Quit
-    ${EndIf}
-    IntOp $R1 $R1 + 1
-  ${Loop}
-FunctionEnd
 
 ; $R9 = the newest version installed, for anyone, by this setup (its key) or
 ; from the zip (a version folder under Korvane), when newer than this one.
@@ -363,8 +401,26 @@ Function DefaultFolder
   ${EndIf}
 FunctionEnd
 
+; The add-in chosen before, for the wizard's page: korvane.exe's note,
+; whichever route wrote it, for the user or the machine.
+Function KindBefore
+  ReadRegStr $R1 HKCU "${NOTE_KEY}" "AddIn"
+  ReadRegStr $R2 HKLM "${NOTE_KEY}" "AddIn"
+  ${If} $R1 == "xll"
+  ${OrIf} $R2 == "xll"
+    StrCpy $R0 "xll"
+  ${Else}
+    StrCpy $R0 "automation"
+  ${EndIf}
+FunctionEnd
+
 Function .onInit
-  Call CheckSwitches
+  StrCpy $AllUsers 0
+  StrCpy $Silent 0
+  Call ReadSwitches
+  ${If} $Silent = 1
+    SetSilent silent
+  ${EndIf}
   ; One setup at a time: two copying into one folder would mix their files.
   System::Call 'kernel32::CreateMutexW(p 0, i 0, w "Korvane-setup") p .r1 ?e'
   Pop $0
@@ -375,30 +431,6 @@ Function .onInit
   ${EndIf}
   ${If} ${RunningX64}
     SetRegView 64
-  ${EndIf}
-  ${GetParameters} $R0
-  ${GetOptions} $R0 "/ALLUSERS" $R1
-  ${IfNot} ${Errors}
-    StrCpy $AllUsers 1
-  ${EndIf}
-  ${GetOptions} $R0 "/XLL" $R1
-  ${IfNot} ${Errors}
-    StrCpy $Xll 1
-  ${Else}
-    ; An upgrade keeps the add-in the user had.
-    ReadRegStr $R1 HKCU "${UNINSTALL_KEY}" "KorvaneAddIn"
-    ReadRegStr $R2 HKLM "${UNINSTALL_KEY}" "KorvaneAddIn"
-    ${If} $R1 == "xll"
-    ${OrIf} $R2 == "xll"
-      StrCpy $Xll 1
-    ${EndIf}
-  ${EndIf}
-  ${GetOptions} $R0 "/ELEVATED" $R1
-  ${IfNot} ${Errors}
-    StrCpy $Elevated 1
-  ${EndIf}
-  ${If} $INSTDIR != ""
-    StrCpy $ChosenDir 1
   ${EndIf}
 
   Call FindNewer
@@ -460,7 +492,7 @@ FunctionEnd
 
 ; Every user needs administrator rights: without them, this setup starts
 ; itself again elevated (Windows asks) and ends; the elevated one goes on
-; from the next page.
+; from the next page, with the switches given (a /D= last).
 Function ScopePageLeave
   ${NSD_GetState} $RadioAll $0
   ${If} $0 = ${BST_CHECKED}
@@ -473,8 +505,11 @@ Function ScopePageLeave
     Call IsAdmin
     ${If} $0 = 0
       StrCpy $R0 "/ALLUSERS /ELEVATED"
-      ${If} $Xll = 1
-        StrCpy $R0 "$R0 /XLL"
+      ${If} $Kind != ""
+        StrCpy $R0 "$R0 /$Kind"
+      ${EndIf}
+      ${If} $ChosenDir = 1
+        StrCpy $R0 '$R0 /D="$INSTDIR"'
       ${EndIf}
       HideWindow
       ExecShellWait "runas" "$EXEPATH" "$R0"
@@ -502,7 +537,11 @@ Function AddInPage
   Pop $0
   ${NSD_CreateLabel} 0 94u 100% 24u "$(AddInEither)"
   Pop $0
-  ${If} $Xll = 1
+  StrCpy $R0 $Kind
+  ${If} $R0 == ""
+    Call KindBefore
+  ${EndIf}
+  ${If} $R0 == "xll"
     ${NSD_Check} $RadioXll
   ${Else}
     ${NSD_Check} $RadioAutomation
@@ -513,167 +552,142 @@ FunctionEnd
 Function AddInPageLeave
   ${NSD_GetState} $RadioXll $0
   ${If} $0 = ${BST_CHECKED}
-    StrCpy $Xll 1
+    StrCpy $Kind "xll"
   ${Else}
-    StrCpy $Xll 0
+    StrCpy $Kind "automation"
   ${EndIf}
 FunctionEnd
 
 ; ---- 安装位置 -----------------------------------------------------------------------
 
 ; A folder that holds other things than an installation of ours is not ours
-; to fill, move aside or remove later.
+; to fill, replace or empty later.
 Function FolderPageLeave
-  Call IsForeignFolder
-  ${If} $0 = 1
+  StrCpy $R8 $INSTDIR
+  Call FolderState
+  ${If} $0 = 2
     MessageBox MB_ICONEXCLAMATION "$(FolderNotEmpty)"
     Abort
   ${EndIf}
 FunctionEnd
 
-Function IsForeignFolder  ; $0 = 1 when $INSTDIR holds something and no korvane.exe
-  StrCpy $0 0
-  ${If} ${FileExists} "$INSTDIR\*.*"
-  ${AndIfNot} ${FileExists} "$INSTDIR\${RELEASE_TOOL}"
-    FindFirst $1 $2 "$INSTDIR\*"
-    ${DoWhile} $2 != ""
-      ${If} $2 != "."
-      ${AndIf} $2 != ".."
-        StrCpy $0 1
-      ${EndIf}
-      FindNext $1 $2
-    ${Loop}
-    FindClose $1
-  ${EndIf}
-FunctionEnd
-
 ; ---- the install ------------------------------------------------------------------
 
-; Takes out what this setup copied and brings back what it moved aside.
-Function RollBack
-  SetOutPath $TEMP
-  ${If} $Backup != ""
-    Rename "$Backup" "$INSTDIR.korvane-old"
-    RMDir /r "$INSTDIR"
-    Rename "$INSTDIR.korvane-old" "$INSTDIR"
-  ${Else}
-    RMDir /r "$INSTDIR"
-    Call RemoveEmptyParent
-  ${EndIf}
-FunctionEnd
-
-; The standard folders are VERSION under a Korvane folder: that goes too
-; when nothing else is left in it.
-!macro REMOVE_EMPTY_PARENT un
-Function ${un}RemoveEmptyParent
-  ${GetParent} "$INSTDIR" $R5
-  ${GetFileName} "$R5" $R6
-  ${If} $R6 == "Korvane"
-    RMDir "$R5"
-  ${EndIf}
-FunctionEnd
-!macroend
-!insertmacro REMOVE_EMPTY_PARENT ""
-!insertmacro REMOVE_EMPTY_PARENT "un."
-
-Function Fail  ; $R0 the message; exit 1 with nothing changed
-  Call RollBack
+; Ends the install with the message $R0 and the exit code $R1.
+Function Fail
   ${WordReplace} "$R0" "$\r" "" "+" $R7  ; one line in the list of details
   ${WordReplace} "$R7" "$\n" " " "+" $R7
   DetailPrint "$R7"
   MessageBox MB_ICONSTOP "$R0" /SD IDOK
-  SetErrorLevel ${EXIT_NOT_DONE}
+  SetErrorLevel $R1
   Abort
 FunctionEnd
 
-; The entry in Apps & Features; $R3 the size in KiB.
+; The entry in Apps & Features; $R3 the size in KiB. Every path in it is
+; quoted: deployment tools run the QuietUninstallString with cmd /c "…", where
+; an unquoted & or ( in the folder's name would end the command. NSIS finds
+; the folder after the last " _?=" on the line and takes the rest of it, so
+; the quote opens before that space and the uninstaller drops the closing one.
 !macro WRITE_KEY ROOT
   WriteRegStr ${ROOT} "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT}"
   WriteRegStr ${ROOT} "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
   WriteRegStr ${ROOT} "${UNINSTALL_KEY}" "Publisher" "${PUBLISHER}"
-  WriteRegStr ${ROOT} "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\${RELEASE_TOOL},0"
+  WriteRegStr ${ROOT} "${UNINSTALL_KEY}" "DisplayIcon" '"$INSTDIR\${RELEASE_TOOL}",0'
   WriteRegStr ${ROOT} "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
   WriteRegStr ${ROOT} "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\uninstall.exe"'
   ; _?= runs the uninstaller where it is, not from a copy in the temporary
   ; folder, so that a script waiting for it gets the uninstall's exit code.
-  WriteRegStr ${ROOT} "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\uninstall.exe" /S _?=$INSTDIR'
+  WriteRegStr ${ROOT} "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\uninstall.exe" /S " _?=$INSTDIR"'
   WriteRegDWORD ${ROOT} "${UNINSTALL_KEY}" "EstimatedSize" $R3
   WriteRegDWORD ${ROOT} "${UNINSTALL_KEY}" "NoModify" 1
   WriteRegDWORD ${ROOT} "${UNINSTALL_KEY}" "NoRepair" 1
-  ${If} $Xll = 1
-    WriteRegStr ${ROOT} "${UNINSTALL_KEY}" "KorvaneAddIn" "xll"
-  ${Else}
-    WriteRegStr ${ROOT} "${UNINSTALL_KEY}" "KorvaneAddIn" "automation"
-  ${EndIf}
+  DeleteRegValue ${ROOT} "${UNINSTALL_KEY}" "KorvaneAddIn"  ; an older setup's; the note has it
 !macroend
 
 Section "Korvane" Main
   SectionIn RO
-  ; 1. Excel closed; the folder ours, rights for every user.
+  ; 1. Excel closed; the folder empty or ours.
   Call WaitForExcel
-  Call IsForeignFolder
-  ${If} $0 = 1
-    MessageBox MB_ICONSTOP "$(FolderNotEmpty)" /SD IDOK
-    SetErrorLevel ${EXIT_USAGE}
-    Abort
-  ${EndIf}
-  Call UseScope
-
-  ; 2. An installation already in this folder moves aside: into the new
-  ;    folder itself, as korvane-old, because korvane.exe install removes
-  ;    every other folder beside the installation as an older version.
-  StrCpy $Backup ""
-  ${If} ${FileExists} "$INSTDIR\*.*"
-    RMDir /r "$INSTDIR.korvane-old"
-    ClearErrors
-    Rename "$INSTDIR" "$INSTDIR.korvane-old"
-    ${If} ${Errors}
-      StrCpy $R0 "$(FilesInUse)"
-      Call Fail
-    ${EndIf}
-    CreateDirectory "$INSTDIR"
-    Rename "$INSTDIR.korvane-old" "$INSTDIR\korvane-old"
-    StrCpy $Backup "$INSTDIR\korvane-old"
-  ${EndIf}
-
-  ; 3. The files, as the release zip lays them out; korvane.exe of Windows'
-  ;    bitness at the top, where korvane.exe install finds the release: on
-  ;    32-bit Windows that is the 32-bit one.
-  ClearErrors
-  SetOverwrite try
-  !insertmacro RELEASE_FILES
-  WriteUninstaller "$INSTDIR\uninstall.exe"
-  ${If} ${Errors}
-    StrCpy $R0 "$(CopyFailed) $INSTDIR"
+  StrCpy $R8 $INSTDIR
+  Call FolderState
+  ${If} $0 = 2
+    StrCpy $R0 "$(FolderNotEmpty)$\r$\n$INSTDIR"
+    StrCpy $R1 ${EXIT_USAGE}
     Call Fail
   ${EndIf}
+  Call UseScope
+  ${If} $AllUsers = 1
+    ReadRegStr $R8 HKLM "${UNINSTALL_KEY}" "InstallLocation"
+  ${Else}
+    ReadRegStr $R8 HKCU "${UNINSTALL_KEY}" "InstallLocation"
+  ${EndIf}
 
-  ; 4. Registration, by korvane.exe itself.
-  Call FindTool
-  StrCpy $R0 "install --in-place"
+  ; 2. The release, as the zip lays it out, in the temporary folder; its
+  ;    korvane.exe (of Windows' bitness) copies it into the folder and
+  ;    registers it, or changes nothing.
+  InitPluginsDir
+  ClearErrors
+  SetOverwrite on
+  !insertmacro RELEASE_FILES "$PLUGINSDIR\release"
+  ${If} ${Errors}
+    StrCpy $R0 "$(CopyFailed) $PLUGINSDIR"
+    StrCpy $R1 ${EXIT_NOT_DONE}
+    Call Fail
+  ${EndIf}
+  StrCpy $Tool "$PLUGINSDIR\release\${RELEASE_TOOL}"
+  StrCpy $R0 'install --folder "$INSTDIR" --by-setup'
   ${If} $AllUsers = 1
     StrCpy $R0 "$R0 --machine"
   ${EndIf}
-  ${If} $Xll = 1
-    StrCpy $R0 "$R0 --xll"
+  ${If} $Kind != ""
+    StrCpy $R0 "$R0 --$Kind"
   ${EndIf}
   Call RunTool
   ${If} $R1 != 0
-    StrCpy $R0 "$(RegisterFailed)$\n$\n$Said"
+    StrCpy $R0 "$(RegisterFailed)$\r$\n$\r$\n$Said"
+    ${If} $R1 != ${EXIT_USAGE}
+      StrCpy $R1 ${EXIT_NOT_DONE}
+    ${EndIf}
     Call Fail
   ${EndIf}
-  ${If} $Backup != ""
-    RMDir /r "$Backup"
+
+  ; 3. The uninstaller; and an installation of this setup in another folder
+  ;    (an earlier /D=) goes, its registrations now pointing here: one
+  ;    installation, one entry. The user's files there stay.
+  ClearErrors
+  WriteUninstaller "$INSTDIR\uninstall.exe"
+  ${If} ${Errors}
+    StrCpy $R0 "$(UninstallerFailed) $INSTDIR"
+    StrCpy $R1 ${EXIT_NOT_DONE}
+    Call Fail
+  ${EndIf}
+  ${If} $R8 != ""
+  ${AndIf} $R8 != $INSTDIR
+  ${AndIf} ${FileExists} "$R8\*.*"
+    StrCpy $R0 'uninstall --folder "$R8" --by-setup'
+    ${If} $AllUsers = 1
+      StrCpy $R0 "$R0 --machine"
+    ${EndIf}
+    Call RunTool
+    ${If} $R1 = 0
+      Delete "$R8\uninstall.exe"
+      RMDir "$R8"
+      Call RemoveEmptyParent
+    ${Else}
+      MessageBox MB_ICONEXCLAMATION "$(PreviousLeft) $R8$\r$\n$\r$\n$Said" /SD IDOK
+      SetErrorLevel ${EXIT_NOT_DONE}
+    ${EndIf}
   ${EndIf}
 
-  ; 5. The Start-menu folder and the entry in Apps & Features.
+  ; 4. The Start-menu folder and the entry in Apps & Features.
+  SetOutPath "$INSTDIR"
   CreateDirectory "$SMPROGRAMS\Korvane"
   CreateShortCut "$SMPROGRAMS\Korvane\$(GuideLink).lnk" "$INSTDIR\${RELEASE_GUIDE}"
   !ifdef RELEASE_WORKBOOK
     CreateShortCut "$SMPROGRAMS\Korvane\$(WorkbookLink).lnk" "$INSTDIR\${RELEASE_WORKBOOK}"
   !endif
   CreateShortCut "$SMPROGRAMS\Korvane\$(StatusLink).lnk" "$SYSDIR\cmd.exe" \
-    '/k "chcp 65001 >nul & "$Tool" status"' "$INSTDIR\${RELEASE_TOOL}" 0
+    '/k "chcp 65001 >nul & "$INSTDIR\${RELEASE_TOOL}" status"' "$INSTDIR\${RELEASE_TOOL}" 0
   CreateShortCut "$SMPROGRAMS\Korvane\$(UninstallLink).lnk" "$INSTDIR\uninstall.exe"
   ${GetSize} "$INSTDIR" "/S=0K" $R3 $R4 $R5
   ${If} $AllUsers = 1
@@ -687,16 +701,43 @@ SectionEnd
 
 ; ---- the uninstall ----------------------------------------------------------------
 
-; For every user when the machine's key names this folder; that needs
-; administrator rights, so without them the uninstaller starts itself
-; again elevated (interactive) or ends with exit 2 (silent).
+; The switches (/S in any case; NSIS has taken the folder after _?=, and a
+; quote closing it), then the folder: it must hold an installation of ours,
+; else nothing is removed (exit 2). For every user when the machine's key
+; names it: that needs administrator rights, so without them the
+; uninstaller starts itself again elevated (interactive) or ends with exit 2.
 Function un.onInit
+  StrCpy $Silent 0
+  Call un.ReadSwitches
+  ${If} $Silent = 1
+    SetSilent silent
+  ${EndIf}
+  ${Do}
+    StrCpy $R1 $INSTDIR 1 -1
+    ${If} $R1 != '"'
+    ${AndIf} $R1 != "\"
+    ${AndIf} $R1 != " "
+      ${Break}
+    ${EndIf}
+    StrCpy $INSTDIR $INSTDIR -1
+  ${Loop}
+
   ${If} ${RunningX64}
     SetRegView 64
   ${EndIf}
+  StrCpy $R8 $INSTDIR
+  Call un.FolderState
+  ${If} $0 != 1
+    StrCpy $R9 "$(NotOurs)$\r$\n$INSTDIR"
+    MessageBox MB_ICONSTOP "$R9" /SD IDOK
+    SetErrorLevel ${EXIT_USAGE}
+    Quit
+  ${EndIf}
   StrCpy $AllUsers 0
   ReadRegStr $R0 HKLM "${UNINSTALL_KEY}" "InstallLocation"
+  ReadRegStr $R1 HKLM "${NOTE_KEY}" "Folder"
   ${If} $R0 == $INSTDIR
+  ${OrIf} $R1 == $INSTDIR
     StrCpy $AllUsers 1
     Call un.IsAdmin
     ${If} $0 = 0
@@ -714,23 +755,62 @@ Section "Uninstall"
   ; 1. Excel closed.
   Call un.WaitForExcel
   Call un.UseScope
-  ; 2. The registration and Excel's entry; if that cannot be done, nothing else is.
-  Call un.FindTool
-  ${If} ${FileExists} "$Tool"
-    StrCpy $R0 "uninstall --keep-files"
-    ${If} $AllUsers = 1
-      StrCpy $R0 "$R0 --machine"
+  ; 2. korvane.exe removes the registrations pointing here and the files it
+  ;    recorded, after checking that every one can go; if it cannot, or no
+  ;    korvane.exe is left to do it, nothing else is touched. It runs from
+  ;    the temporary folder, so that it holds nothing here.
+  ${If} ${FileExists} "$INSTDIR\${RELEASE_TOOL}"
+    StrCpy $R0 "$INSTDIR\${RELEASE_TOOL}"
+  ${ElseIf} ${FileExists} "$INSTDIR\${RELEASE_TOOL_X86}"
+    StrCpy $R0 "$INSTDIR\${RELEASE_TOOL_X86}"
+  ${Else}
+    MessageBox MB_ICONSTOP "$(ToolMissing)$\r$\n$INSTDIR" /SD IDOK
+    SetErrorLevel ${EXIT_NOT_DONE}
+    Abort
+  ${EndIf}
+  InitPluginsDir
+  ClearErrors
+  CopyFiles /SILENT "$R0" "$PLUGINSDIR\korvane.exe"
+  ${If} ${Errors}
+    MessageBox MB_ICONSTOP "$(UnregisterFailed)$\r$\n$\r$\n$R0" /SD IDOK
+    SetErrorLevel ${EXIT_NOT_DONE}
+    Abort
+  ${EndIf}
+  StrCpy $Tool "$PLUGINSDIR\korvane.exe"
+  StrCpy $R0 'uninstall --folder "$INSTDIR" --by-setup'
+  ${If} $AllUsers = 1
+    StrCpy $R0 "$R0 --machine"
+  ${EndIf}
+  Call un.RunTool
+  ${If} $R1 != 0
+    MessageBox MB_ICONSTOP "$(UnregisterFailed)$\r$\n$\r$\n$Said" /SD IDOK
+    ${If} $R1 != ${EXIT_USAGE}
+      StrCpy $R1 ${EXIT_NOT_DONE}
     ${EndIf}
-    Call un.RunTool
-    ${If} $R1 != 0
-      MessageBox MB_ICONSTOP "$(UnregisterFailed)$\n$\n$Said" /SD IDOK
-      SetErrorLevel ${EXIT_NOT_DONE}
-      Abort
+    SetErrorLevel $R1
+    Abort
+  ${EndIf}
+
+  ; 3. The Start-menu folder and the entry, when the entry is this
+  ;    installation's (an uninstaller in a copy of the folder leaves another
+  ;    installation's alone).
+  ${If} $AllUsers = 1
+    ReadRegStr $R0 HKLM "${UNINSTALL_KEY}" "InstallLocation"
+  ${Else}
+    ReadRegStr $R0 HKCU "${UNINSTALL_KEY}" "InstallLocation"
+  ${EndIf}
+  ${If} $R0 == $INSTDIR
+    !insertmacro DELETE_SHORTCUTS "$SMPROGRAMS\Korvane"
+    RMDir "$SMPROGRAMS\Korvane"
+    ${If} $AllUsers = 1
+      DeleteRegKey HKLM "${UNINSTALL_KEY}"
+      !insertmacro ACTIVE_SETUP_REMOVE
+    ${Else}
+      DeleteRegKey HKCU "${UNINSTALL_KEY}"
     ${EndIf}
   ${EndIf}
-  ; 3. The files (the folder only when nothing else is left in it), the
-  ;    Start-menu folder and the key.
-  !insertmacro RELEASE_REMOVE
+
+  ; 4. The uninstaller and the folder, when nothing else is left in it.
   SetOutPath $TEMP
   ${If} $EXEDIR == $INSTDIR
     ; Run where it is (_?=): this uninstaller cannot delete itself while it
@@ -745,13 +825,7 @@ Section "Uninstall"
   ${Else}
     Delete "$INSTDIR\uninstall.exe"
     RMDir "$INSTDIR"
+    StrCpy $R8 $INSTDIR
     Call un.RemoveEmptyParent
-  ${EndIf}
-  RMDir /r "$SMPROGRAMS\Korvane"
-  ${If} $AllUsers = 1
-    DeleteRegKey HKLM "${UNINSTALL_KEY}"
-    !insertmacro ACTIVE_SETUP_REMOVE
-  ${Else}
-    DeleteRegKey HKCU "${UNINSTALL_KEY}"
   ${EndIf}
 SectionEnd

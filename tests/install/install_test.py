@@ -33,7 +33,14 @@ the Web (Wine keeps a file's "name:Zone.Identifier" stream as a file of that
 name, which is enough for the installer's rule; only Windows shows the
 streams CopyFile carries); and install --in-place, uninstall --keep-files.
 
-usage: install_test.py --zip ZIP [--work DIR] [--only default|zh|hostile|lists|files|scopes]
+Then the routes: the zip unpacked on C: as well as Z:, the user's files in
+the installation through a repair and an uninstall, folders that are not ours
+refused, a journal left by a killed run, the setup's installation (korvane.exe
+install --folder --by-setup) and the zip's uninstall, the kind of add-in kept
+over an upgrade, two copies' registrations, 32-bit MSI Office; and a DLL held
+by Excel elsewhere during an install and an uninstall.
+
+usage: install_test.py --zip ZIP [--work DIR] [--only default|zh|hostile|lists|files|scopes|routes|held]
 """
 import argparse
 import pathlib
@@ -507,17 +514,185 @@ def two_scopes(zip_path, work):
         m.wine.kill()
 
 
+# ---- the two routes and the deletion rule --------------------------------------
+
+RECORD = "korvane-files.txt"
+USER_FILES = ("2025年账本.xlsx", "备份/一月.xlsx")
+
+
+def put_user_files(folder):
+    for name in USER_FILES:
+        (folder / name).parent.mkdir(parents=True, exist_ok=True)
+        (folder / name).write_bytes(b"PK\x03\x04 the user's own workbook")
+
+
+def user_files_kept(folder):
+    return all((folder / name).is_file() for name in USER_FILES)
+
+
+def journal_marker(files):
+    text = "; Korvane: replacing\r\n" + "".join(f + "\r\n" for f in files)
+    return b"\xff\xfe" + text.encode("utf-16-le")
+
+
+def routes(zip_path, work):
+    """The deletion rule and the two routes (the zip's install.cmd and the
+    setup's `korvane.exe install --folder ... --by-setup`), on one machine."""
+    m = Machine(zip_path, work, "routes")
+    label = "routes"
+    try:
+        m.seed({"OPEN": OTHER})
+        # The zip unpacked on C: as well as on Z:, installed twice (the second
+        # copy replaces files on the same drive).
+        on_c = m.prefix / "drive_c" / "Downloads" / m.release.name
+        shutil.copytree(m.release, on_c)
+        for where, release in (("Z:", m.release), ("C:", on_c)):
+            codes = [m.cmd(release, "install.cmd", "/q") for _ in range(2)]
+            check(all(c == 0 for c, _ in codes) and (m.installed / "korvane.exe").is_file(),
+                  f"[{label}] the zip unpacked on {where}: installed twice ({codes[-1][0]}: {codes[-1][1].strip()[-300:]})")
+
+        # The user's files in the installation: a repair keeps them, and so
+        # does the uninstall, which removes exactly our files.
+        put_user_files(m.installed)
+        code, said = m.cmd(m.release, "install.cmd", "/q")
+        check(code == 0 and user_files_kept(m.installed), f"[{label}] a repair keeps the user's files ({code}: {said.strip()[-200:]})")
+        code, said = m.cmd(m.release, "uninstall.cmd", "/q")
+        left = sorted(p.relative_to(m.installed).as_posix() for p in m.installed.rglob("*")) if m.installed.exists() else []
+        check(code == 0 and left == ["2025年账本.xlsx", "备份", "备份/一月.xlsx"],
+              f"[{label}] uninstall keeps exactly the user's files ({code}: {left})")
+        shutil.rmtree(m.installed, ignore_errors=True)
+
+        # Folders that are not ours, or not folders at all, are refused with
+        # nothing changed; an empty one is taken, recorded and removed again.
+        tools = m.prefix / "drive_c" / "Tools"
+        tools.mkdir()
+        shutil.copy(m.release / "korvane.exe", tools / "korvane.exe")
+        (tools / "other.exe").write_bytes(b"MZ another program")
+        for folder in (r"C:\Tools", "C:\\", "Korvane", r"C:\Korvane\..\Tools"):
+            code, said = m.tool("install", "--folder", folder)
+            check(code == 2 and "--folder" not in said and sorted(p.name for p in tools.iterdir()) == ["korvane.exe", "other.exe"],
+                  f"[{label}] install --folder {folder}: refused, nothing changed ({code}: {said.strip()[-200:]})")
+        fresh = m.prefix / "drive_c" / "Fresh & New (x86)"
+        code, said = m.tool("install", "--folder", r"C:\Fresh & New (x86)")
+        record = (fresh / RECORD).read_bytes() if (fresh / RECORD).exists() else b""
+        check(code == 0 and record.startswith(b"\xff\xfe") and "x64\\korvane.dll\r\n" in record.decode("utf-16-le", "replace"),
+              f"[{label}] install --folder into an empty folder, with its record ({code}: {said.strip()[-200:]})")
+        check("Fresh & New" in m.user_class(), f"[{label}] install --folder: registered there")
+        put_user_files(fresh)
+        code, said = m.tool("uninstall", "--folder", r"C:\Fresh & New (x86)")
+        check(code == 0 and user_files_kept(fresh) and not (fresh / "korvane.exe").exists() and not (fresh / RECORD).exists()
+              and not (fresh / "x64").exists() and m.user_class() == "",
+              f"[{label}] uninstall --folder: our files and registrations gone, the user's kept ({code}: {said.strip()[-200:]})")
+
+        # A run killed halfway: the old files aside in the journal, some new
+        # ones written. The next run puts things right first.
+        m.cmd(m.release, "install.cmd", "/q")
+        journal = m.installed / "korvane-replacing"
+        (journal / "files" / "x64").mkdir(parents=True)
+        (m.installed / "x64" / "korvane.dll").rename(journal / "files" / "x64" / "korvane.dll")
+        (m.installed / RECORD).rename(journal / "files" / RECORD)
+        (journal / "copying.txt").write_bytes(journal_marker(["korvane.exe", r"x64\korvane.dll", RECORD]))
+        put_user_files(m.installed)
+        code, said = m.cmd(m.release, "install.cmd", "/q")
+        check(code == 0 and not journal.exists() and (m.installed / "x64" / "korvane.dll").is_file()
+              and (m.installed / RECORD).is_file() and user_files_kept(m.installed),
+              f"[{label}] a journal left by a killed run is settled, then installed ({code}: {said.strip()[-200:]})")
+
+        # The setup's route: its installation is removed by its own
+        # uninstaller only; a zip install over it keeps it the setup's, and
+        # the kind of add-in chosen before.
+        m.cmd(m.release, "uninstall.cmd", "/q")
+        code, said = m.tool("install", "--folder", windows_path(m.installed), "--by-setup")
+        check(code == 0, f"[{label}] the setup's install ({code}: {said.strip()[-200:]})")
+        code, said = m.cmd(m.release, "uninstall.cmd", "/q")
+        check(code == 2 and "Apps" in said and (m.installed / "x64" / "korvane.dll").is_file() and m.entries() == [OTHER, AUTOMATION],
+              f"[{label}] the zip's uninstall refuses the setup's installation ({code}: {said.strip()[-200:]})")
+        code, said = m.cmd(m.release, "install.cmd", "/q")
+        code, said = m.tool("uninstall", "--folder", windows_path(m.installed), "--by-setup")
+        left = sorted(p.name for p in m.installed.iterdir()) if m.installed.exists() else []
+        check(code == 0 and left == ["2025年账本.xlsx", "备份"],
+              f"[{label}] zip over setup, then the setup's uninstall: no install.cmd left ({code}: {left})")
+        shutil.rmtree(m.installed, ignore_errors=True)
+        m.cmd(m.release, "install.cmd", "/xll", "/q")
+        code, said = m.cmd(m.release, "install.cmd", "/q")
+        entries = m.entries()
+        check(code == 0 and len(entries) == 2 and entries[1].endswith('korvane.xll"'),
+              f"[{label}] an upgrade keeps the XLL chosen before ({entries})")
+        code, said = m.tool("install", "--automation")
+        check(code == 0 and m.entries() == [OTHER, AUTOMATION], f"[{label}] --automation switches back ({m.entries()})")
+        m.cmd(m.release, "uninstall.cmd", "/q")
+
+        # Two copies: an old one in C:\A, the registered one in C:\B. The old
+        # one's uninstall removes its files only, not B's registrations.
+        for name in ("A", "B"):
+            m.tool("install", "--folder", "C:\\" + name, "--by-setup")
+        code, said = m.tool("uninstall", "--folder", r"C:\A", "--by-setup")
+        check(code == 0 and not (m.prefix / "drive_c" / "A").exists() and r"C:\\B" in m.user_class()
+              and m.entries() == [OTHER, AUTOMATION],
+              f"[{label}] the old copy's uninstall leaves the other's registrations ({code}: {said.strip()[-200:]})")
+        m.tool("uninstall", "--folder", r"C:\B", "--by-setup")
+
+        # 32-bit Office from an MSI notes its bitness in the 32-bit view only.
+        outlook = r"HKEY_LOCAL_MACHINE\Software\Microsoft\Office\16.0\Outlook"
+        reg = m.work / "bitness.reg"
+        reg.write_bytes(f'Windows Registry Editor Version 5.00\r\n\r\n[{outlook}]\r\n"Bitness"="x86"\r\n'.encode("utf-16"))
+        m.wine.run("regedit", "/S", windows_path(reg), arch="x86")
+        code, said = m.cmd(m.release, "install.cmd", "/xll", "/q")
+        entries = m.entries()
+        check(code == 0 and entries[-1].endswith('x86\\korvane.xll"'),
+              f"[{label}] 32-bit MSI Office: the 32-bit XLL ({entries})")
+        m.cmd(m.release, "uninstall.cmd", "/q")
+    finally:
+        m.wine.kill()
+
+
+def held(zip_path, work):
+    """A DLL loaded by Excel elsewhere: an install over it and the setup's
+    uninstall refuse with everything in place."""
+    m = Machine(zip_path, work, "held")
+    label = "held"
+    try:
+        import json, os
+        m.seed({"OPEN": OTHER})
+        code, said = m.tool("install", "--machine", "--folder", r"C:\Program Files\Korvane Q", "--by-setup")
+        installed = m.prefix / "drive_c" / "Program Files" / "Korvane Q"
+        check(code == 0, f"[{label}] installed for every user ({code}: {said.strip()[-200:]})")
+        before = (installed / "korvane.exe").read_bytes()
+        with open(m.release / "korvane.exe", "ab") as exe:  # a newer build, by its bytes
+            exe.write(b"\0" * 64)
+        env = dict(os.environ, **m.wine.env, KORVANE_WINE_ARCH="x86")
+        hold = subprocess.Popen([str(WINE), windows_path(m.release / "x86" / "korvane.exe"), "eval", "--com"], env=env,
+                                stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+        hold.stdin.write(json.dumps({"call": "号码转肖", "args": [2013, "08", None]}).encode() + b"\n")
+        hold.stdin.flush()
+        check(b"result" in hold.stdout.readline(), f"[{label}] the holder has the object")
+        code, said = m.tool("install", "--machine", "--folder", r"C:\Program Files\Korvane Q", "--by-setup")
+        check(code == 1 and "x86\\korvane.dll" in said and (installed / "korvane.exe").read_bytes() == before
+              and not (installed / "korvane-replacing").exists(),
+              f"[{label}] an install over a held DLL: exit 1, every file as it was ({code}: {said.strip()[-200:]})")
+        code, said = m.tool("uninstall", "--machine", "--folder", r"C:\Program Files\Korvane Q", "--by-setup")
+        check(code == 1 and (installed / "x86" / "korvane.dll").is_file() and m.machine_class() != [] and m.entries() == [OTHER, AUTOMATION],
+              f"[{label}] the setup's uninstall with a held DLL: exit 1, everything in place ({code}: {said.strip()[-200:]})")
+        hold.stdin.close()
+        hold.wait(timeout=60)
+        code, said = m.tool("uninstall", "--machine", "--folder", r"C:\Program Files\Korvane Q", "--by-setup")
+        check(code == 0 and not installed.exists() and m.machine_class() == [],
+              f"[{label}] released: uninstalled ({code}: {said.strip()[-200:]})")
+    finally:
+        m.wine.kill()
+
+
 def main():
     ap = argparse.ArgumentParser()
     ap.add_argument("--zip", required=True, type=pathlib.Path)
     ap.add_argument("--work", type=pathlib.Path, default=ROOT / "build" / "install-test")
-    ap.add_argument("--only", choices=["default", "zh", "hostile", "lists", "files", "scopes"])
+    ap.add_argument("--only", choices=["default", "zh", "hostile", "lists", "files", "scopes", "routes", "held"])
     args = ap.parse_args()
     args.work.mkdir(parents=True, exist_ok=True)
     for zh in (False, True):
         if args.only in (None, "zh" if zh else "default"):
             scenario(args.zip, args.work, zh)
-    groups = {"lists": words_and_lists, "files": files, "scopes": two_scopes}
+    groups = {"lists": words_and_lists, "files": files, "scopes": two_scopes, "routes": routes, "held": held}
     for name, group in groups.items():
         if args.only in (None, "hostile", name):
             group(args.zip, args.work)

@@ -36,7 +36,11 @@ for me with the XLL, checked as above; and the wizard's message when
 korvane.exe install fails is captured as well. Every Wine window runs on
 the virtual screen (the stand-in Excel needs one too).
 
-usage: setup_test.py --setup SETUP.exe --zip ZIP [--work DIR] [--wizard]
+Then, in the Chinese prefix, the hostile rows of setup_hostile.py: repairs,
+foreign and held folders, a missing korvane.exe, & in the path, uninstallers
+pointed elsewhere, a second /D=, an interrupted install, switches in any case.
+
+usage: setup_test.py --setup SETUP.exe --zip ZIP [--work DIR] [--wizard] [--only NAME ...]
 """
 import argparse
 import os
@@ -54,6 +58,7 @@ sys.path.insert(0, str(HERE))
 sys.path.insert(0, str(ROOT / "install"))
 import install_test as it  # noqa: E402  (the Wine helpers of the zip's test)
 import release_files  # noqa: E402  (install/release-files.txt)
+import setup_hostile  # noqa: E402  (the hostile rows)
 
 UNINSTALL = r"Software\Microsoft\Windows\CurrentVersion\Uninstall\Korvane"
 DISPLAY_NAME = "Korvane 自定义函数"
@@ -116,6 +121,11 @@ class Prefix:
                 values[name] = re.sub(r'\\(.)', r'\1', value[1:-1])
         return values
 
+    def note(self, root):
+        """korvane.exe's note of the scope's installation: Folder, AddIn, Route."""
+        text = it.reg_export(self.wine, rf"{root}\Software\Korvane", self.work / "note.reg", "64")
+        return dict(re.findall(r'^"([^"]+)"="(.*)"\s*$', text, re.M))
+
     def classes(self, root):
         clsid = rf"{root}\Software\Classes\CLSID\{it.CLSID}"
         return it.reg_export(self.wine, clsid, self.work / "classes.reg", "64")
@@ -160,7 +170,7 @@ def check_installed(prefix, name, version, machine, xll):
     label = f"[{prefix.label}] {name}"
     root = "HKEY_LOCAL_MACHINE" if machine else "HKEY_CURRENT_USER"
     folder = prefix.base(machine) / version
-    files = ["uninstall.exe"] + [f.path for f in release_files.read() if "setup" in f.flags]
+    files = ["uninstall.exe", "korvane-files.txt"] + [f.path for f in release_files.read() if "setup" in f.flags]
     missing = [f for f in files if not (folder / f).is_file()]
     check(not missing, f"{label}: the files in {folder.relative_to(prefix.path)} (missing {missing})")
 
@@ -168,9 +178,9 @@ def check_installed(prefix, name, version, machine, xll):
     windows_folder = "C:\\" + str(folder.relative_to(prefix.path / "drive_c")).replace("/", "\\")
     wanted = {
         "DisplayName": DISPLAY_NAME, "DisplayVersion": version, "Publisher": "Korvane developers",
-        "DisplayIcon": windows_folder + "\\korvane.exe,0", "InstallLocation": windows_folder,
+        "DisplayIcon": f'"{windows_folder}\\korvane.exe",0', "InstallLocation": windows_folder,
         "UninstallString": f'"{windows_folder}\\uninstall.exe"',
-        "QuietUninstallString": f'"{windows_folder}\\uninstall.exe" /S _?={windows_folder}',
+        "QuietUninstallString": f'"{windows_folder}\\uninstall.exe" /S " _?={windows_folder}"',
         "NoModify": 1, "NoRepair": 1,
     }
     wrong = {k: key.get(k) for k, v in wanted.items() if key.get(k) != v}
@@ -237,8 +247,9 @@ def choices(prefix, setup, version, names):
         code = prefix.run(setup, "/S", *switches)
         check(code == 0, f"[{prefix.label}] {name}: the setup exits 0 ({code})")
         key = check_installed(prefix, name, version, machine, addin == "xll")
-        check(key.get("KorvaneAddIn") == (addin or "automation"),
-              f"[{prefix.label}] {name}: the add-in chosen is kept for an upgrade")
+        note = prefix.note("HKEY_LOCAL_MACHINE" if machine else "HKEY_CURRENT_USER")
+        check(note.get("AddIn") == (addin or "automation") and note.get("Route") == "setup",
+              f"[{prefix.label}] {name}: korvane.exe's note keeps the add-in and the route ({note})")
         code = quiet_uninstall(prefix, key)
         check(code == 0, f"[{prefix.label}] {name}: QuietUninstallString exits 0 ({code})")
         check_removed(prefix, name, machine)
@@ -524,6 +535,11 @@ def wizard(prefix, setup, version, shots):
     check_removed(prefix, "the wizard's install", False)
 
 
+# What --only can name: the groups run in the Chinese prefix, "default" (the
+# default locale's install for me), "hostile" (every hostile row) or one row.
+GROUPS = ["choices", "refusals", "rollback", "versions", "hostile", "default"]
+
+
 def main():
     ap = argparse.ArgumentParser()
     ap.add_argument("--setup", required=True, type=pathlib.Path)
@@ -531,7 +547,11 @@ def main():
     ap.add_argument("--work", type=pathlib.Path, default=ROOT / "build" / "setup-test")
     ap.add_argument("--wizard", action="store_true",
                     help="also drive the interactive wizard, pages captured under WORK/pages")
+    ap.add_argument("--only", action="append", choices=GROUPS + list(setup_hostile.ROWS),
+                    help="run only these groups or hostile rows (repeatable)")
     args = ap.parse_args()
+    only = set(args.only or GROUPS)
+    rows = list(setup_hostile.ROWS) if "hostile" in only else [r for r in setup_hostile.ROWS if r in only]
     args.work.mkdir(parents=True, exist_ok=True)
     version = re.fullmatch(r"korvane-(.+)-setup\.exe", args.setup.name).group(1)
     # Run from a folder of its own, as a download is, with a space and Chinese in its name.
@@ -541,16 +561,23 @@ def main():
     xvfb = screen()
     try:
         for zh in (True, False):
+            if not zh and "default" not in only:
+                continue
             prefix = Prefix(args.work, zh, fresh=zh or it.failures != [])
             try:
                 if zh and args.wizard:
                     wizard(prefix, setup, version, args.work / "pages")
-                choices(prefix, setup, version, CHOICES if zh else ["for me"])
-                if zh:
+                if "choices" in only or not zh:
+                    choices(prefix, setup, version, CHOICES if zh else ["for me"])
+                if zh and "refusals" in only:
                     refusals(prefix, setup)
+                if zh and "rollback" in only:
                     rollback(prefix, setup, version, args.zip,
                              args.work / "pages" if args.wizard else None)
+                if zh and "versions" in only:
                     versions(prefix, setup, version, args.zip)
+                if zh and rows:
+                    setup_hostile.run(prefix, setup, version, rows)
             finally:
                 prefix.wine.kill()
     finally:
