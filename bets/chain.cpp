@@ -66,14 +66,13 @@ constexpr std::array kChainParams{
     kTrigger,
 };
 constinit const FunctionRow<4> rows::chain = worksheet_function<特串软串>(
-    kChainParams,
-    {.regime = Regime::SkipsErrors,
-     .zh = "特串软串：特码与平码的串",
-     .en = "chain bet tying the special number to regular numbers",
-     .returns = "hard: 收入 x hits; soft: 收入 on a win",
-     .example = {R"(特串 "08 12 41" 100)", "200",
-                 .place = {.sheet = Sheet::Bets,
-                           .pays = true,
-                           .note = "特串：特码 08 与平码 12、41 相串，中两串，各得 100"}}});
+    kChainParams, {.regime = Regime::SkipsErrors,
+                   .zh = "特串软串：特码与平码的串",
+                   .en = "chain bet tying the special number to regular numbers",
+                   .returns = "hard: 收入 x hits; soft: 收入 on a win",
+                   .example = {R"(特串 "08 12 41" 100)", "200"},
+                   .place = {.sheet = Sheet::Bets,
+                             .pays = true,
+                             .note = "特串：特码 08 与平码 12、41 相串，中两串，各得 100"}});
 
 }  // namespace korvane

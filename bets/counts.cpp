@@ -47,9 +47,8 @@ constinit const FunctionRow<4> rows::tema = worksheet_function<TEMA>(
      .zh = "数下注文本中某号码出现的次数",
      .en = "count a code, normally the special number, in a bet text",
      .returns = "the count (a Long), or empty when m is not above 0",
-     .example = {R"("07 15 07 33" "'07" 10)", R"({"long":2})",
-                 .place = {.sheet = Sheet::Bets,
-                           .note = "数下注文本里 07 出现几次（m 大于 0 才数）：两次"}}});
+     .example = {R"("07 15 07 33" "'07" 10)", R"({"long":2})"},
+     .place = {.sheet = Sheet::Bets, .note = "数下注文本里 07 出现几次（m 大于 0 才数）：两次"}});
 
 // A list of k two-digit numbers with single spaces between them is 3k - 1
 // characters long; any other length gives a fraction, which tells the
@@ -62,14 +61,13 @@ Variant TEMAL(const Variant& y) {
 constexpr std::array kTemalParams{Param::range(u"y", "以空格分隔的两位号码列表",
                                                "a list of two-digit numbers separated by spaces")};
 constinit const FunctionRow<1> rows::temal = worksheet_function<TEMAL>(
-    kTemalParams,
-    {.regime = Regime::FailingCall,
-     .zh = "号码列表中的号码个数",
-     .en = "how many two-digit numbers a space-separated list holds",
-     .returns = "(length + 1) / 3 as a Double",
-     .example = {R"("05 12 33")", "3",
-                 .place = {.sheet = Sheet::Bets,
-                           .note = "数号码列表里有几个号码：三个（不是整数说明列表写错了）"}}});
+    kTemalParams, {.regime = Regime::FailingCall,
+                   .zh = "号码列表中的号码个数",
+                   .en = "how many two-digit numbers a space-separated list holds",
+                   .returns = "(length + 1) / 3 as a Double",
+                   .example = {R"("05 12 33")", "3"},
+                   .place = {.sheet = Sheet::Bets,
+                             .note = "数号码列表里有几个号码：三个（不是整数说明列表写错了）"}});
 
 Variant 求和1(const Draw& draw, const Variant& r, const Variant& 条件, const Variant& 收入,
               const Variant& 赔率, const Variant& /*易失*/) {
@@ -94,14 +92,13 @@ constexpr std::array kSumCountParams{
     kTrigger,
 };
 constinit const FunctionRow<5> rows::sum_count = worksheet_function<求和1>(
-    kSumCountParams,
-    {.regime = Regime::FailingCall,
-     .zh = "数号码出现次数并乘以金额与赔率",
-     .en = "count a code in a bet text times stake times odds",
-     .returns = "stake x odds x count; 0 while the draw is undrawn",
-     .example = {R"("07 15 07 33" "'07" 100 40)", "8000",
-                 .place = {.sheet = Sheet::Bets,
-                           .pays = true,
-                           .note = "07 出现两次，每次按金额 × 赔率计：100 × 40 × 2"}}});
+    kSumCountParams, {.regime = Regime::FailingCall,
+                      .zh = "数号码出现次数并乘以金额与赔率",
+                      .en = "count a code in a bet text times stake times odds",
+                      .returns = "stake x odds x count; 0 while the draw is undrawn",
+                      .example = {R"("07 15 07 33" "'07" 100 40)", "8000"},
+                      .place = {.sheet = Sheet::Bets,
+                                .pays = true,
+                                .note = "07 出现两次，每次按金额 × 赔率计：100 × 40 × 2"}});
 
 }  // namespace korvane

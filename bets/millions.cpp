@@ -20,12 +20,12 @@ Variant PAI(const Variant& w) { return Variant(whole_millions(w)); }
 
 constexpr std::array kPaiParams{Param::range(u"w", "要拆分的金额", "the amount split")};
 constinit const FunctionRow<1> rows::pai = worksheet_function<PAI>(
-    kPaiParams,
-    {.regime = Regime::FailingCall,
-     .zh = "整百万的个数",
-     .en = "number of whole millions",
-     .returns = "floor(value / 1000000)",
-     .example = {"12345678", "12", .place = {.sheet = Sheet::Bets, .note = "金额里有几个整百万"}}});
+    kPaiParams, {.regime = Regime::FailingCall,
+                 .zh = "整百万的个数",
+                 .en = "number of whole millions",
+                 .returns = "floor(value / 1000000)",
+                 .example = {"12345678", "12"},
+                 .place = {.sheet = Sheet::Bets, .note = "金额里有几个整百万"}});
 
 Variant PAID(const Variant& q) { return Variant(need(checked(whole_millions(q) * kMillion))); }
 
@@ -35,7 +35,7 @@ constinit const FunctionRow<1> rows::paid = worksheet_function<PAID>(
                   .zh = "截到整百万的金额",
                   .en = "the value cut down to whole millions",
                   .returns = "floor(value / 1000000) x 1000000",
-                  .example = {"12345678", "1.2e+07",
-                              .place = {.sheet = Sheet::Bets, .note = "金额截到整百万"}}});
+                  .example = {"12345678", "1.2e+07"},
+                  .place = {.sheet = Sheet::Bets, .note = "金额截到整百万"}});
 
 }  // namespace korvane

@@ -38,13 +38,13 @@ constexpr std::array kNoneHitParams{
     kTrigger,
 };
 constinit const FunctionRow<3> rows::none_hit = worksheet_function<平特几不中>(
-    kNoneHitParams, {.regime = Regime::SkipsErrors,
-                     .zh = "平特几不中：开奖七码全不在所买号码中",
-                     .en = "none-hit: no drawn number is among the backed numbers",
-                     .returns = "收入 unchanged on a win, else 0 or empty",
-                     .example = {R"("01 02 03 04 06" 300)", "300",
-                                 .place = {.sheet = Sheet::Bets,
-                                           .pays = true,
-                                           .note = "所买五码都不在开奖七码中，中奖，得回金额"}}});
+    kNoneHitParams,
+    {.regime = Regime::SkipsErrors,
+     .zh = "平特几不中：开奖七码全不在所买号码中",
+     .en = "none-hit: no drawn number is among the backed numbers",
+     .returns = "收入 unchanged on a win, else 0 or empty",
+     .example = {R"("01 02 03 04 06" 300)", "300"},
+     .place = {
+         .sheet = Sheet::Bets, .pays = true, .note = "所买五码都不在开奖七码中，中奖，得回金额"}});
 
 }  // namespace korvane

@@ -109,9 +109,9 @@ constinit const FunctionRow<4> rows::numbers_hit = worksheet_function<平码几�
      .zh = "平码几中几：二中二、三中三组合",
      .en = "pair or triple combinations on the regular numbers",
      .returns = "the share of 收入 on the winning combinations",
-     .example = {R"(三中三 "05-12-18-08-45" 600)", "60",
-                 .place = {.sheet = Sheet::Bets,
-                           .pays = true,
-                           .note = "三中三，买五码：其中 05 12 18 三码开出，中一组，得其份额"}}});
+     .example = {R"(三中三 "05-12-18-08-45" 600)", "60"},
+     .place = {.sheet = Sheet::Bets,
+               .pays = true,
+               .note = "三中三，买五码：其中 05 12 18 三码开出，中一组，得其份额"}});
 
 }  // namespace korvane

@@ -71,14 +71,13 @@ constexpr std::array kOddEvenBigSmallParams{
     kTrigger,
 };
 constinit const FunctionRow<3> rows::odd_even_big_small = worksheet_function<平特单双大小>(
-    kOddEvenBigSmallParams,
-    {.regime = Regime::SkipsErrors,
-     .zh = "平特单双大小：按七码之和的单双大小",
-     .en = "odd/even, big/small of the sum of the seven drawn numbers",
-     .returns = "收入 unchanged on a win, else 0 or empty",
-     .example = {"小 50", "50",
-                 .place = {.sheet = Sheet::Bets,
-                           .pays = true,
-                           .note = "押“小”：按七码之和判定，本期为小，得回金额"}}});
+    kOddEvenBigSmallParams, {.regime = Regime::SkipsErrors,
+                             .zh = "平特单双大小：按七码之和的单双大小",
+                             .en = "odd/even, big/small of the sum of the seven drawn numbers",
+                             .returns = "收入 unchanged on a win, else 0 or empty",
+                             .example = {"小 50", "50"},
+                             .place = {.sheet = Sheet::Bets,
+                                       .pays = true,
+                                       .note = "押“小”：按七码之和判定，本期为小，得回金额"}});
 
 }  // namespace korvane

@@ -80,10 +80,9 @@ constinit const FunctionRow<4> rows::tails = worksheet_function<平特几尾>(
      .zh = "平特几尾：开奖号码尾数",
      .en = "tail-digit bet on the whole draw",
      .returns = "收入 as a number on a win, else 0 or empty",
-     .example = {
-         R"(平特二尾 "3 9 0" 100)", "100",
-         .place = {.sheet = Sheet::Bets,
-                   .pays = true,
-                   .note = "平特二尾，买 3 9 0 尾：开奖号码有 9 尾和 0 尾，中奖，得回金额"}}});
+     .example = {R"(平特二尾 "3 9 0" 100)", "100"},
+     .place = {.sheet = Sheet::Bets,
+               .pays = true,
+               .note = "平特二尾，买 3 9 0 尾：开奖号码有 9 尾和 0 尾，中奖，得回金额"}});
 
 }  // namespace korvane

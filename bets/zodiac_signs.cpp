@@ -81,9 +81,9 @@ constinit const FunctionRow<4> rows::zodiac_signs = worksheet_function<平特几
      .zh = "平特几肖：开奖生肖中所买生肖的个数",
      .en = "zodiac bet on the signs of the whole draw",
      .returns = "收入 x floor(hits / N)",
-     .example = {"平特二肖 牛马鼠蛇 100", "200",
-                 .place = {.sheet = Sheet::Bets,
-                           .pays = true,
-                           .note = "平特二肖，买牛马鼠蛇：开奖生肖中了四个，两组各得 100"}}});
+     .example = {"平特二肖 牛马鼠蛇 100", "200"},
+     .place = {.sheet = Sheet::Bets,
+               .pays = true,
+               .note = "平特二肖，买牛马鼠蛇：开奖生肖中了四个，两组各得 100"}});
 
 }  // namespace korvane

@@ -22,12 +22,11 @@ constexpr std::array kPieceWageParams{
                  "the quantity; 0 or empty pays the unit price flat"),
     Param::range(u"单价", "单价", "the unit price")};
 constinit const FunctionRow<2> rows::piece_wage = worksheet_function<工资1>(
-    kPieceWageParams,
-    {.regime = Regime::FailingCall,
-     .zh = "计件工资：数量 × 单价",
-     .en = "piece wage: quantity x unit price (the price alone for no quantity)",
-     .returns = "数量 x 单价, or 单价 when 数量 is 0",
-     .example = {"12 1.5", "18",
-                 .place = {.sheet = Sheet::Wages, .note = "数量 12 × 单价 1.5 得工资 18"}}});
+    kPieceWageParams, {.regime = Regime::FailingCall,
+                       .zh = "计件工资：数量 × 单价",
+                       .en = "piece wage: quantity x unit price (the price alone for no quantity)",
+                       .returns = "数量 x 单价, or 单价 when 数量 is 0",
+                       .example = {"12 1.5", "18"},
+                       .place = {.sheet = Sheet::Wages, .note = "数量 12 × 单价 1.5 得工资 18"}});
 
 }  // namespace korvane

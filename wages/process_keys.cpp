@@ -34,9 +34,8 @@ constinit const FunctionRow<1> rows::sl1 = worksheet_function<SL1>(
      .zh = "工序号的最小工序键",
      .en = "lowest process key of a process number",
      .returns = "y x 100000000",
-     .example = {
-         "3", "3e+08",
-         .place = {.sheet = Sheet::Wages, .note = "工序 3 的最小工序键：工序号 × 100000000"}}});
+     .example = {"3", "3e+08"},
+     .place = {.sheet = Sheet::Wages, .note = "工序 3 的最小工序键：工序号 × 100000000"}});
 
 Variant SL2(const Variant& y) { return to_variant(need(add(lowest_key(y), kKeyScale))); }
 
@@ -46,10 +45,9 @@ constinit const FunctionRow<1> rows::sl2 = worksheet_function<SL2>(
      .zh = "下一工序号的最小工序键",
      .en = "lowest process key of the next process number",
      .returns = "y x 100000000 + 100000000",
-     .example = {
-         "3", "4e+08",
-         .place = {.sheet = Sheet::Wages,
-                   .note = "下一道工序（4）的最小工序键，与 SL1 一起圈出工序 3 的所有键"}}});
+     .example = {"3", "4e+08"},
+     .place = {.sheet = Sheet::Wages,
+               .note = "下一道工序（4）的最小工序键，与 SL1 一起圈出工序 3 的所有键"}});
 
 // The remainder below the scale, with the floor toward minus infinity: a key
 // of a negative process number still gives its quantity (-199999995 gives 5).
@@ -61,13 +59,12 @@ Variant SL3(const Variant& y) {
 
 constexpr std::array kSl3Params{Param::range(u"y", "工序键", "the process key")};
 constinit const FunctionRow<1> rows::sl3 = worksheet_function<SL3>(
-    kSl3Params,
-    {.regime = Regime::FailingCall,
-     .zh = "从工序键取出数量",
-     .en = "the quantity part of a process key",
-     .returns = "y mod 100000000",
-     .example = {"1200000350", "350",
-                 .place = {.sheet = Sheet::Wages, .note = "从工序键 1200000350 取出数量 350"}}});
+    kSl3Params, {.regime = Regime::FailingCall,
+                 .zh = "从工序键取出数量",
+                 .en = "the quantity part of a process key",
+                 .returns = "y mod 100000000",
+                 .example = {"1200000350", "350"},
+                 .place = {.sheet = Sheet::Wages, .note = "从工序键 1200000350 取出数量 350"}});
 
 // The quantity's sign is dropped (a returned piece still counts in its
 // process); the process number is kept as it is, sign and fraction.
@@ -79,12 +76,11 @@ Variant SL4(const Variant& 工序号, const Variant& 数量) {
 constexpr std::array kSl4Params{Param::value(u"工序号", "工序号", "the process number"),
                                 Param::range(u"数量", "数量", "the quantity")};
 constinit const FunctionRow<2> rows::sl4 = worksheet_function<SL4>(
-    kSl4Params,
-    {.regime = Regime::FailingCall,
-     .zh = "由工序号与数量组成工序键",
-     .en = "process key from process number and quantity",
-     .returns = "工序号 x 100000000 + |数量|",
-     .example = {"12 350", "1200000350",
-                 .place = {.sheet = Sheet::Wages, .note = "工序 12、数量 350 组成工序键"}}});
+    kSl4Params, {.regime = Regime::FailingCall,
+                 .zh = "由工序号与数量组成工序键",
+                 .en = "process key from process number and quantity",
+                 .returns = "工序号 x 100000000 + |数量|",
+                 .example = {"12 350", "1200000350"},
+                 .place = {.sheet = Sheet::Wages, .note = "工序 12、数量 350 组成工序键"}});
 
 }  // namespace korvane

@@ -111,9 +111,8 @@ constinit const FunctionRow<9> rows::signs_to_numbers = worksheet_function<肖�
      .zh = "生肖转号码：列出所给生肖的号码",
      .en = "list the numbers of up to seven signs for a year",
      .returns = "the numbers as one text",
-     .example = {R"(2013 蛇 马 "" "" "" "" "")", R"("01 13 25 37 49 12 24 36 48")",
-                 .place = {.sheet = Sheet::Conversions,
-                           .note = "2013 年属蛇、属马的号码，空着的生肖格不算"}}});
+     .example = {R"(2013 蛇 马 "" "" "" "" "")", R"("01 13 25 37 49 12 24 36 48")"},
+     .place = {.sheet = Sheet::Conversions, .note = "2013 年属蛇、属马的号码，空着的生肖格不算"}});
 
 Variant 号码转肖(const Variant& 年, const Variant& 号码, const Variant& /*易失*/) {
   const double c = need(zodiac::cycle_position(号码));
@@ -129,12 +128,12 @@ constexpr std::array kNumberToSignParams{
     kTrigger,
 };
 constinit const FunctionRow<3> rows::number_to_sign = worksheet_function<号码转肖>(
-    kNumberToSignParams, {.regime = Regime::FailingCall,
-                          .zh = "号码转肖：号码在该年的生肖",
-                          .en = "the zodiac sign of a number in a year",
-                          .returns = "one sign, or 0 outside 1..49",
-                          .example = {R"(2013 "'08")", R"("狗")",
-                                      .place = {.sheet = Sheet::Conversions,
-                                                .note = "08 在 2013 年属狗；1 到 49 以外为 0"}}});
+    kNumberToSignParams,
+    {.regime = Regime::FailingCall,
+     .zh = "号码转肖：号码在该年的生肖",
+     .en = "the zodiac sign of a number in a year",
+     .returns = "one sign, or 0 outside 1..49",
+     .example = {R"(2013 "'08")", R"("狗")"},
+     .place = {.sheet = Sheet::Conversions, .note = "08 在 2013 年属狗；1 到 49 以外为 0"}});
 
 }  // namespace korvane
