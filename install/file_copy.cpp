@@ -37,7 +37,9 @@ DWORD copy_replacing(const fs::path& from, const fs::path& target) {
   }
   set_read_only(temp, false);
   unblock(temp);
-  return put_over(temp, target);
+  if (const DWORD why = put_over(temp, target)) return why;
+  unblock(target);  // where streams are files beside it (Wine), the old one's mark
+  return 0;
 }
 
 DWORD write_replacing(const fs::path& target, std::string_view bytes) {

@@ -572,6 +572,22 @@ bool finish_later(fs::path exe, const std::vector<fs::path>& folders, bool machi
 // Removes the folders' files of ours, then the folders they leave empty: the
 // user's own files, and the folders that hold them, stay. A batch file in use
 // (our cmd.exe's) goes into later; any other problem is said, and false.
+// Whether a folder holds something of the user's: an entry that none of our
+// names starts (ours may still be listed a moment while on their way out).
+bool holds_visible_entry(const fs::path& folder) {
+  std::vector<std::u16string> names = release_names();
+  names.emplace_back(kRecordName);
+  std::error_code ec;
+  for (const auto& entry : fs::directory_iterator(folder, ec)) {
+    const std::u16string name = narrow16(entry.path().filename().wstring());
+    const bool ours = std::any_of(names.begin(), names.end(), [&](const std::u16string& n) {
+      return same_file_name(std::u16string_view(n).substr(0, n.find(u'\\')), name);
+    });
+    if (!ours) return true;
+  }
+  return false;
+}
+
 // The folders of a release's files (x64, x86), then the folder, each only
 // when empty.
 void remove_empty_folders(const fs::path& folder) {
@@ -609,7 +625,11 @@ bool remove_files(const std::vector<fs::path>& folders, bool machine, const char
       ok = false;
     }
     remove_empty_folders(folder);
-    if (later && left) later->push_back(folder);
+    // A batch file in use, or a folder Windows keeps a moment longer (the
+    // running korvane.exe moved out of it): the rest when they let go.
+    std::error_code ec;
+    if (later && (left || (ok && fs::exists(folder, ec) && !holds_visible_entry(folder))))
+      later->push_back(folder);
   }
   RemoveDirectoryW(base_folder(machine).c_str());  // only when empty
   return ok;
@@ -644,9 +664,14 @@ int finish(const Options& o) {
   }
   const std::vector<fs::path> folders = wide_option(L"--finish-folder");
   for (int attempt = 0; attempt < 25; ++attempt) {
+    std::error_code ec;
     remove_files(folders, o.machine, "uninstall");
-    if (std::all_of(folders.begin(), folders.end(),
-                    [&](const fs::path& f) { return our_files(f).empty(); }))
+    // Done when our files are gone and each folder is gone too, or holds
+    // the user's files (a file deleted while cmd.exe let go of it may
+    // keep its folder a moment longer).
+    if (std::all_of(folders.begin(), folders.end(), [&](const fs::path& f) {
+          return our_files(f).empty() && (!fs::exists(f, ec) || holds_visible_entry(f));
+        }))
       return 0;
     Sleep(200);
   }
@@ -846,8 +871,9 @@ int install(const Options& o) {
   // 1. A folder that is empty or ours, after settling what a killed run
   //    left in it; then the files, through the journal.
   if (!settle_journal(to, "install")) return kNotDone;
+  // The release folder itself (--in-place, a setup's folder) is ours too.
   const FolderFacts facts{missing_or_empty(to), has_record(to), has_journal(to),
-                          named_ours(to) || inside(to, base)};
+                          named_ours(to) || inside(to, base) || same_path(from, to)};
   if (judge_folder(narrow16(to.wstring()), facts) != FolderKind::Usable)
     return fail(kCannot, "install", text(Say::ForeignFolder, {utf8(to)}));
   std::optional<Replacement> replacement;
