@@ -62,8 +62,12 @@ import setup_hostile  # noqa: E402  (the hostile rows)
 
 UNINSTALL = r"Software\Microsoft\Windows\CurrentVersion\Uninstall\Korvane"
 DISPLAY_NAME = "Korvane 自定义函数"
-SHORTCUTS = {True: ("使用说明", "Korvane 状态", "卸载 Korvane"),
-             False: ("Guide", "Korvane status", "Uninstall Korvane")}
+SHORTCUTS = {True: ("使用说明", "Korvane 状态", "卸载 Korvane", "示例账本"),
+             False: ("Guide", "Korvane status", "Uninstall Korvane", "Example workbook")}
+# The Active Setup component a machine-wide install registers, whose stub
+# gives each user logging on Excel's entry (install/setup/active_setup.nsh).
+ACTIVE_SETUP = (r"HKEY_LOCAL_MACHINE\Software\Microsoft\Active Setup\Installed Components"
+                r"\{8E3C2F71-5A4D-4B9E-9C1A-7D2E6F0B3A58}")
 # The three choices: switches, the scope's registry root, and the entry Excel
 # gets for ours (None: the automation add-in).
 CHOICES = {
@@ -250,9 +254,37 @@ def choices(prefix, setup, version, names):
         note = prefix.note("HKEY_LOCAL_MACHINE" if machine else "HKEY_CURRENT_USER")
         check(note.get("AddIn") == (addin or "automation") and note.get("Route") == "setup",
               f"[{prefix.label}] {name}: korvane.exe's note keeps the add-in and the route ({note})")
+        if machine:
+            logon_of_another_user(prefix, name, addin)
         code = quiet_uninstall(prefix, key)
         check(code == 0, f"[{prefix.label}] {name}: QuietUninstallString exits 0 ({code})")
         check_removed(prefix, name, machine)
+        if machine:
+            left = it.reg_values(prefix.wine, prefix.work, ACTIVE_SETUP)
+            check(not left, f"[{prefix.label}] {name} uninstalled: no Active Setup component ({left})")
+
+
+def logon_of_another_user(prefix, name, addin):
+    """A user of the machine whose Excel has never listed us logs on: Windows
+    runs the Active Setup component's StubPath as that user, once, and Excel's
+    entry is there afterwards, in the kind chosen at install."""
+    label = f"[{prefix.label}] {name}"
+    component = it.reg_values(prefix.wine, prefix.work, ACTIVE_SETUP)
+    stub = component.get("StubPath", ("", False))[0]
+    version = component.get("Version", ("", False))[0]
+    check(stub.endswith('korvane.exe" status') and version.count(",") == 3,
+          f"{label}: an Active Setup component with a stub and a version ({component})")
+    if not stub:
+        return
+    it.seed_options(prefix.wine, prefix.work, [it.OTHER])  # this user's Excel lists others only
+    # The stub is `"FOLDER\korvane.exe" status`: run as Windows runs it.
+    program, _, rest = stub[1:].partition('"')
+    code = prefix.run(program, *rest.split())
+    check(code == 0, f"{label}: the logon stub exits 0 ({code})")
+    entries = it.open_list(prefix.wine, prefix.work)
+    wanted = it.AUTOMATION if addin is None else "korvane.xll"
+    check(bool(entries) and wanted in entries[-1],
+          f"{label}: after the logon stub Excel opens ours ({entries})")
 
 
 def refusals(prefix, setup):
