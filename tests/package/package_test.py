@@ -136,11 +136,16 @@ def check_setup(path, zip_path, version):
     with tempfile.TemporaryDirectory() as tmp, zipfile.ZipFile(zip_path) as z:
         # -aou: the second korvane.exe (the 32-bit one, which goes to the top
         # on 32-bit Windows) is extracted as korvane_1.exe.
+        # The setup lays the release out in its temporary folder ($PLUGINSDIR\release)
+        # and hands it to korvane.exe install; only its uninstaller is its own.
         subprocess.run(["7z", "x", "-aou", f"-o{tmp}", str(path)], capture_output=True, check=True)
-        root = pathlib.Path(tmp)
-        inside = sorted(str(p.relative_to(root)) for p in root.rglob("*")
-                        if p.is_file() and "$PLUGINSDIR" not in p.parts)
-        wanted = sorted(SETUP_FILES + ["uninstall.exe", "korvane_1.exe"])
+        own = sorted(str(p.relative_to(tmp)) for p in pathlib.Path(tmp).rglob("*")
+                     if p.is_file() and "$PLUGINSDIR" not in p.parts)
+        if own != ["uninstall.exe"]:
+            problems.append(f"writes {own} itself, wanted only uninstall.exe")
+        root = pathlib.Path(tmp) / "$PLUGINSDIR" / "release"
+        inside = sorted(str(p.relative_to(root)) for p in root.rglob("*") if p.is_file())
+        wanted = sorted(SETUP_FILES + ["korvane_1.exe"])
         if inside != wanted:
             problems.append(f"holds {inside}, wanted {wanted}")
         folder = f"korvane-{version}/"
