@@ -93,9 +93,19 @@ constinit const FunctionRow<4> rows::verify = worksheet_function<验证>(
                .note = "载入本期开奖；其他各表的公式都以这一格为“易失”，开奖一改就跟着重算"},
      .draw_rule = {kWellFormedDraw, &draw_problem}});
 
-std::string draw_problem(const Draw& d, const Variant& year) {
+std::string draw_problem(const Draw& d, const Variant& year, const Variant& numbers) {
   const Maybe<double> y = number(year);
   if (!y || *y != std::floor(*y) || *y < 1 || *y > 9999) return "the year is not a whole year";
+  // A year of two digits (13 for 2013) gives every number another sign.
+  if (*y < 1000) return "the year is not written with four digits";
+  // Six numbers of two digits with one character between them: 17
+  // characters. Anything after them is not read by the draw, so a seventh
+  // number (or a longer one) would vanish without a word.
+  if (const Maybe<Text> written = text(numbers)) {
+    std::u16string_view s = written->view();
+    while (!s.empty() && (s.back() == u' ' || s.back() == u'\t')) s.remove_suffix(1);
+    if (s.size() > 17) return "the regular numbers are more than six two-digit numbers";
+  }
   bool seen[50] = {};
   for (std::size_t i = 0; i < 7; ++i) {
     const Variant& v = i < 6 ? d.p[i] : d.t;

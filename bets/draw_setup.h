@@ -24,6 +24,6 @@ inline constexpr std::string_view kWellFormedDraw =
 // six regular numbers and a special number, each 01 .. 49 and all different,
 // in a whole year. "" when it is. (An undrawn draw, all 00, is reported too:
 // the bets settle nothing against it.)
-std::string draw_problem(const Draw& draw, const Variant& year);
+std::string draw_problem(const Draw& draw, const Variant& year, const Variant& numbers);
 
 }  // namespace korvane

@@ -401,7 +401,8 @@ class Settler {
     draw_malformed_ = false;
     if (!draw_loaded_) return forget(lines, "is a draw row that loaded none");
     const DrawRule& rule = m.draw_rule;
-    if (const std::string why = rule.problem(obj_, args_[parameter_of(m, DrawPart::Year)]);
+    if (const std::string why = rule.problem(obj_, args_[parameter_of(m, DrawPart::Year)],
+                                             args_[parameter_of(m, DrawPart::Numbers)]);
         !why.empty()) {
       warn(lines, "the draw is not " + std::string(rule.well_formed) + ": " + why +
                       "; the rows after it are settled against it all the same");
@@ -443,6 +444,15 @@ class Settler {
   // comment is read in the other encoding too.
   void forget_if_draw_row(std::string_view bytes, Lines lines, Kind kind) {
     if (!draw_loaded_) return;  // nothing to forget
+    // A line typed or glued on in the other of the two byte encodings (a
+    // UTF-8 terminal's `echo 验证,… >> book.csv` into a GBK book) reads as
+    // other text in the book's own: its bytes are looked at as they are.
+    if (holds_a_key_of_the_other_encoding(bytes)) {
+      forget(lines,
+             "could have been a draw row (it holds the draw's name or a byte-order mark "
+             "written in another encoding) and loaded none");
+      return;
+    }
     if (kind == Kind::Call && !holds_a_key(bytes)) return;
     std::u16string& row = row_text_;
     std::string why;
@@ -475,6 +485,29 @@ class Settler {
       }
     }
     for (const std::string& key : key_bytes_)
+      if (bytes.find(key) != std::string_view::npos) return true;
+    return false;
+  }
+
+  // Whether the bytes of a line hold one of those characters in the other
+  // byte encoding: UTF-8 in a GB18030 book, GB18030 in a UTF-8 one (UTF-16
+  // books have no such twin). A chance match costs a `no draw`, never money.
+  bool holds_a_key_of_the_other_encoding(std::string_view bytes) {
+    const Encoding encoding = lines();
+    if (encoding != Encoding::Utf8 && encoding != Encoding::Gb18030) return false;
+    if (other_key_bytes_.empty() || other_keys_encoding_ != encoding) {
+      other_key_bytes_.clear();
+      other_keys_encoding_ = encoding;
+      for (const char16_t c : draw_rows_.keys()) {
+        std::string key;
+        if (encoding == Encoding::Gb18030)
+          key = to_utf8(std::u16string_view(&c, 1));
+        else if (gb_.ready())
+          gb_.encode(std::u16string_view(&c, 1), key);
+        if (!key.empty()) other_key_bytes_.push_back(std::move(key));
+      }
+    }
+    for (const std::string& key : other_key_bytes_)
       if (bytes.find(key) != std::string_view::npos) return true;
     return false;
   }
@@ -609,7 +642,9 @@ class Settler {
   const DrawRows draw_rows_;
   std::string forgotten_;  // where and why the last draw was forgotten; "" when none was loaded
   std::u16string row_text_;
-  std::vector<std::string> key_bytes_;  // DrawRows::keys in keys_encoding_
+  std::vector<std::string> key_bytes_;        // DrawRows::keys in keys_encoding_
+  std::vector<std::string> other_key_bytes_;  // the same in the other byte encoding
+  Encoding other_keys_encoding_ = Encoding::Utf8;
   Encoding keys_encoding_ = Encoding::Utf8;
   std::vector<Variant> args_;
   std::u16string text_;

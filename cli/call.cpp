@@ -85,7 +85,8 @@ int run_call(const CallOptions& options, std::vector<std::string> words, bool af
       args[at] = typed(loader.params[at], argument_utf8(options.draw[i]));
     }
     call(obj, loader, args);
-    draw_problem_seen = loader.draw_rule.problem(obj, args[parameter_of(loader, DrawPart::Year)]);
+    draw_problem_seen = loader.draw_rule.problem(obj, args[parameter_of(loader, DrawPart::Year)],
+                                                 args[parameter_of(loader, DrawPart::Numbers)]);
   }
 
   const std::string name = argument_utf8(words[0]);
@@ -136,7 +137,8 @@ int run_call(const CallOptions& options, std::vector<std::string> words, bool af
 
   const CallResult r = call(obj, *m, args);
   if (m->draw == DrawUse::Loads)
-    draw_problem_seen = m->draw_rule.problem(obj, args[parameter_of(*m, DrawPart::Year)]);
+    draw_problem_seen = m->draw_rule.problem(obj, args[parameter_of(*m, DrawPart::Year)],
+                                             args[parameter_of(*m, DrawPart::Numbers)]);
   if (r.failed) {
     std::cout << (options.json ? R"({"fail":"#VALUE!"})" : "#VALUE!") << '\n';
     return 1;

@@ -141,9 +141,11 @@ struct Place {
 struct DrawRule {
   // What a well-formed draw is, as a warning quotes it.
   std::string_view well_formed;
-  // Why the draw just loaded, with the year passed, is not well formed; ""
-  // when it is. It reads the draw only.
-  std::string (*problem)(const Draw&, const Variant& year) = nullptr;
+  // Why the draw just loaded, with the year and the regular numbers as
+  // passed, is not well formed; "" when it is. The numbers as passed matter
+  // because the draw keeps only the first six of them: a seventh number typed
+  // into the draw would be dropped without a word.
+  std::string (*problem)(const Draw&, const Variant& year, const Variant& numbers) = nullptr;
 };
 
 // ---- properties ------------------------------------------------------------------

@@ -220,13 +220,22 @@ TEST(WellFormedDraw, NamesTheFirstFault) {
       {N(2013), S(u"05 12 18 30 41 49"), S(u"8"),
        "the special number is not a lottery number (two digits, 01 to 49)"},
       {N(2013), S(u"05 12 18 30 41 49"), N(10), ""},
+      // A seventh number, or one glued on, is not read by the draw: it would
+      // vanish without a word (a "none of 49" bet paid though 49 was typed).
+      {N(2013), S(u"07 05 12 18 30 41 49"), S(u"08"),
+       "the regular numbers are more than six two-digit numbers"},
+      {N(2013), S(u"05 12 18 30 41 4912"), S(u"08"),
+       "the regular numbers are more than six two-digit numbers"},
+      {N(2013), S(u"05 12 18 30 41 49  "), S(u"08"), ""},
+      // 13 for 2013 gives every number another sign.
+      {N(13), S(u"05 12 18 30 41 49"), S(u"08"), "the year is not written with four digits"},
       {N(2013), S(u"05 12 18 30 41 49"), kEmpty,
        "the special number is not a lottery number (two digits, 01 to 49)"},
   };
   for (const auto& c : cases) {
     Draw d;
     load_draw(d, c.year, c.numbers, c.special);
-    EXPECT_EQ(draw_problem(d, c.year), c.why) << ::testing::PrintToString(c.numbers);
+    EXPECT_EQ(draw_problem(d, c.year, c.numbers), c.why) << ::testing::PrintToString(c.numbers);
   }
 }
 

@@ -311,6 +311,10 @@ def settle(korvane, src):
     return 0
 
 
+def gbk(text):
+    return text.encode("gb18030")
+
+
 def money(korvane, src):
     """What decides whether money is paid: the draw a bet is paid from, the
     draw's numbers as lottery numbers, draws no lottery can draw, and totals."""
@@ -356,13 +360,27 @@ def money(korvane, src):
         ("验证,2013,05 12 18 30 41,08\r\n" + bet, bet[:-2] + ",300", 1, "regular number 6"),
         ("工资1,,0.1\r\n" * 1000, "工资1,,0.1,0.1", 0, "1000             100\n"),
         ("工资1,,1E15\r\n工资1,,1\r\n", "工资1,,1,1", 0, "1000000000000001\n"),
+        # A seventh number is not read by the draw: it must not vanish unsaid.
+        ("验证,2013,07 05 12 18 30 41 49,08\r\n平特几不中,49,100\r\n", "平特几不中,49,100,100", 1,
+         "more than six two-digit numbers"),
+        # A draw row in the other byte encoding: a UTF-8 terminal's `echo >>`
+        # into a GBK book, a UTF-8 comment, a UTF-8 book glued on by `cat`;
+        # and a GBK row glued onto a UTF-8 book's row past its lookahead.
+        (gbk(draw) + "验证,2014,01 02 03 04 05 06,07\r\n".encode() + gbk(bet),
+         bet[:-2] + ",no draw", 1, "another encoding"),
+        (gbk(draw) + "# 验证 2014\r\n".encode() + gbk(bet), bet[:-2] + ",no draw", 1, ""),
+        (gbk(draw + "TEMAL,05 12 33") + "\ufeff验证,2014,01 02 03 04 05 06,07\r\n".encode() + gbk(bet),
+         bet[:-2] + ",no draw", 1, ""),
+        ((draw + bet * 2000 + "TEMAL,05 12 33").encode() + gbk("验证,2014,01 02 03 04 05 06,07\r\n")
+         + bet.encode(), bet[:-2] + ",no draw", 1, ""),
     ]
     with tempfile.TemporaryDirectory() as tmp:
         path = pathlib.Path(tmp) / "book.csv"
         for n, (book, last, want_code, says) in enumerate(books, 1):
-            path.write_bytes(book.encode("utf-8"))
+            path.write_bytes(book if isinstance(book, bytes) else book.encode("utf-8"))
             code, out, err = run(korvane, "settle", str(path))
-            rows = out.decode("utf-8", "replace").split("\r\n")
+            gbk_book = isinstance(book, bytes) and book.startswith(gbk(draw))
+            rows = out.decode("gb18030" if gbk_book else "utf-8", "replace").split("\r\n")
             check(code == want_code and rows[-2:] == [last, ""] and says in err,
                   f"money book {n}: exit {code}, ends {rows[-2:]!r}, says {err!r}; "
                   f"want exit {want_code}, {last!r}, {says!r}")

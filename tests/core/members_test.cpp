@@ -112,8 +112,8 @@ TEST(Members, TheLoadingFunctionIsFoundByItsRole) {
   args.at(parameter_of(loader, DrawPart::Special)) = S(u"08");
   Draw d;
   call(d, loader, args);
-  EXPECT_EQ(loader.draw_rule.problem(d, N(2013)), "");
-  EXPECT_NE(loader.draw_rule.problem(d, N(2013.5)), "");
+  EXPECT_EQ(loader.draw_rule.problem(d, N(2013), S(u"05 12 18 30 41 49")), "");
+  EXPECT_NE(loader.draw_rule.problem(d, N(2013.5), S(u"05 12 18 30 41 49")), "");
 }
 
 }  // namespace
