@@ -49,6 +49,7 @@ void add_install(CLI::App& app) {
                "Undo the registration and Excel's entries only, and keep the files");
   // The uninstaller's own second step (see installer.cpp), hidden from help.
   un->add_option("--finish-after", options->finish_after)->group("");
+  un->add_option("--finish-since", options->finish_since)->group("");
   auto folders = std::make_shared<std::vector<std::string>>();  // read again in UTF-16
   un->add_option("--finish-folder", *folders)->group("");
   un->callback([options, folders, folder, un] {

@@ -35,6 +35,9 @@ struct Options {
   // this process (the cmd.exe of uninstall.cmd, which holds its batch file)
   // to end, then removes the folders left (--finish-folder).
   unsigned long finish_after = 0;
+  // and that process's start time, which tells it from a later one given
+  // the same id.
+  unsigned long long finish_since = 0;
 };
 
 int install(const Options& o);

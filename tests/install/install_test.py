@@ -586,7 +586,15 @@ def routes(zip_path, work):
 
         # A run killed halfway: the old files aside in the journal, some new
         # ones written. The next run puts things right first.
+        # The uninstaller's last step, left to a copy that waits for cmd.exe,
+        # may wake after the user has installed again (or wait on a later
+        # process given the ended one's id): a folder that holds an
+        # installation again is not its to touch.
         m.cmd(m.release, "install.cmd", "/q")
+        code, said = m.tool("uninstall", "--finish-after", "4", "--finish-since", "1",
+                            "--finish-folder", windows_path(m.installed))
+        check((m.installed / "x64" / "korvane.dll").is_file() and (m.installed / RECORD).is_file(),
+              f"[{label}] a late finishing step leaves the installation made since ({code}: {said.strip()[-200:]})")
         journal = m.installed / "korvane-replacing"
         (journal / "files" / "x64").mkdir(parents=True)
         (m.installed / "x64" / "korvane.dll").rename(journal / "files" / "x64" / "korvane.dll")
