@@ -16,9 +16,12 @@
 #include "cli/utf16.h"
 #include "core/custom_functions.h"
 #include "core/text.h"
+#include "words/tool.h"
 
 namespace korvane::cli::book {
 namespace {
+
+using words::Tool;
 
 constexpr std::size_t kBlock = std::size_t{64} << 10;
 
@@ -58,14 +61,17 @@ void append_field(std::string& out, std::string_view bytes, char separator) {
 class Settler {
  public:
   Settler(std::istream& in, std::optional<Encoding> output, std::ostream& out,
-          std::ostream& diagnostics, std::string_view name)
-      : reader_(in),
+          std::ostream& diagnostics, std::string_view name, words::Language language)
+      : language_(language),
+        reader_(in, language),
         settled_(out, diagnostics, output, gb_),
         diagnostics_(diagnostics),
         name_(name),
         empty_cell_(make_cell(Variant())),
         draw_cell_(empty_cell_),
-        draw_rows_() {
+        splitter_(language),
+        names_(member_names()),
+        draw_rows_(language) {
     summary_.by_member.resize(functions().size());
     // A book on a pipe waits for its next rows with those settled written,
     // and those held for the encoding once the pipe has been quiet a while.
@@ -159,10 +165,7 @@ class Settler {
     settled_.finish();
     summary_.not_a_book = reader_.input().refusal();
     summary_.odd_byte = reader_.input().odd_byte();
-    if (summary_.odd_byte)
-      diagnostics_ << name_
-                   << ": the book ends in half a UTF-16 character (one odd byte), which is "
-                      "dropped\n";
+    if (summary_.odd_byte) diagnostics_ << name_ << ": " << say(Tool::OddByte) << '\n';
   }
 
   // ---- joined books and separators ----
@@ -172,11 +175,9 @@ class Settler {
   // would hide in the function name), and the draw is forgotten: the bets of
   // the joined book are paid from its own draw or not at all.
   void joined(std::size_t number) {
-    report() << where(Lines{number, number})
-             << ": a byte-order mark starts this line: another book joined on from here; the "
-                "mark is dropped, and its bets wait for its own 验证 row\n";
+    report() << where(Lines{number, number}) << ": " << say(Tool::Joined) << '\n';
     ++summary_.joined;
-    forget(Lines{number, number}, "starts a joined book");
+    forget(Lines{number, number}, say(Tool::ForgetJoined));
   }
 
   // The separator of a UTF-16 book, from its first row: Excel's Unicode
@@ -226,7 +227,7 @@ class Settler {
                        Kind::Other);
     if (last == number) {
       return unreadable(Lines{number, number}, record_, eol,
-                        status == RecordSplitter::Status::NeedMore ? "a quoted field is not closed"
+                        status == RecordSplitter::Status::NeedMore ? said(Tool::QuoteNotClosed)
                                                                    : splitter_.problem());
     }
     // A quoted field opened on the first line and never closed as a CSV field
@@ -235,7 +236,7 @@ class Settler {
     record_.append(eol);
     pending_.give_back(std::string_view(record_).substr(first_size + first_eol.size()), number + 1);
     unreadable(Lines{number, number}, std::string_view(record_).substr(0, first_size), first_eol,
-               "a quoted field is not closed on this line");
+               said(Tool::QuoteNotClosedOnLine));
   }
 
   // The lines a record came from: one, or several when a quoted cell holds
@@ -270,7 +271,7 @@ class Settler {
     if (const std::u16string why = read_arguments(*m); !why.empty()) {
       if (loads_draw(m))
         forget(lines,
-               "is a draw row that could not be read");  // the draw it was to load is not there
+               say(Tool::ForgetUnreadable));  // the draw it was to load is not there
       return unreadable(lines, record_, eol, why);
     }
     if (m->draw == DrawUse::Reads && !draw_loaded_) return without_draw(lines, eol);
@@ -289,8 +290,8 @@ class Settler {
       // As Excel reads the same file: one row, its cell holding the lines. But
       // a record over several lines in a bet book is almost always a stray
       // quote that swallowed the rows after it: counted, for a look.
-      warn(lines, "a quoted cell runs over lines " + std::to_string(lines.first) + "-" +
-                      std::to_string(lines.last) + " (a stray double quote?); settled as one row");
+      warn(lines,
+           say(Tool::RunsOverLines, {std::to_string(lines.first), std::to_string(lines.last)}));
       if (summary_.multiline_rows.size() < kFailedRowsNamed)
         summary_.multiline_rows.push_back(where(lines));
       ++summary_.multiline;
@@ -335,9 +336,12 @@ class Settler {
     std::u16string name;
     if (!decode(splitter_.field(0), name)) return not_text();
     const std::u16string_view n = trim_blanks(name);
-    if (n.empty()) return u"the row names no function";
-    if (find_property(n)) return u"“" + quotable(n) + u"” is a draw-state property, not a function";
-    return u"no function is named “" + quotable(n) + u"”";
+    if (n.empty()) return said16(Tool::NoFunctionInRow);
+    const std::string named = to_utf8(quotable(n));
+    if (find_property(n)) return to_utf16(say(Tool::RowNamesProperty, {named}));
+    // A mistyped name gets the suggestion call gives (验正: did you mean 验证?).
+    const std::string near = did_you_mean(to_utf8(n), names_, {}, language_);
+    return to_utf16(say(Tool::NoFunctionInBook, {named, near}));
   }
 
   // The arguments of a call of m into args_, 易失 referring to the draw cell
@@ -357,15 +361,15 @@ class Settler {
     return {};
   }
 
-  static std::u16string wrong_count(const Function& m, std::size_t expected, std::size_t given) {
-    std::u16string why = std::u16string(m.name) + u" takes " +
-                         number_text(static_cast<double>(expected)) + u" argument" +
-                         (expected == 1 ? u"" : u"s") + u" (";
+  std::u16string wrong_count(const Function& m, std::size_t expected, std::size_t given) const {
+    std::u16string names;
     for (std::size_t i = 0; i < expected; ++i) {
-      if (i) why += u", ";
-      why += m.params[i].name;
+      if (i) names += u", ";
+      names += m.params[i].name;
     }
-    return why + u"), the row gives " + number_text(static_cast<double>(given));
+    return to_utf16(say(expected == 1 ? Tool::RowTakesOne : Tool::RowTakes,
+                        {to_utf8(m.name), to_utf8(number_text(static_cast<double>(expected))),
+                         to_utf8(names), to_utf8(number_text(static_cast<double>(given)))}));
   }
 
   // The row's call counted, its result added to its function's total as the
@@ -399,13 +403,12 @@ class Settler {
     draw_cell_ = make_cell(r.failed ? Variant(ExcelError::Value) : r.value);
     draw_loaded_ = !r.failed;
     draw_malformed_ = false;
-    if (!draw_loaded_) return forget(lines, "is a draw row that loaded none");
+    if (!draw_loaded_) return forget(lines, say(Tool::ForgetNoneLoaded));
     const DrawRule& rule = m.draw_rule;
     if (const std::string why = rule.problem(obj_, args_[parameter_of(m, DrawPart::Year)],
                                              args_[parameter_of(m, DrawPart::Numbers)]);
         !why.empty()) {
-      warn(lines, "the draw is not " + std::string(rule.well_formed) + ": " + why +
-                      "; the rows after it are settled against it all the same");
+      warn(lines, say(Tool::DrawNotWellFormed, {rule.well_formed, why}));
       draw_malformed_ = true;
       ++summary_.malformed_draws;
     }
@@ -415,19 +418,19 @@ class Settler {
   // before a row that could have loaded another) it could pay money it does
   // not owe. It is marked, reported and counted instead.
   void without_draw(Lines lines, std::string_view eol) {
-    report() << where(lines) << ": no draw is loaded: "
-             << (forgotten_.empty() ? std::string("no 验证 row above") : forgotten_)
-             << "; the bet is not settled\n";
+    report() << where(lines) << ": "
+             << say(Tool::NoDrawLoaded,
+                    {forgotten_.empty() ? say(Tool::NoDrawRowAbove) : forgotten_})
+             << '\n';
     copy(record_);
-    settled_.bytes() += separator_;
-    settled_.bytes().append(kNoDraw);
+    append_result(said16(Tool::NoDraw));
     settled_.bytes().append(eol);
     ++summary_.no_draw;
     ++summary_.rows_read;
   }
 
   void warn(Lines lines, const std::string& what) {
-    report() << where(lines) << ": warning: " << what << '\n';
+    report() << where(lines) << ": " << say(Tool::Warning, {what}) << '\n';
     ++summary_.warnings;
   }
 
@@ -457,12 +460,12 @@ class Settler {
     std::u16string& row = row_text_;
     std::string why;
     if (!decode(bytes, row) && !(kind == Kind::Comment && decode_other(bytes, row)))
-      why = kind == Kind::Comment ? "" : "it is not text in the book's encoding";
+      why = kind == Kind::Comment ? "" : say(Tool::NotTextInEncoding);
     else if (kind == Kind::Other)
       why = draw_rows_.could_load(row, static_cast<char16_t>(separator_));
     else
       why = draw_rows_.could_load_by_text(row);
-    if (!why.empty()) forget(lines, "could have been a draw row (" + why + ") and loaded none");
+    if (!why.empty()) forget(lines, say(Tool::ForgetCouldHaveBeen, {why}));
   }
 
   // Whether the bytes of a line hold one of the characters a draw row's
@@ -540,10 +543,9 @@ class Settler {
   }
 
   std::u16string not_text() const {
-    if (detected_.encoding == Encoding::Gb18030)
-      return u"the row holds bytes that are not GBK text";
-    if (is_utf16(detected_.encoding)) return u"the row holds code units that are not UTF-16 text";
-    return u"the row holds bytes that are not UTF-8 text";
+    if (detected_.encoding == Encoding::Gb18030) return said16(Tool::NotGbkText);
+    if (is_utf16(detected_.encoding)) return said16(Tool::NotUtf16Text);
+    return said16(Tool::NotUtf8Text);
   }
 
   // ---- rows that do not read ----
@@ -552,26 +554,25 @@ class Settler {
                   std::u16string_view why) {
     report() << where(lines) << ": " << to_utf8(why) << '\n';
     copy(content);
-    append_result(u"unreadable: " + std::u16string(why));
+    append_result(to_utf16(say(Tool::Unreadable, {to_utf8(why)})));
     settled_.bytes().append(eol);
     ++summary_.unreadable;
     ++summary_.rows_read;
   }
   void unreadable(Lines lines, std::string_view content, std::string_view eol, const char* why) {
-    const std::string_view w(why);
-    unreadable(lines, content, eol, std::u16string(w.begin(), w.end()));
+    unreadable(lines, content, eol, to_utf16(why));
   }
 
   // A line longer than the reader holds goes out as it is read: what it
   // follows cannot be held for the encoding any longer.
   void overlong(std::size_t number) {
-    forget(Lines{number, number}, "is too long to read, and could have been a draw row");
+    forget(Lines{number, number}, say(Tool::ForgetTooLong));
     if (settled_.holding()) decide_now();
     flush();
     if (settled_.stopped()) return;
     const std::string eol =
         reader_.drain([this](std::string_view piece) { settled_.pass_on(piece); });
-    unreadable(Lines{number, number}, {}, eol, "the line is longer than 1 MiB");
+    unreadable(Lines{number, number}, {}, eol, said(Tool::LineTooLong));
   }
 
   // ---- encodings ----
@@ -623,6 +624,16 @@ class Settler {
     encode(copied_, settled_.bytes());
   }
 
+  // ---- words ----
+
+  std::string say(Tool what, std::initializer_list<std::string_view> args = {}) const {
+    return words::say(what, language_, args);
+  }
+  std::u16string said16(Tool what) const { return to_utf16(words::sentence(what, language_)); }
+  // A sentence without blanks, as a literal of the table (it lasts).
+  const char* said(Tool what) const { return words::sentence(what, language_).data(); }
+
+  const words::Language language_;
   BookReader reader_;
   Detected detected_;  // UTF-8 until the reader decides
   Gb18030 gb_;
@@ -638,7 +649,8 @@ class Settler {
   KeptLines pending_;   // lines given back by a record that did not read
   std::string record_;  // the bytes of the record being read, without its last line end
   char separator_ = ',';
-  bool separated_ = false;  // the separator is decided, by the first row
+  bool separated_ = false;                // the separator is decided, by the first row
+  const std::vector<std::string> names_;  // every member's, for the nearest to a mistyped name
   const DrawRows draw_rows_;
   std::string forgotten_;  // where and why the last draw was forgotten; "" when none was loaded
   std::u16string row_text_;
@@ -658,37 +670,37 @@ class Settler {
 }  // namespace
 
 Summary settle(std::istream& in, std::ostream& out, std::ostream& diagnostics,
-               std::string_view name, std::optional<Encoding> output) {
-  return Settler(in, output, out, diagnostics, name).run();
+               std::string_view name, std::optional<Encoding> output, words::Language language) {
+  return Settler(in, output, out, diagnostics, name, language).run();
 }
 
 bool needs_a_look(const Summary& s) {
   return s.unreadable || s.no_draw || s.malformed_draws || s.multiline || s.odd_byte;
 }
 
-void write_summary(const Summary& s, std::ostream& out) {
-  out << s.rows_read << " rows read: " << s.settled << " settled, " << s.failed
-      << " failed (#VALUE!), " << s.unreadable << " unreadable";
-  if (s.no_draw) out << ", " << s.no_draw << " not settled for want of a draw";
-  out << "; " << s.passed << " blank or comment lines passed through\n";
-  if (s.warnings) out << s.warnings << " rows settled with a warning (above)\n";
+void write_summary(const Summary& s, std::ostream& out, words::Language language) {
+  const auto say = [language](Tool what, std::initializer_list<std::string_view> args = {}) {
+    return words::say(what, language, args);
+  };
+  const auto n = [](std::size_t count) { return std::to_string(count); };
+  out << say(Tool::SummaryCounts, {n(s.rows_read), n(s.settled), n(s.failed), n(s.unreadable)});
+  if (s.no_draw) out << say(Tool::SummaryNoDraw, {n(s.no_draw)});
+  out << say(Tool::SummaryPassed, {n(s.passed)}) << '\n';
+  if (s.warnings) out << say(Tool::SummaryWarnings, {n(s.warnings)}) << '\n';
   if (s.malformed_draws)
-    out << s.on_malformed_draw << " bets settled against " << s.malformed_draws
-        << " draws no lottery can draw (warned above), to be looked at\n";
+    out << say(Tool::SummaryMalformed, {n(s.on_malformed_draw), n(s.malformed_draws)}) << '\n';
   if (s.multiline) {
-    out << s.multiline
-        << " rows run over several lines, each settled as one (a stray double quote?), to be "
-           "looked at:";
+    out << say(Tool::SummaryMultiline, {n(s.multiline)});
     for (const std::string& row : s.multiline_rows) out << ' ' << row;
     if (s.multiline > s.multiline_rows.size())
-      out << " and " << s.multiline - s.multiline_rows.size() << " more";
+      out << say(Tool::SummaryMore, {n(s.multiline - s.multiline_rows.size())});
     out << '\n';
   }
   if (!s.failed_rows.empty()) {
-    out << "failed (#VALUE!):";
+    out << say(Tool::SummaryFailed);
     for (const std::string& row : s.failed_rows) out << ' ' << row;
     if (s.failed > s.failed_rows.size())
-      out << " and " << s.failed - s.failed_rows.size() << " more";
+      out << say(Tool::SummaryMore, {n(s.failed - s.failed_rows.size())});
     out << '\n';
   }
   const auto list = functions();
@@ -697,7 +709,7 @@ void write_summary(const Summary& s, std::ostream& out) {
     const FunctionTally& t = s.by_member[i];
     if (t.rows == 0) continue;
     if (!header) {
-      out << "function          rows           total\n";
+      out << say(Tool::SummaryHeader) << '\n';
       header = true;
     }
     const std::u16string name(list[i].name);

@@ -37,6 +37,7 @@
 #include "cli/book_reader.h"
 #include "cli/decimal_sum.h"
 #include "cli/record_splitter.h"
+#include "words/language.h"
 
 namespace korvane::cli::book {
 
@@ -45,10 +46,6 @@ struct FunctionTally {
   std::size_t numeric = 0;  // of which gave a number (an empty result counts as 0)
   DecimalSum total;         // the sum of those numbers, as the book shows them
 };
-
-// What a bet row that reads the draw gets instead of a result when no draw is
-// loaded: before the first 验证 row, or after a 验证 row that could not be read.
-inline constexpr std::string_view kNoDraw = "no draw";
 
 struct Summary {
   std::size_t rows_read = 0;   // rows other than blank and comment lines
@@ -97,11 +94,17 @@ inline constexpr std::size_t kFailedRowsNamed = 20;
 // settled rows of ASCII from the first result that is not ASCII on are held,
 // to at most kMaxRecord bytes, then the encoding is decided from the rows
 // read (as it is before a line longer than that, which is not held).
+//
+// The reports, and the notes appended to the rows (a row that could not be
+// read, a bet without a draw), are in language: the settled book is the
+// bookkeeper's, and reads in their language.
 Summary settle(std::istream& in, std::ostream& out, std::ostream& diagnostics,
-               std::string_view name, std::optional<Encoding> output = std::nullopt);
+               std::string_view name, std::optional<Encoding> output = std::nullopt,
+               words::Language language = words::Language::English);
 
 // The summary as the tool prints it: counts, the failed rows, then rows and
 // totals per function.
-void write_summary(const Summary& summary, std::ostream& out);
+void write_summary(const Summary& summary, std::ostream& out,
+                   words::Language language = words::Language::English);
 
 }  // namespace korvane::cli::book

@@ -5,6 +5,8 @@
 #include <exception>
 #include <istream>
 
+#include "words/tool.h"
+
 namespace korvane::cli::book {
 namespace {
 
@@ -34,16 +36,15 @@ bool utf16_without_mark(std::string_view start) {
 
 }  // namespace
 
-std::string not_a_book(std::string_view start) {
-  if (start.starts_with(kZip)) return "looks like an .xlsx workbook: save it as CSV";
-  if (start.starts_with(kCompoundFile)) return "looks like an .xls workbook: save it as CSV";
-  if (utf16_without_mark(start))
-    return "looks like UTF-16 without a byte-order mark: save it as CSV, or as Unicode text "
-           "(which has the mark)";
+std::string not_a_book(std::string_view start, words::Language language) {
+  if (start.starts_with(kZip)) return words::say(words::Tool::LooksLikeXlsx, language);
+  if (start.starts_with(kCompoundFile)) return words::say(words::Tool::LooksLikeXls, language);
+  if (utf16_without_mark(start)) return words::say(words::Tool::LooksLikeUtf16, language);
   return "";
 }
 
-BookInput::BookInput(std::istream& in) : in_(in), pausing_(dynamic_cast<PausingBuf*>(in.rdbuf())) {}
+BookInput::BookInput(std::istream& in, words::Language language)
+    : in_(in), language_(language), pausing_(dynamic_cast<PausingBuf*>(in.rdbuf())) {}
 
 bool BookInput::ready() {
   if (!pausing_ || end_ || !refusal_.empty() || !start_.empty() || !utf8_.empty()) return true;
@@ -97,7 +98,7 @@ void BookInput::sniff() {
     start_.clear();
     return;
   }
-  refusal_ = not_a_book(start_);
+  refusal_ = not_a_book(start_, language_);
   if (!refusal_.empty()) start_.clear();
 }
 

@@ -21,6 +21,7 @@
 #include <string>
 
 #include "cli/utf16.h"
+#include "words/language.h"
 
 namespace korvane::cli::book {
 
@@ -38,7 +39,8 @@ class BookInput {
  public:
   enum class Form { Bytes, Utf16Le, Utf16Be };
 
-  explicit BookInput(std::istream& in);
+  // language: of the refusal.
+  explicit BookInput(std::istream& in, words::Language language = words::Language::English);
 
   // Called before a read that would wait for more of the book.
   void on_wait(std::function<void()> wait) { wait_ = std::move(wait); }
@@ -67,6 +69,7 @@ class BookInput {
   std::size_t decoded(char* to, std::size_t room);
 
   std::istream& in_;
+  words::Language language_;
   PausingBuf* pausing_;  // null: the stream never pauses
   std::function<void()> wait_;
   bool sniffed_ = false;
@@ -82,6 +85,6 @@ class BookInput {
 
 // Why bytes that open a file show it is not a text book ("looks like ...");
 // "" when they do not. at_end: nothing follows them.
-std::string not_a_book(std::string_view start);
+std::string not_a_book(std::string_view start, words::Language language = words::Language::English);
 
 }  // namespace korvane::cli::book

@@ -8,6 +8,7 @@
 
 #include "cli/encoding.h"
 #include "core/text.h"
+#include "words/tool.h"
 
 namespace korvane::cli::book {
 namespace {
@@ -54,14 +55,13 @@ Weight weight(const Line& line, std::size_t from) {
   return {is_utf8(rest), !blank(line.content) && !comment(line.content)};
 }
 
-std::string gb18030_note(std::size_t other_row, std::size_t utf8_row) {
-  return "read as GB18030 (GBK): line " + std::to_string(other_row) +
-         " is not UTF-8, though line " + std::to_string(utf8_row) + " is";
+std::string gb18030_note(std::size_t other_row, std::size_t utf8_row, words::Language language) {
+  return words::say(words::Tool::ReadAsGb18030, language,
+                    {std::to_string(other_row), std::to_string(utf8_row)});
 }
 
-std::string aside_note(std::size_t other_aside) {
-  return "read as UTF-8, as every row is; line " + std::to_string(other_aside) +
-         " (a comment or blank line) is not, and is copied as it is";
+std::string aside_note(std::size_t other_aside, words::Language language) {
+  return words::say(words::Tool::ReadAsUtf8Aside, language, {std::to_string(other_aside)});
 }
 
 }  // namespace
@@ -173,9 +173,9 @@ void BookReader::decide() {
   decided_ = true;
   if (other_row_) {
     detected_.encoding = Encoding::Gb18030;
-    if (utf8_row_) detected_.note = gb18030_note(other_row_, utf8_row_);
+    if (utf8_row_) detected_.note = gb18030_note(other_row_, utf8_row_, language_);
   } else if (other_aside_) {
-    detected_.note = aside_note(other_aside_);
+    detected_.note = aside_note(other_aside_, language_);
   }
 }
 
@@ -194,16 +194,14 @@ void BookReader::weigh_late(const Line& line) {
   if (detected_.encoding == Encoding::Gb18030) {
     if (w.row && w.utf8 && !utf8_row_) {
       utf8_row_ = line.number;
-      late_note_ = gb18030_note(other_row_, utf8_row_);
+      late_note_ = gb18030_note(other_row_, utf8_row_, language_);
     }
   } else if (w.row && !w.utf8) {
     other_row_ = line.number;
-    late_note_ = "line " + std::to_string(other_row_) +
-                 " is not UTF-8, though the book was read as UTF-8 from the lines before it; "
-                 "the rows that are not UTF-8 are not settled (save the book in one encoding)";
+    late_note_ = words::say(words::Tool::LateNotUtf8, language_, {std::to_string(other_row_)});
   } else if (!w.row && !w.utf8 && !other_aside_) {
     other_aside_ = line.number;
-    late_note_ = aside_note(other_aside_);
+    late_note_ = aside_note(other_aside_, language_);
   }
 }
 
@@ -217,8 +215,8 @@ Detected detect(std::istream& in) {
 
 // ---- LineReader ----------------------------------------------------------------
 
-LineReader::LineReader(std::istream& in, std::size_t max_line)
-    : input_(in), max_line_(max_line), buf_(max_line + kBlock) {}
+LineReader::LineReader(std::istream& in, std::size_t max_line, words::Language language)
+    : input_(in, language), max_line_(max_line), buf_(max_line + kBlock) {}
 
 bool LineReader::fill() {
   if (eof_) return false;

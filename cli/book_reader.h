@@ -71,7 +71,8 @@ struct Line {
 // are handed out in UTF-8.
 class LineReader {
  public:
-  LineReader(std::istream& in, std::size_t max_line = kMaxRecord);
+  LineReader(std::istream& in, std::size_t max_line = kMaxRecord,
+             words::Language language = words::Language::English);
 
   // Called before the reader waits for more of the book.
   void on_wait(std::function<void()> wait) { input_.on_wait(std::move(wait)); }
@@ -170,7 +171,9 @@ inline constexpr std::size_t kSeveral = 3;
 // and is copied through unreadable.
 class BookReader {
  public:
-  explicit BookReader(std::istream& in) : reader_(in) {}
+  // language: of the notes, and of the input's refusal.
+  explicit BookReader(std::istream& in, words::Language language = words::Language::English)
+      : reader_(in, kMaxRecord, language), language_(language) {}
 
   void on_wait(std::function<void()> wait) { reader_.on_wait(std::move(wait)); }
   const BookInput& input() const noexcept { return reader_.input(); }
@@ -214,6 +217,7 @@ class BookReader {
   bool decided_ = false;
   Detected detected_;
   std::string late_note_;
+  words::Language language_;
 };
 
 }  // namespace korvane::cli::book

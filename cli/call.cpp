@@ -17,6 +17,8 @@
 namespace korvane::cli {
 namespace {
 
+using words::Tool;
+
 struct CallOptions {
   std::vector<std::string> draw;
   bool json = false;
@@ -30,8 +32,10 @@ constexpr std::string_view kUsageLine =
 // included: they are no options the parser knows about.
 class CallFormatter final : public CLI::Formatter {
  public:
+  // The tool's formatter, its labels in the user's language.
+  explicit CallFormatter(const CLI::Formatter& tool) : CLI::Formatter(tool) {}
   std::string make_usage(const CLI::App*, std::string) const override {
-    return "Usage: " + std::string(kUsageLine) + "\n";
+    return get_label("Usage") + ": " + std::string(kUsageLine) + "\n";
   }
 };
 
@@ -52,8 +56,10 @@ Variant typed(const Param& p, const std::string& word) {
 // so that a script checking the status does not pay from it.
 int answered(const std::string& draw_problem_seen) {
   if (draw_problem_seen.empty()) return 0;
-  std::cerr << "korvane call: warning: the draw is not "
-            << book::draw_loader().draw_rule.well_formed << ": " << draw_problem_seen << '\n';
+  std::cerr << "korvane call: "
+            << say(Tool::CallDrawWarning,
+                   {book::draw_loader().draw_rule.well_formed, draw_problem_seen})
+            << '\n';
   return 1;
 }
 
@@ -65,10 +71,10 @@ void print(const Variant& v, bool json) {
 // where nothing is an option.
 int run_call(const CallOptions& options, std::vector<std::string> words, bool after_mark) {
   use_utf8_console();
-  if (words.empty()) return usage("name a function: " + std::string(kUsageLine));
+  if (words.empty()) return usage(say(Tool::NameAFunction, {kUsageLine}));
   if (!after_mark && words[0].size() > 1 && words[0][0] == '-') {
     // No function name starts with a dash: a mistyped option, before the name.
-    return usage(unknown_option(words[0], {"draw", "json", "help"}));
+    return usage(unknown_option(words[0], {"draw", "json", "help"}, language()));
   }
 
   Draw obj;
@@ -93,15 +99,14 @@ int run_call(const CallOptions& options, std::vector<std::string> words, bool af
   const Function* m = find_function(to_utf16(name));
   const Property* property = m ? nullptr : find_property(to_utf16(name));
   if (!m && !property) {
-    const std::string near = did_you_mean(name, member_names());
-    return usage("no function is named " + quoted_text(name) +
-                 (near.empty() ? " (korvane help lists them)" : near));
+    const std::string near = did_you_mean(name, member_names(), {}, language());
+    return usage(
+        say(Tool::NoFunction, {quoted_text(name), near.empty() ? say(Tool::HelpListsThem) : near}));
   }
   const std::size_t given = words.size() - 1;
 
   if (property) {
-    if (given != 0)
-      return usage(to_utf8(property->name) + " is a draw-state property and takes no arguments");
+    if (given != 0) return usage(say(Tool::PropertyTakesNone, {to_utf8(property->name)}));
     print(property->get(obj), options.json);
     return answered(draw_problem_seen);
   }
@@ -115,19 +120,17 @@ int run_call(const CallOptions& options, std::vector<std::string> words, bool af
       names += to_utf8(p.name);
     }
     std::string takes = std::to_string(count);
-    if (required != count) takes = std::to_string(required) + " or " + takes;
-    return usage(to_utf8(m->name) + " takes " + takes +
-                 (count == 1 ? " argument (" : " arguments (") + names + "), not " +
-                 std::to_string(given));
+    if (required != count)
+      takes = std::to_string(required) + std::string(words::sentence(Tool::Or, language())) + takes;
+    return usage(say(count == 1 ? Tool::TakesOneArgument : Tool::TakesArguments,
+                     {to_utf8(m->name), takes, names, std::to_string(given)}));
   }
 
   // A bet on the draw with none loaded would be paid from an empty draw: it
   // is not settled, as a book's row is not.
   if (m->draw == DrawUse::Reads && options.draw.empty()) {
-    std::cerr << "korvane call: " << to_utf8(m->name)
-              << " settles against the draw, and none is loaded: give --draw YEAR NUMBERS "
-                 "SPECIAL\n";
-    std::cout << (options.json ? R"({"fail":"no draw"})" : std::string(book::kNoDraw)) << '\n';
+    std::cerr << "korvane call: " << say(Tool::CallWithoutDraw, {to_utf8(m->name)}) << '\n';
+    std::cout << (options.json ? R"({"fail":"no draw"})" : say(Tool::NoDraw)) << '\n';
     return 1;
   }
   std::vector<Variant> args;
@@ -151,28 +154,17 @@ int run_call(const CallOptions& options, std::vector<std::string> words, bool af
 
 void add_call(CLI::App& app, std::optional<std::vector<std::string>> after_mark) {
   auto options = std::make_shared<CallOptions>();
-  CLI::App* cmd =
-      app.add_subcommand("call", "Call one worksheet function: " + std::string(kUsageLine));
-  cmd->add_option("--draw", options->draw,
-                  "Load a draw with 验证 first, such as --draw 2013 \"05 12 18 30 41 49\" 08")
+  CLI::App* cmd = app.add_subcommand("call", say(Tool::CallDescription, {kUsageLine}));
+  cmd->add_option("--draw", options->draw, say(Tool::CallDrawOption))
       ->expected(3)
       ->allow_extra_args(false)
       ->type_name("YEAR NUMBERS SPECIAL");
-  cmd->add_flag("--json", options->json, "Print the result in the typed encoding of korvane eval");
+  cmd->add_flag("--json", options->json, say(Tool::CallJsonOption));
   // Everything from the function name on is an argument, "-5" included.
   cmd->prefix_command();
-  cmd->formatter(std::make_shared<CallFormatter>());
-  cmd->footer(
-      "Arguments are typed as the cells of a bet book (korvane settle) are: 12.5, 1,000 and\n"
-      "50% are numbers; a number written with a leading zero (08, 00) stays a text, as the\n"
-      "sheets keep lottery numbers, and so does anything after a ' ('8 is the text 8);\n"
-      "TRUE/FALSE are booleans, #N/A and the other error names errors, \"\" an empty cell.\n"
-      "The trailing 易失 may be left out. A draw-state property (t, tt, p1, ...) may be\n"
-      "named instead of a function to print it. A failing call prints #VALUE! and exits 1.\n"
-      "The numbers of a draw (--draw, or 验证's own) are lottery numbers, kept as written\n"
-      "(18 stays the text 18). A function that reads the draw, called without --draw,\n"
-      "prints \"no draw\" and exits 1; a draw no lottery can draw (8 for 08, a number\n"
-      "twice, 00, 50) is answered from, with a warning, and exits 1.");
+  const auto tool = std::dynamic_pointer_cast<CLI::Formatter>(app.get_formatter());
+  cmd->formatter(std::make_shared<CallFormatter>(tool ? *tool : CLI::Formatter()));
+  cmd->footer(say(Tool::CallFooter));
   auto mark = std::make_shared<std::optional<std::vector<std::string>>>(std::move(after_mark));
   cmd->callback([cmd, options, mark] {
     // After a "--" every word is the function or an argument, whatever it looks like.

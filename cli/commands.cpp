@@ -9,6 +9,12 @@ namespace {
 int g_exit = 0;  // the process's exit status, set by the subcommand that ran
 }
 
+words::Language language() { return words::user_language(); }
+
+std::string say(words::Tool what, std::initializer_list<std::string_view> args) {
+  return words::say(what, language(), args);
+}
+
 void set_exit_code(int code) { g_exit = code; }
 int exit_code() { return g_exit; }
 
@@ -21,8 +27,8 @@ int flushed(std::string_view command, int code) {
   errno = 0;
   std::cout.flush();
   if (std::cout) return code;
-  std::cerr << "korvane" << (command.empty() ? "" : " ") << command
-            << ": cannot write standard output" << reason(errno) << '\n';
+  std::cerr << "korvane" << (command.empty() ? "" : " ") << command << ": "
+            << say(words::Tool::CannotWriteOutput, {reason(errno)}) << '\n';
   return 2;
 }
 

@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "words/tool.h"
+
 namespace korvane::cli {
 
 // after_mark: for `korvane call [OPTIONS] -- FUNCTION [ARG...]`, the words
@@ -22,6 +24,11 @@ void add_help(CLI::App& app);
 #ifdef _WIN32
 void add_install(CLI::App& app);  // install, uninstall, status (Windows): install_commands.cpp
 #endif
+
+// A sentence for the person at the terminal, in the language of this run
+// (the locale's on Linux, the display language's on Windows).
+std::string say(words::Tool what, std::initializer_list<std::string_view> args = {});
+words::Language language();
 
 void set_exit_code(int code);
 int exit_code();

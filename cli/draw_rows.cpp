@@ -3,6 +3,7 @@
 #include "cli/suggest.h"
 #include "cli/utf16.h"
 #include "core/custom_functions.h"
+#include "words/tool.h"
 
 namespace korvane::cli::book {
 namespace {
@@ -44,7 +45,7 @@ std::u16string_view trimmed(std::u16string_view s) {
 
 const Function& draw_loader() { return loading_function(); }
 
-DrawRows::DrawRows() : names_(member_names()) {
+DrawRows::DrawRows(words::Language language) : names_(member_names()), language_(language) {
   for (const Function& f : functions())
     if (f.draw == DrawUse::Loads) loaders_.push_back({folded(f.name), to_utf8(f.name)});
   keys_.push_back(u'\uFEFF');
@@ -76,9 +77,9 @@ std::string DrawRows::mentioned_loader(std::u16string_view folded_row) const {
 
 std::string DrawRows::could_load_by_text(std::u16string_view comment) const {
   if (comment.find(u'\uFEFF') != std::u16string_view::npos)
-    return "a byte-order mark stands on it (another book glued on?)";
+    return words::say(words::Tool::MarkOnIt, language_);
   if (const std::string name = mentioned_loader(folded(comment)); !name.empty())
-    return "it names " + name;
+    return words::say(words::Tool::ItNames, language_, {name});
   return "";
 }
 
@@ -99,14 +100,14 @@ std::string DrawRows::could_load(std::u16string_view row, char16_t separator) co
   const std::u16string_view first = trimmed(row.substr(0, row.find(separator)));
   if (!first.empty() && (first[0] == u'=' || first[0] == u'\uFF1D' || first[0] == u'+' ||
                          first[0] == u'\uFF0B' || first[0] == u'@'))
-    return "it is a formula";
+    return words::say(words::Tool::ItIsFormula, language_);
   const std::u16string_view cell =
       first.size() >= 2 && first.front() == u'"' ? first.substr(1, first.size() - 2) : first;
   const char16_t other = separator == u',' ? u'\t' : u',';
   for (const char16_t c : cell)
     if (kOtherSeparators.find(c) != std::u16string_view::npos || c == other)
-      return "its first cell holds a separator the CSV does not split on";
-  if (nearest_is_loader(cell)) return "its first cell is a mistyped name of the draw's function";
+      return words::say(words::Tool::OtherSeparator, language_);
+  if (nearest_is_loader(cell)) return words::say(words::Tool::MistypedLoader, language_);
   return "";
 }
 

@@ -26,6 +26,8 @@
 #include <string_view>
 #include <vector>
 
+#include "words/language.h"
+
 namespace korvane {
 struct Function;
 }
@@ -37,7 +39,8 @@ const Function& draw_loader();
 
 class DrawRows {
  public:
-  DrawRows();
+  // language: of the reasons.
+  explicit DrawRows(words::Language language = words::Language::English);
 
   // Why the row, as text, could have been meant to load the draw: one of the
   // reasons above, as the report on a bet left without a draw quotes it; ""
@@ -72,6 +75,7 @@ class DrawRows {
   std::vector<Loader> loaders_;
   std::u16string keys_;
   std::vector<std::string> names_;  // every member's, for the nearest name
+  words::Language language_;
 };
 
 }  // namespace korvane::cli::book

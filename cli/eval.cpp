@@ -24,10 +24,12 @@ int ended(const protocol::Served& s) {
     case protocol::Served::End::InputEnded:
       return 0;
     case protocol::Served::End::InputFailed:
-      std::cerr << "korvane eval: cannot read standard input" << reason(s.error_number) << '\n';
+      std::cerr << "korvane eval: " << say(words::Tool::CannotReadInput, {reason(s.error_number)})
+                << '\n';
       return 2;
     case protocol::Served::End::OutputFailed:
-      std::cerr << "korvane eval: cannot write standard output" << reason(s.error_number) << '\n';
+      std::cerr << "korvane eval: " << say(words::Tool::CannotWriteOutput, {reason(s.error_number)})
+                << '\n';
       return 2;
   }
   return 2;
@@ -36,12 +38,10 @@ int ended(const protocol::Served& s) {
 }  // namespace
 
 void add_eval(CLI::App& app) {
-  CLI::App* eval = app.add_subcommand(
-      "eval", "Answer JSON Lines requests on standard input (one add-in object per process)");
+  CLI::App* eval = app.add_subcommand("eval", say(words::Tool::EvalDescription));
   auto com = std::make_shared<bool>(false);
 #ifdef _WIN32
-  eval->add_flag("--com", *com,
-                 "Call the registered COM class Korvane.自定义函数 late-bound, as Excel does");
+  eval->add_flag("--com", *com, say(words::Tool::EvalComOption));
 #endif
   eval->callback([com] {
 #ifdef _WIN32

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <iostream>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,8 @@
 
 namespace korvane::cli {
 namespace {
+
+using words::Tool;
 
 // The draw the examples settle against, as `korvane call` loads it: the one
 // the loading function's own example loads (the 2013 draw of the
@@ -53,23 +56,22 @@ std::string signature(const Function& m) {
 }
 
 void list_members() {
-  std::cout << "Korvane worksheet functions. korvane help FUNCTION shows one with an example.\n"
-               "Korvane 工作表函数。korvane help 函数名 查看参数与示例。\n\n";
+  std::cout << say(Tool::HelpIntro) << "\n\n";
   for (const Function& m : functions()) {
     std::cout << signature(m) << '\n' << "    " << m.zh << '\n' << "    " << m.en << '\n';
   }
-  std::cout << "\nDraw-state properties 开奖状态属性 (korvane call " << example_draw()
-            << " NAME prints one):\n";
+  std::cout << '\n' << say(Tool::HelpProperties, {example_draw()}) << '\n';
   for (const Property& m : properties()) {
     std::cout << "  " << padded(m.name, 6) << m.zh << " / " << m.en << '\n';
   }
 }
 
 void describe(const Property& m) {
-  std::cout << utf8(m.name) << ": draw-state property 开奖状态属性\n"
+  std::cout << say(Tool::HelpIsProperty, {utf8(m.name)}) << '\n'
             << "    " << m.zh << '\n'
             << "    " << m.en << '\n'
-            << "Example 示例:\n  korvane call " << example_draw() << ' ' << utf8(m.name) << '\n';
+            << say(Tool::HelpExample) << "\n  korvane call " << example_draw() << ' '
+            << utf8(m.name) << '\n';
 }
 
 void describe(const Function& m) {
@@ -79,25 +81,25 @@ void describe(const Function& m) {
 
   std::cout << signature(m) << '\n'
             << "    " << m.zh << '\n'
-            << "    " << m.en << "\n\nParameters 参数:\n";
+            << "    " << m.en << "\n\n"
+            << say(Tool::HelpParameters) << '\n';
   for (const Param& p : m.params) {
     std::cout << "  " << padded(p.name, width) << p.zh << '\n'
               << "  " << std::string(width, ' ') << p.en
-              << (p.kind == ParamKind::Range ? " (a cell reference)" : "") << '\n';
+              << (p.kind == ParamKind::Range ? say(Tool::HelpCellReference) : "") << '\n';
   }
-  if (ends_with_trigger(m))
-    std::cout << "  " << std::string(width, ' ')
-              << "may be left out: korvane call then passes an empty cell, and a book row\n"
-              << "  " << std::string(width, ' ')
-              << "always gets the result of the last 验证 row.\n";
-  std::cout << "\nReturns 返回: " << m.returns << '\n';
-  std::cout
-      << (m.regime == Regime::SkipsErrors
-              ? "Never fails: a step that cannot be carried out is skipped. 出错的步骤被跳过。\n"
-              : "A step that cannot be carried out fails the call: #VALUE!. 出错即返回 "
-                "#VALUE!。\n");
-  std::cout << "\nExample 示例:\n  korvane call " << (reads_draw(m) ? example_draw() + " " : "")
-            << utf8(m.name) << (m.example.args.empty() ? "" : " ") << m.example.args << '\n'
+  if (ends_with_trigger(m)) {
+    std::istringstream lines(say(Tool::HelpMayBeLeftOut));
+    for (std::string line; std::getline(lines, line);)
+      std::cout << "  " << std::string(width, ' ') << line << '\n';
+  }
+  std::cout << '\n' << say(Tool::HelpReturns, {m.returns}) << '\n';
+  std::cout << say(m.regime == Regime::SkipsErrors ? Tool::HelpNeverFails : Tool::HelpFailsCall)
+            << '\n';
+  std::cout << '\n'
+            << say(Tool::HelpExample) << "\n  korvane call "
+            << (reads_draw(m) ? example_draw() + " " : "") << utf8(m.name)
+            << (m.example.args.empty() ? "" : " ") << m.example.args << '\n'
             << "  " << example_result(m) << '\n';
 }
 
@@ -138,7 +140,7 @@ int run_help(const std::string& name, bool examples) {
   use_utf8_console();
   if (examples) {
     if (!name.empty()) {
-      std::cerr << "korvane help: --examples prints every function's example; name no function\n";
+      std::cerr << "korvane help: " << say(Tool::HelpExamplesAlone) << '\n';
       return kUsageError;
     }
     print_examples();
@@ -156,9 +158,11 @@ int run_help(const std::string& name, bool examples) {
   }
   const Property* m = find_property(wanted);
   if (!m) {
-    const std::string near = did_you_mean(n, member_names());
-    std::cerr << "korvane help: no function or property is named " << quoted_text(n)
-              << (near.empty() ? " (korvane help lists them)" : near) << '\n';
+    const std::string near = did_you_mean(n, member_names(), {}, language());
+    std::cerr << "korvane help: "
+              << say(Tool::NoMember,
+                     {quoted_text(n), near.empty() ? say(Tool::HelpListsThem) : near})
+              << '\n';
     return kUsageError;
   }
   describe(*m);
@@ -169,13 +173,10 @@ int run_help(const std::string& name, bool examples) {
 
 void add_help(CLI::App& app) {
   auto name = std::make_shared<std::string>();
-  CLI::App* cmd = app.add_subcommand(
-      "help", "List the worksheet functions, or show one: korvane help [FUNCTION]");
+  CLI::App* cmd = app.add_subcommand("help", say(Tool::HelpDescription));
   auto examples = std::make_shared<bool>(false);
-  cmd->add_option("FUNCTION", *name, "A function or draw-state property");
-  cmd->add_flag("--examples", *examples,
-                "Print every function's example as a korvane eval transcript: each request "
-                "line (\"> \") followed by its answer (\"< \")");
+  cmd->add_option("FUNCTION", *name, say(Tool::HelpFunctionOption));
+  cmd->add_flag("--examples", *examples, say(Tool::HelpExamplesOption));
   cmd->callback([name, examples] { set_exit_code(flushed("help", run_help(*name, *examples))); });
 }
 

@@ -18,6 +18,8 @@
 namespace {
 
 using korvane::cli::kUsageError;
+using korvane::cli::say;
+using korvane::words::Tool;
 
 // The words after `call`'s "--" mark, removed from args; nullopt when call is
 // not the command or has no mark before its function name. Only --draw (with
@@ -49,10 +51,36 @@ std::vector<std::string> option_names(const CLI::App& app) {
   return names;
 }
 
+// The missing argument of a command line (RequiredError says "BOOK is
+// required", or "A subcommand is required" when the command is missing).
+std::string required(const CLI::RequiredError& e) {
+  std::string what = e.what();
+  constexpr std::string_view kIsRequired = " is required";
+  if (!what.ends_with(kIsRequired)) return say(Tool::CommandLine, {what});
+  what.resize(what.size() - kIsRequired.size());
+  if (what == "A subcommand" && korvane::cli::language() == korvane::words::Language::Chinese)
+    what = say(Tool::LabelSubcommand);
+  return say(Tool::MissingArgument, {what});
+}
+
+// The parser's own words in --help, in the user's language. The commands
+// added after this inherit them.
+void speak_the_users_language(CLI::App& app) {
+  const struct {
+    const char* key;
+    Tool label;
+  } labels[] = {{"Usage", Tool::LabelUsage},           {"OPTIONS", Tool::LabelOptions},
+                {"SUBCOMMAND", Tool::LabelSubcommand}, {"Positionals", Tool::LabelPositionals},
+                {"REQUIRED", Tool::LabelRequired},     {"TEXT", Tool::LabelText}};
+  for (const auto& l : labels) app.get_formatter()->label(l.key, say(l.label));
+  app.option_defaults()->group(say(Tool::LabelOptionsGroup));
+  app.set_help_flag("-h,--help", say(Tool::HelpFlag));
+}
+
 // Says what was wrong with the command line of who ("korvane settle") and
 // returns the usage status.
 int usage(const std::string& who, const std::string& message) {
-  std::cerr << who << ": " << message << "\nRun " << who << " --help for more information.\n";
+  std::cerr << who << ": " << message << '\n' << say(Tool::RunHelp, {who}) << '\n';
   return kUsageError;
 }
 
@@ -63,12 +91,12 @@ int usage(const std::string& who, const std::string& message) {
 std::string extra_word(const std::vector<std::string>& extra, const std::vector<std::string>& args,
                        const std::vector<std::string>& options) {
   const auto word = std::find_if(extra.begin(), extra.end(), [](auto& w) { return w != "--"; });
-  if (word == extra.end()) return "unexpected argument";
+  if (word == extra.end()) return say(Tool::UnexpectedArgument);
   const auto mark = std::find(args.begin() + 1, args.end(), "--");
   const bool after_mark = std::find(args.begin() + 1, mark, *word) == mark;
   if (!after_mark && word->size() > 1 && (*word)[0] == '-')
-    return korvane::cli::unknown_option(*word, options);
-  return "unexpected argument " + korvane::cli::quoted_text(*word);
+    return korvane::cli::unknown_option(*word, options, korvane::cli::language());
+  return say(Tool::UnexpectedArgumentNamed, {korvane::cli::quoted_text(*word)});
 }
 
 // Says what was wrong with the command line args, with a suggestion where a
@@ -79,14 +107,18 @@ int usage_error(const CLI::App& app, const std::vector<std::string>& args,
   const std::string who =
       command == &app ? std::string("korvane") : "korvane " + command->get_name();
   std::string message = e.what();
-  if (dynamic_cast<const CLI::ExtrasError*>(&e)) {
+  if (const auto* missing = dynamic_cast<const CLI::RequiredError*>(&e)) {
+    message = required(*missing);
+  } else if (dynamic_cast<const CLI::ExtrasError*>(&e)) {
     // A command without positionals hands the words after its "--" back to
     // the tool's own parser.
     std::vector<std::string> extra = command->remaining();
     if (extra.empty()) extra = app.remaining();
     message = extra_word(extra, args, option_names(*command));
   } else if (message.size() > 2 * korvane::cli::kQuotedMax) {
-    message = korvane::cli::quoted_text(message);
+    message = say(Tool::CommandLine, {korvane::cli::quoted_text(message)});
+  } else {
+    message = say(Tool::CommandLine, {message});
   }
   return usage(who, message);
 }
@@ -128,18 +160,19 @@ int main(int argc, char** argv) {
   // with EFBIG, and the command says so and leaves its output as it was.
   std::signal(SIGXFSZ, SIG_IGN);
 #endif
-  CLI::App app{"korvane — the Korvane worksheet functions without Excel", "korvane"};
-  app.set_version_flag("--version", "korvane " KORVANE_VERSION);
+  CLI::App app{say(Tool::AppDescription), "korvane"};
+  speak_the_users_language(app);
+  app.set_version_flag("--version", "korvane " KORVANE_VERSION, say(Tool::VersionFlag));
   app.require_subcommand(1);
-  app.footer(
-      "Run korvane COMMAND --help for a command's options; \"--\" ends the options.\n"
-      "Exit status: 0 done; 1 a worksheet failure (#VALUE!), or a book row that could not be\n"
-      "read or went without a draw; 2 a mistake in the command line, or a file or stream\n"
-      "that could not be read or written.");
+  app.footer(say(Tool::MainFooter));
 
   std::vector<std::string> args(argv + 1, argv + argc);
   auto after_mark = split_call_mark(args);
   korvane::cli::add_commands(app, std::move(after_mark));
+  for (CLI::App* c : app.get_subcommands([](CLI::App*) { return true; })) {
+    c->group(say(Tool::LabelSubcommands));
+    if (CLI::Option* help = c->get_help_ptr()) help->group(say(Tool::LabelOptionsGroup));
+  }
   if (args.empty()) {
     std::cerr << app.help();
     return kUsageError;
@@ -152,17 +185,21 @@ int main(int argc, char** argv) {
       std::find(commands.begin(), commands.end(), args[0]) == commands.end()) {
     std::string all;
     for (const std::string& c : commands) all += (all.empty() ? "" : ", ") + c;
-    const std::string near = korvane::cli::did_you_mean(args[0], commands);
-    std::cerr << "korvane: no command is named " << korvane::cli::quoted_text(args[0])
-              << (near.empty() ? " (the commands are " + all + ")" : near)
-              << "\nRun korvane --help for more information.\n";
+    const std::string near =
+        korvane::cli::did_you_mean(args[0], commands, {}, korvane::cli::language());
+    const std::string named = korvane::cli::quoted_text(args[0]);
+    std::cerr << "korvane: "
+              << (near.empty() ? say(Tool::NoCommand, {named, all})
+                               : say(Tool::NoCommandNear, {named, near}))
+              << '\n'
+              << say(Tool::RunHelp, {"korvane"}) << '\n';
     return kUsageError;
   }
 
   if (const std::string* dashes = stray_dashes(app, args)) {
     const bool top = dashes == &args[0];
     return usage(top ? std::string("korvane") : "korvane " + args[0],
-                 korvane::cli::unknown_option(*dashes, {}));
+                 korvane::cli::unknown_option(*dashes, {}, korvane::cli::language()));
   }
 
   std::vector<const char*> parsed{argv[0]};

@@ -4,6 +4,11 @@
 
 namespace korvane::cli::book {
 
+// A problem as the table writes it: a literal, and so a string that lasts.
+const char* RecordSplitter::said(words::Tool problem) const {
+  return words::sentence(problem, language_).data();
+}
+
 void RecordSplitter::reset() {
   state_ = State::FieldStart;
   data_.clear();
@@ -36,7 +41,7 @@ RecordSplitter::Status RecordSplitter::feed(std::string_view content, std::strin
         if (c == separator) {
           end_field();
         } else if (c == '"') {
-          problem_ = "a double quote inside a field that does not start with one";
+          problem_ = said(words::Tool::QuoteInsideField);
           return Status::Malformed;
         } else {
           data_ += c;
@@ -56,7 +61,7 @@ RecordSplitter::Status RecordSplitter::feed(std::string_view content, std::strin
         } else if (c == separator) {
           end_field();
         } else {
-          problem_ = "text after the closing quote of a field";
+          problem_ = said(words::Tool::TextAfterQuote);
           return Status::Malformed;
         }
         break;
@@ -64,7 +69,7 @@ RecordSplitter::Status RecordSplitter::feed(std::string_view content, std::strin
   }
   if (state_ == State::Quoted) {
     if (eol.empty()) {
-      problem_ = "a quoted field is not closed";
+      problem_ = said(words::Tool::QuoteNotClosed);
       return Status::Malformed;
     }
     data_.append(eol);  // a line break inside the cell

@@ -22,12 +22,18 @@
 #include <utility>
 #include <vector>
 
+#include "words/tool.h"
+
 namespace korvane::cli::book {
 
 // Splits one CSV record into fields, fed one physical line at a time.
 class RecordSplitter {
  public:
   enum class Status { Complete, NeedMore, Malformed };
+
+  // language: of the problem a malformed record is reported with.
+  explicit RecordSplitter(words::Language language = words::Language::English)
+      : language_(language) {}
 
   // The byte between fields: a comma, or a tab.
   void separate_by(char separator) noexcept { separator_ = separator; }
@@ -45,6 +51,7 @@ class RecordSplitter {
  private:
   enum class State { FieldStart, Unquoted, Quoted, QuoteInQuoted };
   void end_field();
+  const char* said(words::Tool problem) const;
 
   State state_ = State::FieldStart;
   std::string data_;  // the unquoted bytes of every field, one after another
@@ -52,6 +59,7 @@ class RecordSplitter {
   std::size_t field_begin_ = 0;
   const char* problem_ = "";
   char separator_ = ',';
+  words::Language language_;
 };
 
 }  // namespace korvane::cli::book

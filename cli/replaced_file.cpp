@@ -18,7 +18,12 @@
 #include <unistd.h>
 #endif
 
+#include "words/tool.h"
+
 namespace korvane::cli {
+
+using words::Tool;
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -76,20 +81,20 @@ void disarm() {
 }
 
 // Why a Windows call failed, as a person can act on it.
-std::string windows_reason(DWORD error) {
+std::string windows_reason(DWORD error, words::Language language) {
   switch (error) {
     case ERROR_SHARING_VIOLATION:
     case ERROR_LOCK_VIOLATION:
     case ERROR_UNABLE_TO_REMOVE_REPLACED:
     case ERROR_UNABLE_TO_MOVE_REPLACEMENT:
-      return "it is open in another program (Excel?): close it there and settle again";
+      return words::say(words::Tool::OpenElsewhere, language);
     case ERROR_ACCESS_DENIED:
-      return "access is denied (is it read-only, or open in another program?)";
+      return words::say(words::Tool::AccessDenied, language);
     case ERROR_DISK_FULL:
     case ERROR_HANDLE_DISK_FULL:
       return reason(ENOSPC);
     default:
-      return "Windows error " + std::to_string(error);
+      return words::say(words::Tool::WindowsError, language, {std::to_string(error)});
   }
 }
 
@@ -210,9 +215,9 @@ DescriptorBuf::int_type DescriptorBuf::overflow(int_type c) {
 
 // ---- ReplacedFile ----------------------------------------------------------------
 
-bool ReplacedFile::fail(const std::string& what) {
-  error_ = what;
-  if (!new_path_.empty()) error_ += "; " + path_ + " is left as it was";
+bool ReplacedFile::fail(words::Tool what, const std::string& why) {
+  error_ = say(what, {shown_, why});
+  if (!new_path_.empty()) error_ += say(Tool::LeftAsItWas, {shown_});
   discard();
   stream_.setstate(std::ios::badbit);
   return false;
@@ -239,9 +244,9 @@ bool ReplacedFile::open() {
     direct_ = true;
     fd_ = _wopen(w.c_str(), _O_WRONLY | _O_BINARY);
   } else if (fs::is_directory(st)) {
-    return fail("cannot write " + path_ + ": " + reason(EISDIR));
+    return fail(Tool::CannotWrite, reason(EISDIR));
   } else if (exists && (GetFileAttributesW(w.c_str()) & FILE_ATTRIBUTE_READONLY)) {
-    return fail("cannot write " + path_ + ": it is read-only");
+    return fail(Tool::CannotWrite, say(Tool::ItIsReadOnly));
   } else {
     return open_new(target_);
   }
@@ -250,12 +255,12 @@ bool ReplacedFile::open() {
     direct_ = true;
     fd_ = ::open(target_.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
   } else if (exists && ::access(target_.c_str(), W_OK) != 0) {
-    return fail("cannot write " + path_ + ": " + reason(errno));
+    return fail(Tool::CannotWrite, reason(errno));
   } else {
     return open_new(target_);
   }
 #endif
-  if (fd_ < 0) return fail("cannot write " + path_ + ": " + reason(errno));
+  if (fd_ < 0) return fail(Tool::CannotWrite, reason(errno));
   buf_.attach(fd_);
   return true;
 }
@@ -268,13 +273,13 @@ bool ReplacedFile::open_new(const std::string& target) {
   int error = 0;
   new_path_ = create_beside(folder, name, fd_, error);
   if (new_path_.empty())
-    return fail("cannot write " + path_ + ": " + windows_reason(static_cast<DWORD>(error)));
+    return fail(Tool::CannotWrite, windows_reason(static_cast<DWORD>(error), language_));
   armed_ = arm(new_path_);
 #else
   std::string pattern = (folder / ("." + name + ".korvane-XXXXXX")).string();
   const SignalsHeld held;
   fd_ = ::mkostemp(pattern.data(), O_CLOEXEC);
-  if (fd_ < 0) return fail("cannot write " + path_ + ": " + reason(errno));
+  if (fd_ < 0) return fail(Tool::CannotWrite, reason(errno));
   new_path_ = pattern;
   armed_ = arm(new_path_);
 #endif
@@ -306,13 +311,13 @@ bool ReplacedFile::commit() {
   if (fd_ < 0) return false;
   stream_.flush();
   if (!buf_.drain() || !stream_)
-    return fail("writing " + path_ + " failed: " + reason(buf_.error() ? buf_.error() : EIO));
+    return fail(Tool::WritingFileFailed, reason(buf_.error() ? buf_.error() : EIO));
   if (direct_) {
     discard();
     return true;
   }
 #ifdef _WIN32
-  if (_commit(fd_) != 0) return fail("writing " + path_ + " failed: " + reason(errno));
+  if (_commit(fd_) != 0) return fail(Tool::WritingFileFailed, reason(errno));
   const int closed = _close(fd_);
 #else
   struct stat old {};
@@ -326,11 +331,11 @@ bool ReplacedFile::commit() {
     ::umask(mask);
     ::fchmod(fd_, 0666 & ~mask);
   }
-  if (::fsync(fd_) != 0) return fail("writing " + path_ + " failed: " + reason(errno));
+  if (::fsync(fd_) != 0) return fail(Tool::WritingFileFailed, reason(errno));
   const int closed = ::close(fd_);
 #endif
   fd_ = -1;
-  if (closed != 0) return fail("writing " + path_ + " failed: " + reason(errno));
+  if (closed != 0) return fail(Tool::WritingFileFailed, reason(errno));
   if (!put_in_place()) return false;
   new_path_.clear();
   if (armed_) disarm();
@@ -348,7 +353,7 @@ bool ReplacedFile::put_in_place() {
       CreateFileW(to.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                   nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   if (probe == INVALID_HANDLE_VALUE && GetLastError() == ERROR_SHARING_VIOLATION)
-    return fail("cannot replace " + path_ + ": " + windows_reason(ERROR_SHARING_VIOLATION));
+    return fail(Tool::CannotReplace, windows_reason(ERROR_SHARING_VIOLATION, language_));
   if (probe != INVALID_HANDLE_VALUE) CloseHandle(probe);
   if (ReplaceFileW(to.c_str(), from.c_str(), nullptr,
                    REPLACEFILE_IGNORE_MERGE_ERRORS | REPLACEFILE_IGNORE_ACL_ERRORS, nullptr,
@@ -361,10 +366,10 @@ bool ReplacedFile::put_in_place() {
       return true;
     error = GetLastError();
   }
-  return fail("cannot replace " + path_ + ": " + windows_reason(error));
+  return fail(Tool::CannotReplace, windows_reason(error, language_));
 #else
   if (::rename(new_path_.c_str(), target_.c_str()) != 0)
-    return fail("cannot replace " + path_ + ": " + reason(errno));
+    return fail(Tool::CannotReplace, reason(errno));
   // The rename itself on the disk: the folder's entry (best effort; some
   // file systems cannot sync a folder).
   const fs::path folder =

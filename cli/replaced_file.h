@@ -22,6 +22,8 @@
 #include <streambuf>
 #include <string>
 
+#include "words/tool.h"
+
 namespace korvane::cli {
 
 // Bytes to a file descriptor, a buffer at a time, remembering the first
@@ -49,8 +51,14 @@ class DescriptorBuf : public std::streambuf {
 
 class ReplacedFile {
  public:
-  // path: the file to replace. Nothing is created until open().
-  explicit ReplacedFile(std::string path) : path_(std::move(path)) {}
+  // path: the file to replace. Nothing is created until open(). shown: its
+  // name as a person reads it (UTF-8; the path's bytes when empty), and
+  // language that of error().
+  explicit ReplacedFile(std::string path, words::Language language = words::Language::English,
+                        std::string shown = {})
+      : path_(std::move(path)),
+        shown_(shown.empty() ? path_ : std::move(shown)),
+        language_(language) {}
   // Removes the new file when it was not committed.
   ~ReplacedFile() { discard(); }
   ReplacedFile(const ReplacedFile&) = delete;
@@ -75,11 +83,16 @@ class ReplacedFile {
   const std::string& new_path() const noexcept { return new_path_; }
 
  private:
-  bool fail(const std::string& what);
+  bool fail(words::Tool what, const std::string& why);
+  std::string say(words::Tool what, std::initializer_list<std::string_view> args = {}) const {
+    return words::say(what, language_, args);
+  }
   bool open_new(const std::string& target);
   bool put_in_place();
 
   std::string path_;
+  std::string shown_;
+  words::Language language_;
   std::string target_;    // the file actually replaced (a link's target)
   std::string new_path_;  // the new file, until it is renamed or removed
   int fd_ = -1;

@@ -29,9 +29,12 @@
 #include "cli/encoding.h"
 #include "cli/replaced_file.h"
 #include "cli/stdin_stream.h"
+#include "cli/terminal.h"
 
 namespace korvane::cli {
 namespace {
+
+using words::Tool;
 
 struct SettleOptions {
   std::string book;
@@ -42,7 +45,6 @@ struct SettleOptions {
 constexpr int kRowsNotSettled = 1;
 constexpr int kCannot = 2;
 constexpr std::string_view kStandard = "-";
-constexpr const char* kNoConverter = "this system has no GB18030 converter";
 
 int cannot(const std::string& message) {
   std::cerr << "korvane settle: " << message << '\n';
@@ -153,7 +155,11 @@ bool stderr_is_ours(const SettleOptions& o, bool from_stdin, bool to_stdout) {
 int run_settle(const SettleOptions& o) {
   use_utf8_console();
   const bool from_stdin = o.book == kStandard;
-  const std::string name = from_stdin ? "(standard input)" : o.book;
+  // The file names as the text they are: Windows hands them over in its ANSI
+  // code page, and the reports are UTF-8.
+  const std::string book_name = argument_utf8(o.book);
+  const std::string output_name = argument_utf8(o.output);
+  const std::string name = from_stdin ? say(Tool::StandardInput) : book_name;
   std::ifstream file_in;
   StdinBuf stdin_buf;
   std::istream stdin_in(&stdin_buf);
@@ -162,47 +168,46 @@ int run_settle(const SettleOptions& o) {
   } else {
     errno = 0;
     file_in.open(o.book, std::ios::binary);
-    if (!file_in) return cannot("cannot open " + name + ": " + reason());
+    if (!file_in) return cannot(say(Tool::CannotOpen, {name, reason()}));
   }
   std::istream& in = from_stdin ? stdin_in : file_in;
-  const std::optional<book::Encoding> asked =
-      o.output_encoding.empty() ? std::nullopt : encoding_named(o.output_encoding);
-  if (asked == book::Encoding::Gb18030 && !Gb18030().ready()) return cannot(kNoConverter);
-
   const bool to_stdout = o.output.empty() || o.output == kStandard;
+  // A terminal shows the book in its own encoding; a file or a pipe gets the book's.
+  const std::optional<book::Encoding> asked = !o.output_encoding.empty()
+                                                  ? encoding_named(o.output_encoding)
+                                              : to_stdout ? screen_encoding()
+                                                          : std::nullopt;
+  if (asked == book::Encoding::Gb18030 && !Gb18030().ready()) return cannot(say(Tool::NoConverter));
+
   if (stderr_is_ours(o, from_stdin, to_stdout)) return kCannot;
   std::optional<ReplacedFile> file;
   if (!to_stdout) {
     std::error_code ec;
     if (!from_stdin && std::filesystem::equivalent(o.book, o.output, ec))
-      return cannot("the settled book would overwrite " + o.book + ": choose another -o");
+      return cannot(say(Tool::WouldOverwrite, {book_name}));
     if (from_stdin && same_file(o.output, kStdin))
-      return cannot("standard input is " + o.output +
-                    " itself: the settled book would overwrite the book it settles; choose "
-                    "another -o");
-    file.emplace(o.output);
+      return cannot(say(Tool::InputIsOutput, {output_name}));
+    file.emplace(o.output, language(), output_name);
     if (!file->open()) return cannot(file->error());
   } else {
     if (!from_stdin && same_file(o.book, kStdout))
-      return cannot("standard output is " + o.book +
-                    " itself: the settled book would feed the book it settles; write it elsewhere");
-    if (from_stdin && same_open_file(kStdin, kStdout))
-      return cannot(
-          "standard output is the file on standard input: the settled book would feed the book "
-          "it settles; write it elsewhere");
+      return cannot(say(Tool::OutputIsBook, {book_name}));
+    if (from_stdin && same_open_file(kStdin, kStdout)) return cannot(say(Tool::OutputIsInput));
     binary_stdout();
   }
-  std::ostream& out = to_stdout ? std::cout : file->stream();
+  const std::unique_ptr<std::streambuf> console = to_stdout ? console_output() : nullptr;
+  std::ostream console_out(console.get());
+  std::ostream& out = console ? console_out : to_stdout ? std::cout : file->stream();
 
   // Until the end, a failure leaves OUT as it was: the new file goes with `file`.
-  const book::Summary summary = book::settle(in, out, std::cerr, name, asked);
+  const book::Summary summary = book::settle(in, out, std::cerr, name, asked, language());
   out.flush();
-  if (summary.no_converter) return cannot(kNoConverter);
-  if (!summary.not_a_book.empty()) return cannot(name + " " + summary.not_a_book);
-  if (in.bad()) return cannot("reading " + name + " failed part way");
-  if (!out && !file) return cannot("writing the settled book failed");
+  if (summary.no_converter) return cannot(say(Tool::NoConverter));
+  if (!summary.not_a_book.empty()) return cannot(say(Tool::NotABook, {name, summary.not_a_book}));
+  if (in.bad()) return cannot(say(Tool::ReadingFailed, {name}));
+  if (!out && !file) return cannot(say(Tool::WritingFailed, {say(Tool::TheSettledBook)}));
   if (!out && !file->commit()) return cannot(file->error());  // the new file is gone
-  book::write_summary(summary, std::cerr);
+  book::write_summary(summary, std::cerr, language());
   std::cerr.flush();
   if (!std::cerr) return kCannot;  // the reports are lost: there is nowhere left to say so
   if (file && !file->commit()) return cannot(file->error());
@@ -213,31 +218,14 @@ int run_settle(const SettleOptions& o) {
 
 void add_settle(CLI::App& app) {
   auto options = std::make_shared<SettleOptions>();
-  CLI::App* cmd = app.add_subcommand(
-      "settle",
-      "Settle a bet book (CSV, UTF-8 or GBK, or UTF-16 text) against the draw its 验证 rows load");
-  cmd->add_option("BOOK", options->book,
-                  "The bet book: one worksheet call per row (- reads standard input)")
-      ->required();
-  cmd->add_option(
-      "-o,--output", options->output,
-      "Write the settled book here instead of to standard output (- is standard output); "
-      "replaced whole once the book is settled, or left as it was");
-  cmd->add_option("--output-encoding", options->output_encoding,
-                  "utf-8, gb18030 or utf-16: the settled book's encoding (default: the book's)")
+  CLI::App* cmd = app.add_subcommand("settle", say(Tool::SettleDescription));
+  cmd->add_option("BOOK", options->book, say(Tool::SettleBookOption))->required();
+  cmd->add_option("-o,--output", options->output, say(Tool::SettleOutputOption));
+  cmd->add_option("--output-encoding", options->output_encoding, say(Tool::SettleEncodingOption))
       ->check(CLI::IsMember(
           {"utf-8", "utf8", "gb18030", "gbk", "utf-16", "utf16", "utf-16le", "utf-16be"},
           CLI::ignore_case));
-  cmd->footer(
-      "Each row is a function name and its arguments without 易失; a 验证 row loads the\n"
-      "draw for the rows after it. The settled book is every row as it was with its result\n"
-      "appended, in the book's encoding; the summary goes to standard error. A bet is paid\n"
-      "only from the draw of the nearest row above it that loaded one, and only when no\n"
-      "row between them could have been a draw row (one naming 验证 in any spelling, a\n"
-      "formula, a cell holding ， or tabs, a byte-order mark); else it gets \"no draw\".\n"
-      "Exits 1 when a row could not be read, went without a draw, was settled against a\n"
-      "draw no lottery can draw or ran over several lines, 2 on a file error or a file\n"
-      "that is not a book.");
+  cmd->footer(say(Tool::SettleFooter));
   cmd->callback([options] { set_exit_code(run_settle(*options)); });
 }
 

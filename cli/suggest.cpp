@@ -6,6 +6,7 @@
 #include "cli/quoting.h"
 #include "core/custom_functions.h"
 #include "core/text.h"
+#include "words/tool.h"
 
 namespace korvane::cli {
 namespace {
@@ -59,28 +60,33 @@ std::vector<std::string> nearest(std::string_view given,
 }
 
 std::string did_you_mean(std::string_view given, const std::vector<std::string>& candidates,
-                         std::string_view prefix) {
+                         std::string_view prefix, words::Language language) {
   const std::vector<std::string> near = nearest(given, candidates);
   if (near.empty()) return {};
-  std::string out = " (did you mean ";
+  const bool chinese = language == words::Language::Chinese;
+  std::string names;
   for (std::size_t i = 0; i < near.size(); ++i) {
-    if (i) out += i + 1 == near.size() ? " or " : ", ";
-    out += prefix;
-    out += near[i];
+    if (i)
+      names += i + 1 == near.size() ? words::sentence(words::Tool::Or, language)
+               : chinese            ? "、"
+                                    : ", ";
+    names += prefix;
+    names += near[i];
   }
-  return out + "?)";
+  return words::say(words::Tool::DidYouMean, language, {names});
 }
 
 bool dashes_only(std::string_view word) {
   return word.size() > 2 && word.find_first_not_of('-') == std::string_view::npos;
 }
 
-std::string unknown_option(std::string_view word, const std::vector<std::string>& options) {
+std::string unknown_option(std::string_view word, const std::vector<std::string>& options,
+                           words::Language language) {
   const std::size_t name = word.find_first_not_of('-');
   const std::string near = name == std::string_view::npos
                                ? std::string()
-                               : did_you_mean(word.substr(name), options, "--");
-  return "unknown option " + quoted_text(word) + near;
+                               : did_you_mean(word.substr(name), options, "--", language);
+  return words::say(words::Tool::UnknownOption, language, {quoted_text(word), near});
 }
 
 std::vector<std::string> member_names() {

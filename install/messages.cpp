@@ -1,17 +1,10 @@
 // The installer's sentences, English and Simplified Chinese side by side.
 #include "install/messages.h"
 
-#include <array>
-#include <cstddef>
-
 namespace korvane::install {
 namespace {
 
-struct Row {
-  Say what;
-  const char* english;
-  const char* chinese;
-};
+using Row = words::Row<Say>;
 
 // One row a sentence, in the order of Say. The Chinese follows the words of
 // Excel's Chinese menus (文件 > 选项 > 加载项) so that a reader finds them.
@@ -114,37 +107,16 @@ constexpr Row kRows[] = {
      "已先处理 {1} 中上次中断的安装。"},
 };
 
-constexpr bool rows_in_order() {
-  std::size_t i = 0;
-  for (const Row& r : kRows) {
-    if (static_cast<std::size_t>(r.what) != i++) return false;
-  }
-  return i == static_cast<std::size_t>(Say::Count_);
-}
-static_assert(rows_in_order(), "one row a sentence, in the order of Say");
+static_assert(words::complete(kRows), "one row a sentence, in the order of Say, in both languages");
 
 }  // namespace
 
 std::string_view sentence(Say what, Language language) {
-  const Row& row = kRows[static_cast<std::size_t>(what)];
-  return language == Language::Chinese ? row.chinese : row.english;
+  return words::pick(kRows, what, language);
 }
 
 std::string words(Say what, Language language, std::initializer_list<std::string_view> args) {
-  const std::string_view text = sentence(what, language);
-  std::string out;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const bool blank = text[i] == '{' && i + 2 < text.size() && text[i + 1] >= '1' &&
-                       text[i + 1] <= '9' && text[i + 2] == '}';
-    const std::size_t n = blank ? static_cast<std::size_t>(text[i + 1] - '1') : 0;
-    if (blank && n < args.size()) {
-      out += *(args.begin() + n);
-      i += 2;
-    } else {
-      out += text[i];
-    }
-  }
-  return out;
+  return words::fill(sentence(what, language), args);
 }
 
 }  // namespace korvane::install

@@ -12,9 +12,11 @@
 #include <string>
 #include <string_view>
 
+#include "words/language.h"
+
 namespace korvane::install {
 
-enum class Language { English, Chinese };
+using words::Language;
 
 enum class Say {
   NoProgramFolder,

@@ -2,6 +2,7 @@
 #include "install/windows_text.h"
 
 #include "core/text.h"
+#include "words/language.h"
 
 namespace korvane::install {
 
@@ -11,10 +12,8 @@ std::string utf8(std::wstring_view s) { return to_utf8(narrow16(s)); }
 std::string utf8(const std::wstring& s) { return utf8(std::wstring_view(s)); }
 std::string utf8(const std::filesystem::path& p) { return utf8(std::wstring_view(p.native())); }
 
-Language language() {
-  return PRIMARYLANGID(GetUserDefaultUILanguage()) == LANG_CHINESE ? Language::Chinese
-                                                                   : Language::English;
-}
+// The user's Windows display language, chosen once as the tool's is.
+Language language() { return words::user_language(); }
 
 std::string text(Say what, std::initializer_list<std::string_view> args) {
   return words(what, language(), args);

@@ -2,6 +2,7 @@
 """The folders are layers, and a file's folder says what it may include.
 
     core/                      the value type, text, the draw, the member list
+    words/                     the sentences for a person, in both languages
     bets/ zodiac/ wages/       the worksheet functions, on the core
     com/ calc/ xll/ install/   the front ends and the installer, on the core
     cli/                       the korvane tool, on all of the above
@@ -35,8 +36,9 @@ MAY_INCLUDE = {
     "com": {"core", "com"},
     "calc": {"core", "calc"},
     "xll": {"core", "xll"},
-    "install": {"core", "com", "install"},
-    "cli": {"core", "com", "install", "cli"},
+    "words": {"words"},
+    "install": {"core", "com", "words", "install"},
+    "cli": {"core", "com", "words", "install", "cli"},
     "workbook": {"core", "cli", "workbook"},
 }
 # Headers of a folder a layer may include although the folder is not below it.

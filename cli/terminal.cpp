@@ -1,0 +1,136 @@
+// Standard output as a terminal: its encoding, and the Windows console's
+// wide output (see terminal.h).
+#include "cli/terminal.h"
+
+#include <string>
+#include <string_view>
+
+#ifdef _WIN32
+#include <io.h>
+#include <windows.h>
+#else
+#include <langinfo.h>
+#include <unistd.h>
+
+#include <clocale>
+#endif
+
+namespace korvane::cli {
+
+book::Encoding terminal_encoding(std::string_view codeset) {
+  std::string name;
+  for (char c : codeset)
+    if (c != '-' && c != '_') name += static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+  // GBK and GB2312 terminals show GB18030's bytes of every character they have.
+  if (name == "GB18030" || name == "GBK" || name == "GB2312" || name == "CP936")
+    return book::Encoding::Gb18030;
+  return book::Encoding::Utf8;
+}
+
+#ifdef _WIN32
+
+namespace {
+
+HANDLE console() {
+  const HANDLE h = GetStdHandle(STD_OUTPUT_HANDLE);
+  DWORD mode = 0;
+  return h != INVALID_HANDLE_VALUE && h != nullptr && GetConsoleMode(h, &mode) ? h : nullptr;
+}
+
+// The length of the longest prefix of s that ends on a whole UTF-8 sequence:
+// a character cut between two writes is finished by the next.
+std::size_t whole(std::string_view s) {
+  std::size_t i = s.size();
+  std::size_t back = 0;
+  while (i > 0 && back < 4 && (static_cast<unsigned char>(s[i - 1]) & 0xC0) == 0x80) --i, ++back;
+  if (i == 0) return s.size();
+  const unsigned char lead = static_cast<unsigned char>(s[i - 1]);
+  const std::size_t need = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+  return back + 1 >= need ? s.size() : i - 1;
+}
+
+// UTF-8 in, UTF-16 to the console out.
+class ConsoleBuf final : public std::streambuf {
+ public:
+  explicit ConsoleBuf(HANDLE h) : console_(h) {}
+  ~ConsoleBuf() override { write(true); }
+
+ protected:
+  int_type overflow(int_type c) override {
+    if (traits_type::eq_int_type(c, traits_type::eof())) return traits_type::not_eof(c);
+    pending_ += traits_type::to_char_type(c);
+    if (pending_.size() >= kBlock && !write(false)) return traits_type::eof();
+    return c;
+  }
+  std::streamsize xsputn(const char* s, std::streamsize n) override {
+    pending_.append(s, static_cast<std::size_t>(n));
+    if (pending_.size() >= kBlock && !write(false)) return 0;
+    return n;
+  }
+  int sync() override { return write(false) ? 0 : -1; }
+
+ private:
+  static constexpr std::size_t kBlock = 16 << 10;
+
+  // 1. The whole characters written so far (all of them at the end);
+  // 2. as UTF-16; 3. to the console, every unit of it.
+  bool write(bool all) {
+    const std::size_t n = all ? pending_.size() : whole(pending_);
+    if (n == 0) return true;
+    const int units =
+        MultiByteToWideChar(CP_UTF8, 0, pending_.data(), static_cast<int>(n), nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(units > 0 ? units : 0), L'\0');
+    if (units > 0)
+      MultiByteToWideChar(CP_UTF8, 0, pending_.data(), static_cast<int>(n), wide.data(), units);
+    pending_.erase(0, n);
+    for (std::size_t done = 0; done < wide.size();) {
+      DWORD written = 0;
+      if (!WriteConsoleW(console_, wide.data() + done, static_cast<DWORD>(wide.size() - done),
+                         &written, nullptr) ||
+          written == 0)
+        return false;
+      done += written;
+    }
+    return true;
+  }
+
+  HANDLE console_;
+  std::string pending_;
+};
+
+}  // namespace
+
+bool stdout_is_terminal() { return console() != nullptr; }
+
+std::optional<book::Encoding> screen_encoding() {
+  if (!stdout_is_terminal()) return std::nullopt;
+  return book::Encoding::Utf8;  // handed to the console as UTF-16
+}
+
+std::unique_ptr<std::streambuf> console_output() {
+  const HANDLE h = console();
+  if (!h) return nullptr;
+  return std::make_unique<ConsoleBuf>(h);
+}
+
+#else
+
+bool stdout_is_terminal() { return isatty(STDOUT_FILENO) == 1; }
+
+std::optional<book::Encoding> screen_encoding() {
+  if (!stdout_is_terminal()) return std::nullopt;
+  // The locale's codeset, read without leaving the locale set: the rest of
+  // the tool reads bytes as bytes.
+  const char* now = std::setlocale(LC_CTYPE, nullptr);
+  const std::string saved = now ? now : "C";
+  std::setlocale(LC_CTYPE, "");
+  const std::string codeset = nl_langinfo(CODESET);
+  std::setlocale(LC_CTYPE, saved.c_str());
+  return terminal_encoding(codeset);
+}
+
+std::unique_ptr<std::streambuf> console_output() { return nullptr; }
+
+#endif
+
+}  // namespace korvane::cli
