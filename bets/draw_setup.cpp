@@ -91,32 +91,30 @@ constinit const FunctionRow<4> rows::verify = worksheet_function<验证>(
      .example = {R"(2013 "05 12 18 30 41 49" "'08")", R"("开奖号码已载入")"},
      .place = {.sheet = Sheet::Draw,
                .note = "载入本期开奖；其他各表的公式都以这一格为“易失”，开奖一改就跟着重算"},
-     .draw_rule = {kWellFormedDraw, &draw_problem}});
+     .draw_rule = {&draw_problem}});
 
-std::string draw_problem(const Draw& d, const Variant& year, const Variant& numbers) {
+DrawProblem draw_problem(const Draw& d, const Variant& year, const Variant& numbers) {
+  using enum DrawProblem::Kind;
   const Maybe<double> y = number(year);
-  if (!y || *y != std::floor(*y) || *y < 1 || *y > 9999) return "the year is not a whole year";
+  if (!y || *y != std::floor(*y) || *y < 1 || *y > 9999) return {YearNotWhole};
   // A year of two digits (13 for 2013) gives every number another sign.
-  if (*y < 1000) return "the year is not written with four digits";
+  if (*y < 1000) return {YearNotFourDigits};
   // Six numbers of two digits with one character between them: 17
   // characters. Anything after them is not read by the draw, so a seventh
   // number (or a longer one) would vanish without a word.
   if (const Maybe<Text> written = text(numbers)) {
     std::u16string_view s = written->view();
     while (!s.empty() && (s.back() == u' ' || s.back() == u'\t')) s.remove_suffix(1);
-    if (s.size() > 17) return "the regular numbers are more than six two-digit numbers";
+    if (s.size() > 17) return {MoreThanSix};
   }
   bool seen[50] = {};
-  for (std::size_t i = 0; i < 7; ++i) {
-    const Variant& v = i < 6 ? d.p[i] : d.t;
-    const std::string which =
-        i < 6 ? "regular number " + std::to_string(i + 1) : std::string("the special number");
-    const int n = drawn_number(v);
-    if (n == 0) return which + " is not a lottery number (two digits, 01 to 49)";
-    if (seen[n]) return which + " is drawn twice";
+  for (int i = 0; i < 7; ++i) {
+    const int n = drawn_number(i < 6 ? d.p[i] : d.t);
+    if (n == 0) return {NotLotteryNumber, i + 1};
+    if (seen[n]) return {DrawnTwice, i + 1};
     seen[n] = true;
   }
-  return "";
+  return {};
 }
 
 }  // namespace korvane

@@ -16,14 +16,10 @@
 
 namespace korvane {
 
-// What a well-formed draw is, as a warning quotes it.
-inline constexpr std::string_view kWellFormedDraw =
-    "six regular numbers and one special number, each 01-49 and all different, in a whole year";
-
 // Why the draw 验证 just loaded with the year is not one a lottery can draw:
 // six regular numbers and a special number, each 01 .. 49 and all different,
-// in a whole year. "" when it is. (An undrawn draw, all 00, is reported too:
+// in a whole year. None when it is. (An undrawn draw, all 00, is reported too:
 // the bets settle nothing against it.)
-std::string draw_problem(const Draw& draw, const Variant& year, const Variant& numbers);
+DrawProblem draw_problem(const Draw& draw, const Variant& year, const Variant& numbers);
 
 }  // namespace korvane

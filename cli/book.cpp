@@ -405,10 +405,10 @@ class Settler {
     draw_malformed_ = false;
     if (!draw_loaded_) return forget(lines, say(Tool::ForgetNoneLoaded));
     const DrawRule& rule = m.draw_rule;
-    if (const std::string why = rule.problem(obj_, args_[parameter_of(m, DrawPart::Year)],
-                                             args_[parameter_of(m, DrawPart::Numbers)]);
-        !why.empty()) {
-      warn(lines, say(Tool::DrawNotWellFormed, {rule.well_formed, why}));
+    if (const DrawProblem problem = rule.problem(obj_, args_[parameter_of(m, DrawPart::Year)],
+                                                 args_[parameter_of(m, DrawPart::Numbers)])) {
+      warn(lines, say(Tool::DrawNotWellFormed,
+                      {say(Tool::WellFormedDraw), draw_fault(problem, language_)}));
       draw_malformed_ = true;
       ++summary_.malformed_draws;
     }
@@ -451,9 +451,7 @@ class Settler {
     // UTF-8 terminal's `echo 验证,… >> book.csv` into a GBK book) reads as
     // other text in the book's own: its bytes are looked at as they are.
     if (holds_a_key_of_the_other_encoding(bytes)) {
-      forget(lines,
-             "could have been a draw row (it holds the draw's name or a byte-order mark "
-             "written in another encoding) and loaded none");
+      forget(lines, say(Tool::ForgetCouldHaveBeen, {say(Tool::OtherEncodingKey)}));
       return;
     }
     if (kind == Kind::Call && !holds_a_key(bytes)) return;

@@ -54,11 +54,11 @@ Variant typed(const Param& p, const std::string& word) {
 // The status of a call that printed its answer: a draw no lottery can draw
 // is answered from, as the add-in would, but the call fails, with a warning,
 // so that a script checking the status does not pay from it.
-int answered(const std::string& draw_problem_seen) {
-  if (draw_problem_seen.empty()) return 0;
+int answered(const DrawProblem& draw_problem_seen) {
+  if (!draw_problem_seen) return 0;
   std::cerr << "korvane call: "
-            << say(Tool::CallDrawWarning,
-                   {book::draw_loader().draw_rule.well_formed, draw_problem_seen})
+            << say(Tool::CallDrawWarning, {say(Tool::WellFormedDraw),
+                                           book::draw_fault(draw_problem_seen, language())})
             << '\n';
   return 1;
 }
@@ -79,7 +79,7 @@ int run_call(const CallOptions& options, std::vector<std::string> words, bool af
 
   Draw obj;
   const RangeRef empty_cell = make_cell(Variant());
-  std::string draw_problem_seen;  // why a draw loaded here is not one a lottery can draw
+  DrawProblem draw_problem_seen;  // why a draw loaded here is not one a lottery can draw
   if (!options.draw.empty()) {
     // Each word goes to the parameter that carries its part of the draw,
     // typed as a book's draw row is: the numbers as lottery numbers.

@@ -45,6 +45,25 @@ std::u16string_view trimmed(std::u16string_view s) {
 
 const Function& draw_loader() { return loading_function(); }
 
+std::string draw_fault(const DrawProblem& problem, words::Language language) {
+  using words::Tool;
+  const auto number = [&] {
+    return problem.which == 7
+               ? words::say(Tool::SpecialNumber, language)
+               : words::say(Tool::RegularNumber, language, {std::to_string(problem.which)});
+  };
+  switch (problem.kind) {
+    case DrawProblem::None: return "";
+    case DrawProblem::YearNotWhole: return words::say(Tool::YearNotWhole, language);
+    case DrawProblem::YearNotFourDigits: return words::say(Tool::YearNotFourDigits, language);
+    case DrawProblem::MoreThanSix: return words::say(Tool::MoreThanSixNumbers, language);
+    case DrawProblem::NotLotteryNumber:
+      return words::say(Tool::NotLotteryNumber, language, {number()});
+    case DrawProblem::DrawnTwice: return words::say(Tool::DrawnTwice, language, {number()});
+  }
+  return "";
+}
+
 DrawRows::DrawRows(words::Language language) : names_(member_names()), language_(language) {
   for (const Function& f : functions())
     if (f.draw == DrawUse::Loads) loaders_.push_back({folded(f.name), to_utf8(f.name)});

@@ -30,12 +30,17 @@
 
 namespace korvane {
 struct Function;
+struct DrawProblem;
 }
 
 namespace korvane::cli::book {
 
 // The function that loads the draw, found by its role in the member table.
 const Function& draw_loader();
+
+// What a draw no lottery can draw has wrong, in language, as the warning
+// quotes it after what a well-formed draw is; "" when nothing.
+std::string draw_fault(const DrawProblem& problem, words::Language language);
 
 class DrawRows {
  public:

@@ -138,14 +138,28 @@ struct Place {
 // the draw carries: 验证 loads whatever a sheet passes, and a front end that
 // settles whole books asks this rule and warns before money is paid from a
 // draw no lottery draws. Every other function carries none.
+//
+// The rule names what is wrong, not how to say it: the front ends say it in
+// the user's language.
+struct DrawProblem {
+  enum Kind {
+    None,
+    YearNotWhole,        // not a whole year 1 .. 9999
+    YearNotFourDigits,   // 13 for 2013: every number would get another sign
+    MoreThanSix,         // the regular numbers run past six two-digit numbers
+    NotLotteryNumber,    // number `which` is not two digits 01 .. 49
+    DrawnTwice,          // number `which` was drawn before
+  } kind = None;
+  int which = 0;  // 1 .. 6 a regular number, 7 the special number
+  explicit operator bool() const { return kind != None; }
+};
+
 struct DrawRule {
-  // What a well-formed draw is, as a warning quotes it.
-  std::string_view well_formed;
   // Why the draw just loaded, with the year and the regular numbers as
-  // passed, is not well formed; "" when it is. The numbers as passed matter
-  // because the draw keeps only the first six of them: a seventh number typed
-  // into the draw would be dropped without a word.
-  std::string (*problem)(const Draw&, const Variant& year, const Variant& numbers) = nullptr;
+  // passed, is not well formed; None when it is. The numbers as passed
+  // matter because the draw keeps only the first six of them: a seventh
+  // number typed into the draw would be dropped without a word.
+  DrawProblem (*problem)(const Draw&, const Variant& year, const Variant& numbers) = nullptr;
 };
 
 // ---- properties ------------------------------------------------------------------

@@ -302,6 +302,21 @@ constexpr Row<Tool> kRows[] = {
     {Tool::ItIsReadOnly, "it is read-only", "它是只读的"},
     {Tool::WritingFileFailed, "writing {1} failed: {2}", "写入 {1} 失败：{2}"},
     {Tool::CannotReplace, "cannot replace {1}: {2}", "无法替换 {1}：{2}"},
+    {Tool::OtherEncodingKey,
+     "it holds the draw's name or a byte-order mark written in another encoding",
+     "其中有以另一种编码写的开奖函数名或字节顺序标记"},
+    {Tool::WellFormedDraw,
+     "six regular numbers and one special number, each 01-49 and all different, in a whole year",
+     "六个平码和一个特码，各为 01–49 且互不相同，年份为整数年"},
+    {Tool::YearNotWhole, "the year is not a whole year", "年份不是整数年"},
+    {Tool::YearNotFourDigits, "the year is not written with four digits", "年份不是四位数"},
+    {Tool::MoreThanSixNumbers, "the regular numbers are more than six two-digit numbers",
+     "平码多于六个两位数"},
+    {Tool::RegularNumber, "regular number {1}", "第 {1} 个平码"},
+    {Tool::SpecialNumber, "the special number", "特码"},
+    {Tool::NotLotteryNumber, "{1} is not a lottery number (two digits, 01 to 49)",
+     "{1}不是彩票号码（两位数，01 到 49）"},
+    {Tool::DrawnTwice, "{1} is drawn twice", "{1}重复出现"},
 };
 
 static_assert(complete(kRows), "one row a sentence, in the order of Tool, in both languages");

@@ -151,6 +151,15 @@ enum class Tool {
   ItIsReadOnly,
   WritingFileFailed,
   CannotReplace,
+  OtherEncodingKey,
+  WellFormedDraw,
+  YearNotWhole,
+  YearNotFourDigits,
+  MoreThanSixNumbers,
+  RegularNumber,
+  SpecialNumber,
+  NotLotteryNumber,
+  DrawnTwice,
   Count_  // the number of sentences
 };
 

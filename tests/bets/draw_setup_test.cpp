@@ -197,45 +197,48 @@ TEST(DrawSetup, FractionalYear) {
 // The rule settling warns by: each way a loaded draw can fail to be one a
 // lottery draws, and the first fault named; a draw that is one passes.
 TEST(WellFormedDraw, NamesTheFirstFault) {
+  using enum DrawProblem::Kind;
   const struct {
     Variant year, numbers, special;
-    const char* why;
+    DrawProblem why;
   } cases[] = {
-      {N(2013), S(u"05 12 18 30 41 49"), S(u"08"), ""},
+      {N(2013), S(u"05 12 18 30 41 49"), S(u"08"), {}},
       {N(2013), S(u"1 2 3 4 5 6"), S(u"49"),
-       "regular number 1 is not a lottery number (two digits, 01 to 49)"},
-      {N(2013.5), S(u"05 12 18 30 41 49"), S(u"08"), "the year is not a whole year"},
-      {N(0), S(u"05 12 18 30 41 49"), S(u"08"), "the year is not a whole year"},
-      {N(10000), S(u"05 12 18 30 41 49"), S(u"08"), "the year is not a whole year"},
-      {S(u"二〇一三"), S(u"05 12 18 30 41 49"), S(u"08"), "the year is not a whole year"},
+       {NotLotteryNumber, 1}},
+      {N(2013.5), S(u"05 12 18 30 41 49"), S(u"08"), {YearNotWhole}},
+      {N(0), S(u"05 12 18 30 41 49"), S(u"08"), {YearNotWhole}},
+      {N(10000), S(u"05 12 18 30 41 49"), S(u"08"), {YearNotWhole}},
+      {S(u"二〇一三"), S(u"05 12 18 30 41 49"), S(u"08"), {YearNotWhole}},
       {N(2013), S(u"05 12 18 30 41 50"), S(u"08"),
-       "regular number 6 is not a lottery number (two digits, 01 to 49)"},
+       {NotLotteryNumber, 6}},
       {N(2013), S(u"00 00 00 00 00 00"), S(u"00"),
-       "regular number 1 is not a lottery number (two digits, 01 to 49)"},
-      {N(2013), S(u"05 12 05 30 41 49"), S(u"08"), "regular number 3 is drawn twice"},
-      {N(2013), S(u"05 12 18 30 41 49"), S(u"49"), "the special number is drawn twice"},
+       {NotLotteryNumber, 1}},
+      {N(2013), S(u"05 12 05 30 41 49"), S(u"08"), {DrawnTwice, 3}},
+      {N(2013), S(u"05 12 18 30 41 49"), S(u"49"), {DrawnTwice, 7}},
       // One digit: no bet on 08 matches it.
       {N(2013), S(u"05 12 18 30 41 49"), N(8),
-       "the special number is not a lottery number (two digits, 01 to 49)"},
+       {NotLotteryNumber, 7}},
       {N(2013), S(u"05 12 18 30 41 49"), S(u"8"),
-       "the special number is not a lottery number (two digits, 01 to 49)"},
-      {N(2013), S(u"05 12 18 30 41 49"), N(10), ""},
+       {NotLotteryNumber, 7}},
+      {N(2013), S(u"05 12 18 30 41 49"), N(10), {}},
       // A seventh number, or one glued on, is not read by the draw: it would
       // vanish without a word (a "none of 49" bet paid though 49 was typed).
       {N(2013), S(u"07 05 12 18 30 41 49"), S(u"08"),
-       "the regular numbers are more than six two-digit numbers"},
+       {MoreThanSix}},
       {N(2013), S(u"05 12 18 30 41 4912"), S(u"08"),
-       "the regular numbers are more than six two-digit numbers"},
-      {N(2013), S(u"05 12 18 30 41 49  "), S(u"08"), ""},
+       {MoreThanSix}},
+      {N(2013), S(u"05 12 18 30 41 49  "), S(u"08"), {}},
       // 13 for 2013 gives every number another sign.
-      {N(13), S(u"05 12 18 30 41 49"), S(u"08"), "the year is not written with four digits"},
+      {N(13), S(u"05 12 18 30 41 49"), S(u"08"), {YearNotFourDigits}},
       {N(2013), S(u"05 12 18 30 41 49"), kEmpty,
-       "the special number is not a lottery number (two digits, 01 to 49)"},
+       {NotLotteryNumber, 7}},
   };
   for (const auto& c : cases) {
     Draw d;
     load_draw(d, c.year, c.numbers, c.special);
-    EXPECT_EQ(draw_problem(d, c.year, c.numbers), c.why) << ::testing::PrintToString(c.numbers);
+    const DrawProblem got = draw_problem(d, c.year, c.numbers);
+    EXPECT_EQ(got.kind, c.why.kind) << ::testing::PrintToString(c.numbers);
+    EXPECT_EQ(got.which, c.why.which) << ::testing::PrintToString(c.numbers);
   }
 }
 
