@@ -57,8 +57,8 @@ Variant typed(const Param& p, const std::string& word) {
 int answered(const DrawProblem& draw_problem_seen) {
   if (!draw_problem_seen) return 0;
   std::cerr << "korvane call: "
-            << say(Tool::CallDrawWarning, {say(Tool::WellFormedDraw),
-                                           book::draw_fault(draw_problem_seen, language())})
+            << say(Tool::CallDrawWarning,
+                   {say(Tool::WellFormedDraw), book::draw_fault(draw_problem_seen, language())})
             << '\n';
   return 1;
 }

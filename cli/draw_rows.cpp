@@ -53,13 +53,18 @@ std::string draw_fault(const DrawProblem& problem, words::Language language) {
                : words::say(Tool::RegularNumber, language, {std::to_string(problem.which)});
   };
   switch (problem.kind) {
-    case DrawProblem::None: return "";
-    case DrawProblem::YearNotWhole: return words::say(Tool::YearNotWhole, language);
-    case DrawProblem::YearNotFourDigits: return words::say(Tool::YearNotFourDigits, language);
-    case DrawProblem::MoreThanSix: return words::say(Tool::MoreThanSixNumbers, language);
+    case DrawProblem::None:
+      return "";
+    case DrawProblem::YearNotWhole:
+      return words::say(Tool::YearNotWhole, language);
+    case DrawProblem::YearNotFourDigits:
+      return words::say(Tool::YearNotFourDigits, language);
+    case DrawProblem::MoreThanSix:
+      return words::say(Tool::MoreThanSixNumbers, language);
     case DrawProblem::NotLotteryNumber:
       return words::say(Tool::NotLotteryNumber, language, {number()});
-    case DrawProblem::DrawnTwice: return words::say(Tool::DrawnTwice, language, {number()});
+    case DrawProblem::DrawnTwice:
+      return words::say(Tool::DrawnTwice, language, {number()});
   }
   return "";
 }

@@ -31,7 +31,7 @@
 namespace korvane {
 struct Function;
 struct DrawProblem;
-}
+}  // namespace korvane
 
 namespace korvane::cli::book {
 

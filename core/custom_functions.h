@@ -144,11 +144,11 @@ struct Place {
 struct DrawProblem {
   enum Kind {
     None,
-    YearNotWhole,        // not a whole year 1 .. 9999
-    YearNotFourDigits,   // 13 for 2013: every number would get another sign
-    MoreThanSix,         // the regular numbers run past six two-digit numbers
-    NotLotteryNumber,    // number `which` is not two digits 01 .. 49
-    DrawnTwice,          // number `which` was drawn before
+    YearNotWhole,       // not a whole year 1 .. 9999
+    YearNotFourDigits,  // 13 for 2013: every number would get another sign
+    MoreThanSix,        // the regular numbers run past six two-digit numbers
+    NotLotteryNumber,   // number `which` is not two digits 01 .. 49
+    DrawnTwice,         // number `which` was drawn before
   } kind = None;
   int which = 0;  // 1 .. 6 a regular number, 7 the special number
   explicit operator bool() const { return kind != None; }

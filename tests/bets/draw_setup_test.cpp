@@ -203,35 +203,27 @@ TEST(WellFormedDraw, NamesTheFirstFault) {
     DrawProblem why;
   } cases[] = {
       {N(2013), S(u"05 12 18 30 41 49"), S(u"08"), {}},
-      {N(2013), S(u"1 2 3 4 5 6"), S(u"49"),
-       {NotLotteryNumber, 1}},
+      {N(2013), S(u"1 2 3 4 5 6"), S(u"49"), {NotLotteryNumber, 1}},
       {N(2013.5), S(u"05 12 18 30 41 49"), S(u"08"), {YearNotWhole}},
       {N(0), S(u"05 12 18 30 41 49"), S(u"08"), {YearNotWhole}},
       {N(10000), S(u"05 12 18 30 41 49"), S(u"08"), {YearNotWhole}},
       {S(u"二〇一三"), S(u"05 12 18 30 41 49"), S(u"08"), {YearNotWhole}},
-      {N(2013), S(u"05 12 18 30 41 50"), S(u"08"),
-       {NotLotteryNumber, 6}},
-      {N(2013), S(u"00 00 00 00 00 00"), S(u"00"),
-       {NotLotteryNumber, 1}},
+      {N(2013), S(u"05 12 18 30 41 50"), S(u"08"), {NotLotteryNumber, 6}},
+      {N(2013), S(u"00 00 00 00 00 00"), S(u"00"), {NotLotteryNumber, 1}},
       {N(2013), S(u"05 12 05 30 41 49"), S(u"08"), {DrawnTwice, 3}},
       {N(2013), S(u"05 12 18 30 41 49"), S(u"49"), {DrawnTwice, 7}},
       // One digit: no bet on 08 matches it.
-      {N(2013), S(u"05 12 18 30 41 49"), N(8),
-       {NotLotteryNumber, 7}},
-      {N(2013), S(u"05 12 18 30 41 49"), S(u"8"),
-       {NotLotteryNumber, 7}},
+      {N(2013), S(u"05 12 18 30 41 49"), N(8), {NotLotteryNumber, 7}},
+      {N(2013), S(u"05 12 18 30 41 49"), S(u"8"), {NotLotteryNumber, 7}},
       {N(2013), S(u"05 12 18 30 41 49"), N(10), {}},
       // A seventh number, or one glued on, is not read by the draw: it would
       // vanish without a word (a "none of 49" bet paid though 49 was typed).
-      {N(2013), S(u"07 05 12 18 30 41 49"), S(u"08"),
-       {MoreThanSix}},
-      {N(2013), S(u"05 12 18 30 41 4912"), S(u"08"),
-       {MoreThanSix}},
+      {N(2013), S(u"07 05 12 18 30 41 49"), S(u"08"), {MoreThanSix}},
+      {N(2013), S(u"05 12 18 30 41 4912"), S(u"08"), {MoreThanSix}},
       {N(2013), S(u"05 12 18 30 41 49  "), S(u"08"), {}},
       // 13 for 2013 gives every number another sign.
       {N(13), S(u"05 12 18 30 41 49"), S(u"08"), {YearNotFourDigits}},
-      {N(2013), S(u"05 12 18 30 41 49"), kEmpty,
-       {NotLotteryNumber, 7}},
+      {N(2013), S(u"05 12 18 30 41 49"), kEmpty, {NotLotteryNumber, 7}},
   };
   for (const auto& c : cases) {
     Draw d;
