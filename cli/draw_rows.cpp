@@ -41,6 +41,24 @@ std::u16string_view trimmed(std::u16string_view s) {
   return s;
 }
 
+// Whether a cell, as typed, is a formula to a spreadsheet: it starts with =,
+// + or @ (in either width), or with a minus before a name or a bracket
+// (-A1 is =-A1; -5 is a number and a row of dashes a ruler, neither a
+// formula). Quotes a CSV put round the cell and blanks before it do not
+// count: " =A1" is still a formula.
+bool is_formula(std::u16string_view cell) {
+  if (!cell.empty() && cell.front() == u'"') cell = trimmed(cell.substr(1));
+  if (cell.empty()) return false;
+  constexpr std::u16string_view kStarts = u"=\uFF1D+\uFF0B@\uFF20";
+  if (kStarts.find(cell.front()) != std::u16string_view::npos) return true;
+  if (cell.front() != u'-' && cell.front() != u'\uFF0D') return false;
+  const std::u16string_view rest = trimmed(cell.substr(1));
+  if (rest.empty()) return false;
+  const char16_t c = rest.front();
+  return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || c == u'(' || c == u'\uFF08' ||
+         c == u'$' || c >= 0x3000;
+}
+
 }  // namespace
 
 const Function& draw_loader() { return loading_function(); }
@@ -122,9 +140,7 @@ bool DrawRows::nearest_is_loader(std::u16string_view first_cell) const {
 std::string DrawRows::could_load(std::u16string_view row, char16_t separator) const {
   if (std::string why = could_load_by_text(row); !why.empty()) return why;
   const std::u16string_view first = trimmed(row.substr(0, row.find(separator)));
-  if (!first.empty() && (first[0] == u'=' || first[0] == u'\uFF1D' || first[0] == u'+' ||
-                         first[0] == u'\uFF0B' || first[0] == u'@'))
-    return words::say(words::Tool::ItIsFormula, language_);
+  if (is_formula(first)) return words::say(words::Tool::ItIsFormula, language_);
   const std::u16string_view cell =
       first.size() >= 2 && first.front() == u'"' ? first.substr(1, first.size() - 2) : first;
   const char16_t other = separator == u',' ? u'\t' : u',';

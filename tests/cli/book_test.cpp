@@ -909,6 +909,10 @@ TEST(SettleSafely, ARowThatCouldHaveBeenADrawRowForgetsTheDraw) {
       {"验证；2014；01 02 03 04 05 06；07", true},
       {"=验证(2014,\"01 02 03 04 05 06\",\"07\")", true},
       {"=A1", true},
+      {"\" =A1\",x", true},
+      {"-A1", true},
+      {"- 验证(2014,\"01 02 03 04 05 06\",\"07\")", true},
+      {"＠SUM(A1)", true},
       {"驗證,2014,01 02 03 04 05 06,07", true},
       {"验 证,2014,01 02 03 04 05 06,07", true},
       {"验正，2014，01 02 03 04 05 06，07", true},
@@ -923,6 +927,8 @@ TEST(SettleSafely, ARowThatCouldHaveBeenADrawRowForgetsTheDraw) {
       {"号码转肖,2013,08", false},
       {"包几肖,鼠狗,80", false},
       {",,,", false},
+      {"----------", false},  // a ruler between two weeks' bets, as the book keeps them
+      {"-5,x", false},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.row);
