@@ -10,7 +10,8 @@
 //   1. it mentions the name of a function that loads the draw, in any
 //      spelling: simplified or traditional characters, full-width letters,
 //      blanks, quotes or invisible marks between the characters;
-//   2. its first cell is a formula (it starts with "=", "+" or "@");
+//   2. its first cell is a formula (it starts with "=", "+" or "@", or with
+//      "-" before a name or a bracket; quotes round it do not count);
 //   3. its first cell holds a separator a CSV does not split on (a
 //      full-width comma, a tab, 、, a semicolon, a bar), or the book's other one;
 //   4. a byte-order mark stands anywhere on it (another book glued on);

@@ -133,9 +133,12 @@ extern "C" void on_stop_signal(int sig) {
   std::raise(sig);
 }
 
-// The signals that stop a run from outside it. One ignored on purpose (a run
-// under nohup ignores SIGHUP) stays ignored.
-constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
+// The signals whose default ends the run: from outside it (Ctrl-C, kill, a
+// closed terminal, a timer or a script's own signal) or a CPU limit reached.
+// One ignored on purpose (a run under nohup ignores SIGHUP; the tool itself
+// ignores SIGPIPE and SIGXFSZ, to report the failed write) stays ignored.
+constexpr int kStopSignals[] = {SIGINT,  SIGTERM, SIGHUP,  SIGQUIT,   SIGALRM,
+                                SIGUSR1, SIGUSR2, SIGXCPU, SIGVTALRM, SIGPROF};
 
 bool arm(const std::string& path) {
   if (path.size() >= sizeof pending.path || pending.armed) return false;

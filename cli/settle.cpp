@@ -220,7 +220,10 @@ void add_settle(CLI::App& app) {
   auto options = std::make_shared<SettleOptions>();
   CLI::App* cmd = app.add_subcommand("settle", say(Tool::SettleDescription));
   cmd->add_option("BOOK", options->book, say(Tool::SettleBookOption))->required();
-  cmd->add_option("-o,--output", options->output, say(Tool::SettleOutputOption));
+  // -o "" is a script's unset variable, not a wish to write to the screen.
+  cmd->add_option("-o,--output", options->output, say(Tool::SettleOutputOption))
+      ->check(CLI::Validator(
+          [](std::string& name) { return name.empty() ? say(Tool::EmptyOutputName) : ""; }, ""));
   cmd->add_option("--output-encoding", options->output_encoding, say(Tool::SettleEncodingOption))
       ->check(CLI::IsMember(
           {"utf-8", "utf8", "gb18030", "gbk", "utf-16", "utf16", "utf-16le", "utf-16be"},

@@ -317,6 +317,8 @@ constexpr Row<Tool> kRows[] = {
     {Tool::NotLotteryNumber, "{1} is not a lottery number (two digits, 01 to 49)",
      "{1}不是彩票号码（两位数，01 到 49）"},
     {Tool::DrawnTwice, "{1} is drawn twice", "{1}重复出现"},
+    {Tool::EmptyOutputName, "-o names no file (give a file name, or - for standard output)",
+     "-o 没有给出文件名（请给出文件名，或用 - 表示标准输出）"},
 };
 
 static_assert(complete(kRows), "one row a sentence, in the order of Tool, in both languages");

@@ -160,6 +160,7 @@ enum class Tool {
   SpecialNumber,
   NotLotteryNumber,
   DrawnTwice,
+  EmptyOutputName,
   Count_  // the number of sentences
 };
 

@@ -431,6 +431,8 @@ def conventions(korvane, src):
         (["call", "PAI", "---"], 1, "#VALUE!", ""),  # after the name: an argument
         (["help", "--", "PAI"], 0, "PAI(w)", ""),
         (["settle", "--", "none.csv"], 2, "", "none.csv: No such file"),
+        # An unset variable in a script: no file named, nothing written anywhere.
+        (["settle", "book.csv", "-o", ""], 2, "", "-o names no file"),
         (["call", "--draw", "2013", "05 12 18 30 41 49", "08", "--jsn=1", "PAI"], 2, "",
          "did you mean --json?"),
         (["help", LONG_NAME], 2, "", '"' + "x" * 80 + '..."'),

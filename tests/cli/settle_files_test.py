@@ -77,7 +77,7 @@ def whole_or_old(korvane, folder):
         check(not out.exists() or out.stat().st_mode & 0o777 == 0o640, f"{what}: OUT's mode")
 
     # Stopped half way: half of the book piped in, then the signal.
-    for sig in (signal.SIGINT, signal.SIGTERM, signal.SIGHUP):
+    for sig in (signal.SIGINT, signal.SIGTERM, signal.SIGHUP, signal.SIGUSR1, signal.SIGALRM):
         prepare(b"old")
         p = start("-", stdin=subprocess.PIPE)
         p.stdin.write(big_book[:len(big_book) // 2])
