@@ -1,19 +1,18 @@
+// Settling a bet book, row after row (book.h): the settler's flow, from the
+// lines the book reader hands out to the settled output, with the draw in
+// force; a row is read by the book's row rules (book_rows.h), its bytes
+// transcoded by book_text.h, and each call counted in the summary
+// (book_summary.h).
 #include "cli/book.h"
 
 #include <algorithm>
-#include <cmath>
-#include <cstring>
 #include <istream>
 #include <ostream>
-#include <sstream>
 
+#include "cli/book_rows.h"
+#include "cli/book_text.h"
 #include "cli/cell_entry.h"
-#include "cli/draw_rows.h"
-#include "cli/encoding.h"
-#include "cli/quoting.h"
 #include "cli/settled_output.h"
-#include "cli/suggest.h"
-#include "cli/utf16.h"
 #include "core/custom_functions.h"
 #include "core/text.h"
 #include "words/tool.h"
@@ -25,39 +24,6 @@ using words::Tool;
 
 constexpr std::size_t kBlock = std::size_t{64} << 10;
 
-bool ascii(std::string_view s) {
-  for (char c : s)
-    if (static_cast<unsigned char>(c) >= 0x80) return false;
-  return true;
-}
-
-bool ascii(std::u16string_view s) {
-  for (char16_t c : s)
-    if (c >= 0x80) return false;
-  return true;
-}
-
-}  // namespace
-
-// ---- settling ------------------------------------------------------------------
-
-namespace {
-
-// A CSV field holding bytes, quoted when it must be.
-void append_field(std::string& out, std::string_view bytes, char separator) {
-  const char special[] = {separator, '"', '\r', '\n', '\0'};
-  if (bytes.find_first_of(special) == std::string_view::npos) {
-    out.append(bytes);
-    return;
-  }
-  out += '"';
-  for (char c : bytes) {
-    if (c == '"') out += '"';
-    out += c;
-  }
-  out += '"';
-}
-
 class Settler {
  public:
   Settler(std::istream& in, std::optional<Encoding> output, std::ostream& out,
@@ -65,13 +31,13 @@ class Settler {
       : language_(language),
         reader_(in, language),
         settled_(out, diagnostics, output, gb_),
+        text_(detected_, settled_, gb_),
+        rows_(text_, language),
         diagnostics_(diagnostics),
         name_(name),
         empty_cell_(make_cell(Variant())),
         draw_cell_(empty_cell_),
-        splitter_(language),
-        names_(member_names()),
-        draw_rows_(language) {
+        splitter_(language) {
     summary_.by_member.resize(functions().size());
     // A book on a pipe waits for its next rows with those settled written,
     // and those held for the encoding once the pipe has been quiet a while.
@@ -192,12 +158,6 @@ class Settler {
     splitter_.separate_by(separator_);
   }
 
-  // The encoding of the bytes the reader hands out, and of those written
-  // to the settled output: UTF-8 where the book or the output is UTF-16.
-  Encoding lines() const {
-    return is_utf16(detected_.encoding) ? Encoding::Utf8 : detected_.encoding;
-  }
-
   // ---- one record ----
 
   void record(const Line& first) {
@@ -264,11 +224,13 @@ class Settler {
   // row is unreadable; 5. a bet on the draw waits for one; 6. the call, its
   // result appended.
   void settle_row(Lines lines, std::string_view eol) {
-    if (empty_row()) return pass_through(record_, eol);  // as Excel pads the used range
-    const Function* m = member(splitter_.field(0));
+    if (BookRows::empty_row(splitter_)) return pass_through(record_, eol);
+    const Function* m = rows_.member(splitter_.field(0));
     if (!loads_draw(m)) forget_if_draw_row(record_, lines, m ? Kind::Call : Kind::Other);
-    if (!m) return unreadable(lines, record_, eol, why_no_function());
-    if (const std::u16string why = read_arguments(*m); !why.empty()) {
+    if (!m) return unreadable(lines, record_, eol, rows_.why_no_function(splitter_));
+    const RangeRef& trigger = m->draw == DrawUse::Loads ? empty_cell_ : draw_cell_;
+    if (const std::u16string why = rows_.read_arguments(*m, splitter_, trigger, args_);
+        !why.empty()) {
       if (loads_draw(m))
         forget(lines,
                say(Tool::ForgetUnreadable));  // the draw it was to load is not there
@@ -321,80 +283,19 @@ class Settler {
     std::string& out = settled_.bytes();
     out += separator_;
     encoded_.clear();
-    encode(text, encoded_);
+    text_.encode(text, encoded_);
     if (!ascii(encoded_)) settled_.not_ascii_from(out.size());
     append_field(out, encoded_, separator_);
   }
 
-  bool empty_row() const {
-    for (std::size_t i = 0; i < splitter_.size(); ++i)
-      if (!splitter_.field(i).empty()) return false;
-    return true;
-  }
-
-  std::u16string why_no_function() {
-    std::u16string name;
-    if (!decode(splitter_.field(0), name)) return not_text();
-    const std::u16string_view n = trim_blanks(name);
-    if (n.empty()) return said16(Tool::NoFunctionInRow);
-    const std::string named = to_utf8(quotable(n));
-    if (find_property(n)) return to_utf16(say(Tool::RowNamesProperty, {named}));
-    // A mistyped name gets the suggestion call gives (验正: did you mean 验证?).
-    const std::string near = did_you_mean(to_utf8(n), names_, {}, language_);
-    return to_utf16(say(Tool::NoFunctionInBook, {named, near}));
-  }
-
-  // The arguments of a call of m into args_, 易失 referring to the draw cell
-  // as a sheet's rows do; why not, when the row does not give them.
-  std::u16string read_arguments(const Function& m) {
-    const std::size_t expected = required_argument_count(m);
-    std::size_t given = splitter_.size() - 1;
-    while (given > expected && splitter_.field(given).empty()) --given;  // padding cells
-    if (given != expected) return wrong_count(m, expected, given);
-    args_.clear();
-    for (std::size_t i = 1; i <= expected; ++i) {
-      if (!decode(splitter_.field(i), text_)) return not_text();
-      args_.push_back(is_lottery_numbers(m.params[i - 1]) ? draw_entry(text_) : cell_entry(text_));
-    }
-    if (ends_with_trigger(m))
-      args_.emplace_back(m.draw == DrawUse::Loads ? empty_cell_ : draw_cell_);
-    return {};
-  }
-
-  std::u16string wrong_count(const Function& m, std::size_t expected, std::size_t given) const {
-    std::u16string names;
-    for (std::size_t i = 0; i < expected; ++i) {
-      if (i) names += u", ";
-      names += m.params[i].name;
-    }
-    return to_utf16(say(expected == 1 ? Tool::RowTakesOne : Tool::RowTakes,
-                        {to_utf8(m.name), to_utf8(number_text(static_cast<double>(expected))),
-                         to_utf8(names), to_utf8(number_text(static_cast<double>(given)))}));
-  }
-
   // The row's call counted, its result added to its function's total as the
-  // settled book shows it.
+  // settled book shows it; the first failed rows named.
   void tally(const Function& m, const CallResult& r, Lines lines, std::u16string_view result) {
-    FunctionTally& t = summary_.by_member[static_cast<std::size_t>(&m - functions().data())];
-    ++t.rows;
-    if (r.failed) {
-      ++summary_.failed;
-      if (summary_.failed_rows.size() < kFailedRowsNamed)
-        summary_.failed_rows.push_back(where(lines));
-      return;
-    }
-    ++summary_.settled;
-    const Variant value = value_of(r.value);
-    if (value.is_empty()) {
-      ++t.numeric;  // the cell shows 0 and sums as 0
-    } else if (value.if_double() || value.if_integer() || value.if_long()) {
-      ++t.numeric;
-      t.total.add(result);
-    }
+    book::tally(summary_, static_cast<std::size_t>(&m - functions().data()), r, result);
+    if (r.failed && summary_.failed_rows.size() < kFailedRowsNamed)
+      summary_.failed_rows.push_back(where(lines));
   }
 
-  // A 验证 row ran: the rows after it settle against what it loaded, and a
-  // draw that is not one a lottery can draw is reported.
   // A 验证 row ran: the rows after it settle against what it loaded. A draw
   // that is not one a lottery can draw is settled against as the add-in
   // would, but reported, and the bets paid from it are counted: the run
@@ -436,81 +337,16 @@ class Settler {
 
   static bool loads_draw(const Function* m) { return m && m->draw == DrawUse::Loads; }
 
-  // What a line that may forget the draw is: a comment, a row that calls a
-  // function (its first cell is a name), or any other row.
-  enum class Kind { Comment, Call, Other };
+  // What a line that may forget the draw is (book_rows.h).
+  using Kind = BookRows::Kind;
 
-  // A line that did not load the draw but could have been meant to
-  // (draw_rows.h): the draw it was to load is not there, and the bets after
-  // it must not be paid from the one before. A row that is not text in the
-  // book's encoding could be anything (a row of another book glued on); a
-  // comment is read in the other encoding too.
+  // A line that did not load the draw but could have been meant to: the
+  // draw it was to load is not there, and the bets after it must not be paid
+  // from the one before.
   void forget_if_draw_row(std::string_view bytes, Lines lines, Kind kind) {
     if (!draw_loaded_) return;  // nothing to forget
-    // A line typed or glued on in the other of the two byte encodings (a
-    // UTF-8 terminal's `echo 验证,… >> book.csv` into a GBK book) reads as
-    // other text in the book's own: its bytes are looked at as they are.
-    if (holds_a_key_of_the_other_encoding(bytes)) {
-      forget(lines, say(Tool::ForgetCouldHaveBeen, {say(Tool::OtherEncodingKey)}));
-      return;
-    }
-    if (kind == Kind::Call && !holds_a_key(bytes)) return;
-    std::u16string& row = row_text_;
-    std::string why;
-    if (!decode(bytes, row) && !(kind == Kind::Comment && decode_other(bytes, row)))
-      why = kind == Kind::Comment ? "" : say(Tool::NotTextInEncoding);
-    else if (kind == Kind::Other)
-      why = draw_rows_.could_load(row, static_cast<char16_t>(separator_));
-    else
-      why = draw_rows_.could_load_by_text(row);
-    if (!why.empty()) forget(lines, say(Tool::ForgetCouldHaveBeen, {why}));
-  }
-
-  // Whether the bytes of a line hold one of the characters a draw row's
-  // text would (DrawRows::keys) in the encoding the book's lines are read in
-  // (a wrong match only costs reading the line as text).
-  bool holds_a_key(std::string_view bytes) {
-    if (draw_rows_.keys().empty()) return true;
-    const Encoding encoding = lines();
-    if (key_bytes_.empty() || keys_encoding_ != encoding) {
-      key_bytes_.clear();
-      keys_encoding_ = encoding;
-      for (const char16_t c : draw_rows_.keys()) {
-        std::string key;
-        if (encoding == Encoding::Utf8)
-          key = to_utf8(std::u16string_view(&c, 1));
-        else if (gb_.ready())
-          gb_.encode(std::u16string_view(&c, 1), key);
-        if (key.empty()) return true;
-        key_bytes_.push_back(std::move(key));
-      }
-    }
-    for (const std::string& key : key_bytes_)
-      if (bytes.find(key) != std::string_view::npos) return true;
-    return false;
-  }
-
-  // Whether the bytes of a line hold one of those characters in the other
-  // byte encoding: UTF-8 in a GB18030 book, GB18030 in a UTF-8 one (UTF-16
-  // books have no such twin). A chance match costs a `no draw`, never money.
-  bool holds_a_key_of_the_other_encoding(std::string_view bytes) {
-    const Encoding encoding = lines();
-    if (encoding != Encoding::Utf8 && encoding != Encoding::Gb18030) return false;
-    if (other_key_bytes_.empty() || other_keys_encoding_ != encoding) {
-      other_key_bytes_.clear();
-      other_keys_encoding_ = encoding;
-      for (const char16_t c : draw_rows_.keys()) {
-        std::string key;
-        if (encoding == Encoding::Gb18030)
-          key = to_utf8(std::u16string_view(&c, 1));
-        else if (gb_.ready())
-          gb_.encode(std::u16string_view(&c, 1), key);
-        if (!key.empty()) other_key_bytes_.push_back(std::move(key));
-      }
-    }
-    for (const std::string& key : other_key_bytes_)
-      if (bytes.find(key) != std::string_view::npos) return true;
-    return false;
+    if (const std::string why = rows_.could_have_loaded(bytes, kind, separator_); !why.empty())
+      forget(lines, say(Tool::ForgetCouldHaveBeen, {why}));
   }
 
   // The draw in force is forgotten at lines, for why: the bets after it are
@@ -518,32 +354,6 @@ class Settler {
   void forget(Lines lines, const std::string& why) {
     draw_loaded_ = false;
     forgotten_ = where_lines(lines) + " " + why;
-  }
-
-  // Spaces and tabs around a name, as a bookkeeper types them.
-  static std::u16string_view trim_blanks(std::u16string_view s) {
-    const std::size_t from = s.find_first_not_of(u" \t");
-    if (from == std::u16string_view::npos) return {};
-    return s.substr(from, s.find_last_not_of(u" \t") + 1 - from);
-  }
-
-  // The member a name field calls; null when it names no function. The last
-  // name is remembered: books run in blocks of one function.
-  const Function* member(std::string_view name_bytes) {
-    if (last_member_ && name_bytes == last_name_) return last_member_;
-    std::u16string name;
-    if (!decode(name_bytes, name)) return nullptr;
-    const Function* m = find_function(trim_blanks(name));
-    if (!m) return nullptr;
-    last_name_.assign(name_bytes);
-    last_member_ = m;
-    return m;
-  }
-
-  std::u16string not_text() const {
-    if (detected_.encoding == Encoding::Gb18030) return said16(Tool::NotGbkText);
-    if (is_utf16(detected_.encoding)) return said16(Tool::NotUtf16Text);
-    return said16(Tool::NotUtf8Text);
   }
 
   // ---- rows that do not read ----
@@ -573,54 +383,8 @@ class Settler {
     unreadable(Lines{number, number}, {}, eol, said(Tool::LineTooLong));
   }
 
-  // ---- encodings ----
-
-  bool decode(std::string_view bytes, std::u16string& out) {
-    out.clear();
-    if (ascii(bytes)) {
-      out.assign(bytes.begin(), bytes.end());
-      return true;
-    }
-    if (lines() == Encoding::Utf8) {
-      // Rows were checked while the encoding was open, but not comment lines,
-      // nor the rows after it was decided or in a book that opens with the
-      // byte-order mark.
-      if (!is_utf8(bytes)) return false;
-      out = to_utf16(bytes);
-      return true;
-    }
-    return gb_.decode(bytes, out);
-  }
-
-  // As decode, in the encoding the book was not read in.
-  bool decode_other(std::string_view bytes, std::u16string& out) {
-    out.clear();
-    if (lines() == Encoding::Utf8) return gb_.decode(bytes, out);
-    if (!is_utf8(bytes)) return false;
-    out = to_utf16(bytes);
-    return true;
-  }
-
-  void encode(std::u16string_view text, std::string& out) {
-    if (ascii(text)) {
-      for (char16_t c : text) out += static_cast<char>(c);
-    } else if (settled_.buffered() == Encoding::Utf8) {
-      out += to_utf8(text);
-    } else {
-      gb_.encode(text, out);
-    }
-  }
-
-  // Bytes of the book copied to the settled book: as they are, or in the
-  // output encoding when it differs (bytes that are not text in the book's
-  // encoding are copied as they are: there is nothing to convert).
-  void copy(std::string_view bytes) {
-    if (settled_.buffered() == lines() || ascii(bytes) || !decode(bytes, copied_)) {
-      settled_.bytes().append(bytes);
-      return;
-    }
-    encode(copied_, settled_.bytes());
-  }
+  // Bytes of the book copied to the settled book, in its encoding.
+  void copy(std::string_view bytes) { text_.copy(bytes, settled_.bytes()); }
 
   // ---- words ----
 
@@ -636,6 +400,8 @@ class Settler {
   Detected detected_;  // UTF-8 until the reader decides
   Gb18030 gb_;
   SettledOutput settled_;
+  BookText text_;
+  BookRows rows_;
   std::ostream& diagnostics_;
   std::string_view name_;
   Draw obj_;
@@ -647,21 +413,10 @@ class Settler {
   KeptLines pending_;   // lines given back by a record that did not read
   std::string record_;  // the bytes of the record being read, without its last line end
   char separator_ = ',';
-  bool separated_ = false;                // the separator is decided, by the first row
-  const std::vector<std::string> names_;  // every member's, for the nearest to a mistyped name
-  const DrawRows draw_rows_;
-  std::string forgotten_;  // where and why the last draw was forgotten; "" when none was loaded
-  std::u16string row_text_;
-  std::vector<std::string> key_bytes_;        // DrawRows::keys in keys_encoding_
-  std::vector<std::string> other_key_bytes_;  // the same in the other byte encoding
-  Encoding other_keys_encoding_ = Encoding::Utf8;
-  Encoding keys_encoding_ = Encoding::Utf8;
+  bool separated_ = false;  // the separator is decided, by the first row
+  std::string forgotten_;   // where and why the last draw was forgotten; "" when none was loaded
   std::vector<Variant> args_;
-  std::u16string text_;
-  std::u16string copied_;
   std::string encoded_;
-  std::string last_name_;
-  const Function* last_member_ = nullptr;
   Summary summary_;
 };
 
@@ -670,57 +425,6 @@ class Settler {
 Summary settle(std::istream& in, std::ostream& out, std::ostream& diagnostics,
                std::string_view name, std::optional<Encoding> output, words::Language language) {
   return Settler(in, output, out, diagnostics, name, language).run();
-}
-
-bool needs_a_look(const Summary& s) {
-  return s.unreadable || s.no_draw || s.malformed_draws || s.multiline || s.odd_byte;
-}
-
-void write_summary(const Summary& s, std::ostream& out, words::Language language) {
-  const auto say = [language](Tool what, std::initializer_list<std::string_view> args = {}) {
-    return words::say(what, language, args);
-  };
-  const auto n = [](std::size_t count) { return std::to_string(count); };
-  out << say(Tool::SummaryCounts, {n(s.rows_read), n(s.settled), n(s.failed), n(s.unreadable)});
-  if (s.no_draw) out << say(Tool::SummaryNoDraw, {n(s.no_draw)});
-  out << say(Tool::SummaryPassed, {n(s.passed)}) << '\n';
-  if (s.warnings) out << say(Tool::SummaryWarnings, {n(s.warnings)}) << '\n';
-  if (s.malformed_draws)
-    out << say(Tool::SummaryMalformed, {n(s.on_malformed_draw), n(s.malformed_draws)}) << '\n';
-  if (s.multiline) {
-    out << say(Tool::SummaryMultiline, {n(s.multiline)});
-    for (const std::string& row : s.multiline_rows) out << ' ' << row;
-    if (s.multiline > s.multiline_rows.size())
-      out << say(Tool::SummaryMore, {n(s.multiline - s.multiline_rows.size())});
-    out << '\n';
-  }
-  if (!s.failed_rows.empty()) {
-    out << say(Tool::SummaryFailed);
-    for (const std::string& row : s.failed_rows) out << ' ' << row;
-    if (s.failed > s.failed_rows.size())
-      out << say(Tool::SummaryMore, {n(s.failed - s.failed_rows.size())});
-    out << '\n';
-  }
-  const auto list = functions();
-  bool header = false;
-  for (std::size_t i = 0; i < list.size() && i < s.by_member.size(); ++i) {
-    const FunctionTally& t = s.by_member[i];
-    if (t.rows == 0) continue;
-    if (!header) {
-      out << say(Tool::SummaryHeader) << '\n';
-      header = true;
-    }
-    const std::u16string name(list[i].name);
-    std::string line = to_utf8(name);
-    line.append(display_columns(name) < 14 ? 14 - display_columns(name) : 1, ' ');
-    const std::string rows = std::to_string(t.rows);
-    line.append(rows.size() < 8 ? 8 - rows.size() : 1, ' ').append(rows);
-    // A total past what a double holds is shown as the add-in shows a sum
-    // that overflows: the call that made it would have failed.
-    const std::string total = t.numeric ? t.total.text() : "-";
-    line.append(total.size() < 16 ? 16 - total.size() : 1, ' ').append(total);
-    out << line << '\n';
-  }
 }
 
 }  // namespace korvane::cli::book

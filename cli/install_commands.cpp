@@ -34,7 +34,7 @@ void add_install(CLI::App& app) {
   un->add_option("--folder", *folder, say(Tool::UninstallFolderOption));
   un->add_flag("--by-setup", options->by_setup, say(Tool::UninstallBySetupOption));
   un->add_flag("--keep-files", options->keep_files, say(Tool::UninstallKeepFilesOption));
-  // The uninstaller's own second step (see installer.cpp), hidden from help.
+  // The uninstaller's own second step (see install/self_removal.h), hidden from help.
   un->add_option("--finish-after", options->finish_after)->group("");
   un->add_option("--finish-since", options->finish_since)->group("");
   auto folders = std::make_shared<std::vector<std::string>>();  // read again in UTF-16

@@ -6,10 +6,10 @@
 // automation variant (null, a number, a string, a boolean, {"int": n},
 // {"long": n}, {"error": "#N/A"}, {"ref": ...}, {"array": [[...]]}).
 //
-// This room is the eval session: what each request line asks (the request
-// grammar), answered by a backend, and the line server around it. Values are
-// written and read by the value codec; the session touches the backends
-// through Backend only.
+// This room is the eval session: each request line, once the request grammar
+// (request.h) has read it, answered by a backend, and the line server around
+// it. Values are written and read by the value codec; the session touches the
+// backends through Backend only.
 //
 // The protocol is spoken against a backend: the add-in object in this process,
 // or (on Windows) the registered COM class called late-bound as Excel calls it.
@@ -20,6 +20,7 @@
 #include <string>
 #include <string_view>
 
+#include "cli/request.h"
 #include "cli/value_codec.h"
 #include "core/variant.h"
 

@@ -1,11 +1,10 @@
-// The Windows installer's commands (installer.cpp), which korvane.exe's
-// command line offers as install, uninstall and status. Each prints what it
-// did, in Chinese when Windows' display language is Chinese (messages.h),
-// and returns the exit status: 0 done; 1 when something could not be done,
-// with nothing changed; 2 for a usage error, missing rights or a refusal
-// (a folder that is not ours, a setup's installation for the zip's
-// uninstall), with nothing changed. An uninstall with nothing installed says
-// so and exits 0: what was asked for holds.
+// The Windows installer's commands (install_command.cpp, uninstall_command.cpp,
+// status_command.cpp), which korvane.exe's command line offers as install,
+// uninstall and status. Each prints what it did, in Chinese when Windows'
+// display language is Chinese (messages.h), and returns the exit status: 0 done; 1 when something
+// could not be done, with nothing changed; 2 for a usage error, missing rights or a refusal (a
+// folder that is not ours, a setup's installation for the zip's uninstall), with nothing changed.
+// An uninstall with nothing installed says so and exits 0: what was asked for holds.
 //
 // Both delete exactly the files an installation's record names (record.h)
 // and folders only when they are then empty: the user's own files in the

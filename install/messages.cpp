@@ -10,8 +10,8 @@ using Row = words::Row<Say>;
 // Excel's Chinese menus (文件 > 选项 > 加载项) so that a reader finds them.
 constexpr Row kRows[] = {
     {Say::NoProgramFolder, "cannot find the program folder", "找不到程序文件夹"},
-    {Say::NotARelease, "run it from the folder of the release zip ({1} holds no x86\\korvane.dll)",
-     "请在解压后的发布文件夹中运行（{1} 中没有 x86\\korvane.dll）"},
+    {Say::NotARelease, "run it from the folder of the release zip ({1} holds no {2})",
+     "请在解压后的发布文件夹中运行（{1} 中没有 {2}）"},
     {Say::MissingFile, "{1} is missing from the release", "发布文件中缺少 {1}"},
     {Say::NeedAdminInstall,
      "installing for every user needs administrator rights (run install.cmd /machine from a "

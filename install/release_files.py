@@ -4,7 +4,8 @@ the tools that build and check the release: scripts/package copies the files
 by it, scripts/make-setup has the setup's part of it written as an NSIS
 include, and the package and setup tests check what they find against it.
 (The installer's C++ reads the same list through a header CMake writes from
-it: install/CMakeLists.txt.)
+it, and the double-click wrappers are written from install/*.cmd.in with the
+tools it names: install/CMakeLists.txt.)
 
     release_files.py list           PATH, SOURCE, KIND and FLAGS (comma-separated,
                                     "-" for none), tab-separated, a file a line

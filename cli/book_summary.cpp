@@ -1,0 +1,82 @@
+// What settling a bet book found, counted and printed (book_summary.h).
+#include "cli/book_summary.h"
+
+#include <ostream>
+
+#include "cli/cell_entry.h"
+#include "core/text.h"
+#include "words/tool.h"
+
+namespace korvane::cli::book {
+
+using words::Tool;
+
+void tally(Summary& s, std::size_t member, const CallResult& r, std::u16string_view result) {
+  FunctionTally& t = s.by_member[member];
+  ++t.rows;
+  if (r.failed) {
+    ++s.failed;
+    return;
+  }
+  ++s.settled;
+  const Variant value = value_of(r.value);
+  if (value.is_empty()) {
+    ++t.numeric;  // the cell shows 0 and sums as 0
+  } else if (value.if_double() || value.if_integer() || value.if_long()) {
+    ++t.numeric;
+    t.total.add(result);
+  }
+}
+
+bool needs_a_look(const Summary& s) {
+  return s.unreadable || s.no_draw || s.malformed_draws || s.multiline || s.odd_byte;
+}
+
+void write_summary(const Summary& s, std::ostream& out, words::Language language) {
+  const auto say = [language](Tool what, std::initializer_list<std::string_view> args = {}) {
+    return words::say(what, language, args);
+  };
+  const auto n = [](std::size_t count) { return std::to_string(count); };
+  out << say(Tool::SummaryCounts, {n(s.rows_read), n(s.settled), n(s.failed), n(s.unreadable)});
+  if (s.no_draw) out << say(Tool::SummaryNoDraw, {n(s.no_draw)});
+  out << say(Tool::SummaryPassed, {n(s.passed)}) << '\n';
+  if (s.warnings) out << say(Tool::SummaryWarnings, {n(s.warnings)}) << '\n';
+  if (s.malformed_draws)
+    out << say(Tool::SummaryMalformed, {n(s.on_malformed_draw), n(s.malformed_draws)}) << '\n';
+  if (s.multiline) {
+    out << say(Tool::SummaryMultiline, {n(s.multiline)});
+    for (const std::string& row : s.multiline_rows) out << ' ' << row;
+    if (s.multiline > s.multiline_rows.size())
+      out << say(Tool::SummaryMore, {n(s.multiline - s.multiline_rows.size())});
+    out << '\n';
+  }
+  if (!s.failed_rows.empty()) {
+    out << say(Tool::SummaryFailed);
+    for (const std::string& row : s.failed_rows) out << ' ' << row;
+    if (s.failed > s.failed_rows.size())
+      out << say(Tool::SummaryMore, {n(s.failed - s.failed_rows.size())});
+    out << '\n';
+  }
+  const auto list = functions();
+  bool header = false;
+  for (std::size_t i = 0; i < list.size() && i < s.by_member.size(); ++i) {
+    const FunctionTally& t = s.by_member[i];
+    if (t.rows == 0) continue;
+    if (!header) {
+      out << say(Tool::SummaryHeader) << '\n';
+      header = true;
+    }
+    const std::u16string name(list[i].name);
+    std::string line = to_utf8(name);
+    line.append(display_columns(name) < 14 ? 14 - display_columns(name) : 1, ' ');
+    const std::string rows = std::to_string(t.rows);
+    line.append(rows.size() < 8 ? 8 - rows.size() : 1, ' ').append(rows);
+    // A total past what a double holds is shown as the add-in shows a sum
+    // that overflows: the call that made it would have failed.
+    const std::string total = t.numeric ? t.total.text() : "-";
+    line.append(total.size() < 16 ? 16 - total.size() : 1, ' ').append(total);
+    out << line << '\n';
+  }
+}
+
+}  // namespace korvane::cli::book
