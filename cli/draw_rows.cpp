@@ -1,5 +1,7 @@
 #include "cli/draw_rows.h"
 
+#include <algorithm>
+
 #include "cli/suggest.h"
 #include "cli/utf16.h"
 #include "core/custom_functions.h"
@@ -57,6 +59,28 @@ bool is_formula(std::u16string_view cell) {
   const char16_t c = rest.front();
   return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || c == u'(' || c == u'\uFF08' ||
          c == u'$' || c >= 0x3000;
+}
+
+// Whether a cell holds a draw's numbers as a draw row writes them: six or
+// more numbers of one or two digits (ASCII or full width) between blanks.
+// A row that names no function and holds them is a draw row whose name was
+// lost: left out, written as ?? by a program saving in another code page,
+// in a column deleted, or a word like 开奖.
+bool holds_draw_numbers(std::u16string_view cell) {
+  int numbers = 0, digits = 0;
+  for (const char16_t c : cell) {
+    const bool digit = (c >= u'0' && c <= u'9') || (c >= u'\uFF10' && c <= u'\uFF19');
+    if (digit) {
+      if (++digits > 2) return false;
+    } else if (is_blank(c) || c == u'"') {
+      numbers += digits > 0 ? 1 : 0;
+      digits = 0;
+    } else {
+      return false;
+    }
+  }
+  numbers += digits > 0 ? 1 : 0;
+  return numbers >= 6;
 }
 
 }  // namespace
@@ -136,7 +160,8 @@ bool DrawRows::nearest_is_loader(std::u16string_view first_cell) const {
 }
 
 // 1. A mark of another book; 2. the name of a loading function; 3. a formula;
-// 4. a separator the CSV does not split on; 5. a mistyped loading name.
+// 4. a separator the CSV does not split on; 5. a mistyped loading name; 6. a
+// draw's numbers in a cell.
 std::string DrawRows::could_load(std::u16string_view row, char16_t separator) const {
   if (std::string why = could_load_by_text(row); !why.empty()) return why;
   const std::u16string_view first = trimmed(row.substr(0, row.find(separator)));
@@ -148,6 +173,12 @@ std::string DrawRows::could_load(std::u16string_view row, char16_t separator) co
     if (kOtherSeparators.find(c) != std::u16string_view::npos || c == other)
       return words::say(words::Tool::OtherSeparator, language_);
   if (nearest_is_loader(cell)) return words::say(words::Tool::MistypedLoader, language_);
+  for (std::size_t at = 0; at <= row.size();) {
+    const std::size_t end = std::min(row.find(separator, at), row.size());
+    if (holds_draw_numbers(trimmed(row.substr(at, end - at))))
+      return words::say(words::Tool::HoldsDrawNumbers, language_);
+    at = end + 1;
+  }
   return "";
 }
 

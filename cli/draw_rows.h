@@ -16,7 +16,10 @@
 //      full-width comma, a tab, 、, a semicolon, a bar), or the book's other one;
 //   4. a byte-order mark stands anywhere on it (another book glued on);
 //   5. its first cell names no function but is nearest to a loading one (a
-//      mistyped 验证, by the rule of the "did you mean" suggestions).
+//      mistyped 验证, by the rule of the "did you mean" suggestions);
+//   6. a cell holds six numbers of one or two digits between blanks, as a
+//      draw's numbers are written (the row's name lost or mangled: empty,
+//      ??, a column deleted, 开奖).
 // A comment line (a draw row commented out), or a row calling another
 // function, counts by 1 and 4 only.
 // The loading functions are found by their role in the member table, not by

@@ -70,6 +70,25 @@ std::string argument_utf8(std::string_view arg) {
   return out;
 }
 
+std::filesystem::path file_path(const std::string& utf8) {
+  if (utf8.empty() || utf8.size() > 0x7FFFFFFF) return {};
+  const int n = static_cast<int>(utf8.size());
+  const int units = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), n, nullptr, 0);
+  std::wstring wide(static_cast<std::size_t>(units > 0 ? units : 0), L'\0');
+  if (units > 0) MultiByteToWideChar(CP_UTF8, 0, utf8.data(), n, wide.data(), units);
+  return wide;
+}
+
+std::string path_utf8(const std::filesystem::path& path) {
+  const std::wstring& wide = path.native();
+  if (wide.empty() || wide.size() > 0x1FFFFFFF) return {};
+  const int n = static_cast<int>(wide.size());
+  const int size = WideCharToMultiByte(CP_UTF8, 0, wide.data(), n, nullptr, 0, nullptr, nullptr);
+  std::string out(static_cast<std::size_t>(size > 0 ? size : 0), '\0');
+  if (size > 0) WideCharToMultiByte(CP_UTF8, 0, wide.data(), n, out.data(), size, nullptr, nullptr);
+  return out;
+}
+
 void use_utf8_console() { SetConsoleOutputCP(CP_UTF8); }
 
 void binary_stdout() {
@@ -144,6 +163,10 @@ void Gb18030::encode(std::u16string_view text, std::string& out) {
 }
 
 std::string argument_utf8(std::string_view arg) { return std::string(arg); }
+
+std::filesystem::path file_path(const std::string& utf8) { return utf8; }
+
+std::string path_utf8(const std::filesystem::path& path) { return path.native(); }
 
 void use_utf8_console() {}
 

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstddef>
+#include <filesystem>
 #include <string>
 #include <string_view>
 
@@ -59,6 +60,14 @@ class Utf8Check {
 // A command-line argument as UTF-8. Linux hands arguments over in the
 // locale's encoding, UTF-8; Windows hands a narrow main() the ANSI code page.
 std::string argument_utf8(std::string_view arg);
+
+// A file name given as UTF-8 (argument_utf8's) as a path, and back. On
+// Windows the path is the wide text of the name: a narrow path would go
+// through the C library's own idea of the code page, which is neither the
+// ANSI one nor UTF-8, and a Chinese name would come out as other characters.
+// Elsewhere a path is the name's bytes.
+std::filesystem::path file_path(const std::string& utf8);
+std::string path_utf8(const std::filesystem::path& path);
 
 // Lets a Windows console show the UTF-8 the tool writes. Nothing elsewhere.
 void use_utf8_console();

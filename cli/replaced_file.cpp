@@ -18,6 +18,7 @@
 #include <unistd.h>
 #endif
 
+#include "cli/encoding.h"
 #include "words/tool.h"
 
 namespace korvane::cli {
@@ -50,13 +51,8 @@ std::string reason(int error) { return std::strerror(error); }
 
 #ifdef _WIN32
 
-// A path as Windows takes it: a narrow argument is in the ANSI code page.
-std::wstring wide(const std::string& s) {
-  const int n = MultiByteToWideChar(CP_ACP, 0, s.data(), static_cast<int>(s.size()), nullptr, 0);
-  std::wstring w(static_cast<std::size_t>(n > 0 ? n : 0), L'\0');
-  if (n > 0) MultiByteToWideChar(CP_ACP, 0, s.data(), static_cast<int>(s.size()), w.data(), n);
-  return w;
-}
+// A path as Windows takes it: the wide text of the UTF-8 name.
+std::wstring wide(const std::string& utf8) { return file_path(utf8).native(); }
 
 // Ctrl-C, Ctrl-Break or a closed console window: the new file goes (it was
 // opened to allow this, and disappears when the process ends), then Windows
@@ -101,7 +97,7 @@ std::string windows_reason(DWORD error, words::Language language) {
 // Creates a new file in folder, open for writing, that may be removed while
 // open; "" when it cannot (error set).
 std::string create_beside(const fs::path& folder, const std::string& name, int& fd, int& error) {
-  const std::wstring base = (folder / fs::path(wide("." + name + ".korvane-"))).wstring();
+  const std::wstring base = (folder / file_path("." + name + ".korvane-")).native();
   for (unsigned i = 0; i < 100; ++i) {
     const std::wstring path = base + std::to_wstring(_getpid()) + L"-" +
                               std::to_wstring(GetTickCount() + i * 7919u) + L".tmp";
@@ -119,7 +115,7 @@ std::string create_beside(const fs::path& folder, const std::string& name, int& 
       DeleteFileW(path.c_str());
       return "";
     }
-    return fs::path(path).string();
+    return path_utf8(fs::path(path));
   }
   error = ERROR_FILE_EXISTS;
   return "";
@@ -231,14 +227,16 @@ bool ReplacedFile::fail(words::Tool what, const std::string& why) {
 // back. 4. Otherwise a new file is made beside it.
 bool ReplacedFile::open() {
   std::error_code ec;
-  target_ = fs::is_symlink(path_, ec) ? fs::canonical(path_, ec).string() : path_;
-  if (ec) target_ = path_;  // a link to nothing: the link itself is replaced
+  const fs::path given = file_path(path_);
+  fs::path target = fs::is_symlink(given, ec) ? fs::canonical(given, ec) : given;
+  if (ec) target = given;  // a link to nothing: the link itself is replaced
   // Where it is, whatever the current folder: ReplaceFileW needs its folder.
-  if (const fs::path whole = fs::absolute(target_, ec); !ec) target_ = whole.string();
-  const fs::file_status st = fs::status(target_, ec);
+  if (fs::path whole = fs::absolute(target, ec); !ec) target = std::move(whole);
+  target_ = path_utf8(target);
+  const fs::file_status st = fs::status(target, ec);
   const bool exists = fs::exists(st);
 #ifdef _WIN32
-  const std::wstring w = wide(target_);
+  const std::wstring w = target.native();
   const HANDLE h = CreateFileW(w.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   const bool on_disk = h == INVALID_HANDLE_VALUE || GetFileType(h) == FILE_TYPE_DISK;
@@ -269,9 +267,9 @@ bool ReplacedFile::open() {
 }
 
 bool ReplacedFile::open_new(const std::string& target) {
-  const fs::path t(target);
+  const fs::path t = file_path(target);
   const fs::path folder = t.has_parent_path() ? t.parent_path() : fs::path(".");
-  const std::string name = t.filename().string();
+  const std::string name = path_utf8(t.filename());
 #ifdef _WIN32
   int error = 0;
   new_path_ = create_beside(folder, name, fd_, error);
@@ -301,7 +299,7 @@ void ReplacedFile::discard() {
   }
   if (!new_path_.empty()) {
     std::error_code ec;
-    fs::remove(new_path_, ec);
+    fs::remove(file_path(new_path_), ec);
     new_path_.clear();
   }
   if (armed_) disarm();
@@ -348,7 +346,7 @@ bool ReplacedFile::commit() {
 
 bool ReplacedFile::put_in_place() {
 #ifdef _WIN32
-  const std::wstring to = wide(target_), from = fs::path(new_path_).wstring();
+  const std::wstring to = wide(target_), from = wide(new_path_);
   // A file another program holds without letting it go (Excel, a viewer)
   // cannot be replaced: asked first, as a failed ReplaceFileW may leave a
   // file of its own behind.

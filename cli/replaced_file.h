@@ -51,8 +51,9 @@ class DescriptorBuf : public std::streambuf {
 
 class ReplacedFile {
  public:
-  // path: the file to replace. Nothing is created until open(). shown: its
-  // name as a person reads it (UTF-8; the path's bytes when empty), and
+  // path: the file to replace, its name in UTF-8 (file_path()). Nothing is
+  // created until open(). shown: its name as a person reads it (the path
+  // when empty), and
   // language that of error().
   explicit ReplacedFile(std::string path, words::Language language = words::Language::English,
                         std::string shown = {})

@@ -95,9 +95,9 @@ HANDLE handle_of(int fd) { return reinterpret_cast<HANDLE>(_get_osfhandle(fd)); 
 // Whether the open file behind fd is the file at path.
 bool same_file(const std::string& path, int fd) {
   FileId a, b;
-  const HANDLE h =
-      CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  const HANDLE h = CreateFileW(file_path(path).c_str(), 0,
+                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   const bool got = file_id(h, a);
   if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
   return got && file_id(handle_of(fd), b) && same_id(a, b);
@@ -144,9 +144,9 @@ constexpr int kStderr = 2;
 // book replaces. Such a run is refused without a word: the only place to say
 // why is the file it must not touch.
 bool stderr_is_ours(const SettleOptions& o, bool from_stdin, bool to_stdout) {
-  return (!from_stdin && same_file(o.book, kStderr)) ||
+  return (!from_stdin && same_file(argument_utf8(o.book), kStderr)) ||
          (from_stdin && same_open_file(kStdin, kStderr)) ||
-         (!to_stdout && same_file(o.output, kStderr));
+         (!to_stdout && same_file(argument_utf8(o.output), kStderr));
 }
 
 // 1. Open the book; 2. open the output, refusing the book itself; 3. settle,
@@ -167,7 +167,7 @@ int run_settle(const SettleOptions& o) {
     binary_stdin();
   } else {
     errno = 0;
-    file_in.open(o.book, std::ios::binary);
+    file_in.open(file_path(book_name), std::ios::binary);
     if (!file_in) return cannot(say(Tool::CannotOpen, {name, reason()}));
   }
   std::istream& in = from_stdin ? stdin_in : file_in;
@@ -183,14 +183,15 @@ int run_settle(const SettleOptions& o) {
   std::optional<ReplacedFile> file;
   if (!to_stdout) {
     std::error_code ec;
-    if (!from_stdin && std::filesystem::equivalent(o.book, o.output, ec))
+    if (!from_stdin &&
+        std::filesystem::equivalent(file_path(book_name), file_path(output_name), ec))
       return cannot(say(Tool::WouldOverwrite, {book_name}));
-    if (from_stdin && same_file(o.output, kStdin))
+    if (from_stdin && same_file(output_name, kStdin))
       return cannot(say(Tool::InputIsOutput, {output_name}));
-    file.emplace(o.output, language(), output_name);
+    file.emplace(output_name, language(), output_name);
     if (!file->open()) return cannot(file->error());
   } else {
-    if (!from_stdin && same_file(o.book, kStdout))
+    if (!from_stdin && same_file(book_name, kStdout))
       return cannot(say(Tool::OutputIsBook, {book_name}));
     if (from_stdin && same_open_file(kStdin, kStdout)) return cannot(say(Tool::OutputIsInput));
     binary_stdout();

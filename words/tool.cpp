@@ -319,6 +319,8 @@ constexpr Row<Tool> kRows[] = {
     {Tool::DrawnTwice, "{1} is drawn twice", "{1}重复出现"},
     {Tool::EmptyOutputName, "-o names no file (give a file name, or - for standard output)",
      "-o 没有给出文件名（请给出文件名，或用 - 表示标准输出）"},
+    {Tool::HoldsDrawNumbers, "a cell holds six numbers as a draw's numbers are written",
+     "其中一个单元格是按开奖号码写法写的六个号码"},
 };
 
 static_assert(complete(kRows), "one row a sentence, in the order of Tool, in both languages");

@@ -161,6 +161,7 @@ enum class Tool {
   NotLotteryNumber,
   DrawnTwice,
   EmptyOutputName,
+  HoldsDrawNumbers,
   Count_  // the number of sentences
 };
 

@@ -929,6 +929,13 @@ TEST(SettleSafely, ARowThatCouldHaveBeenADrawRowForgetsTheDraw) {
       {",,,", false},
       {"----------", false},  // a ruler between two weeks' bets, as the book keeps them
       {"-5,x", false},
+      // A draw row whose name was lost: the bets below are not paid from last week.
+      {",2014,01 02 03 04 05 06,07", true},
+      {"??,2014,01 02 03 04 05 06,07", true},
+      {"2014,01 02 03 04 05 06,07", true},
+      {"开奖,2014,\"01 02 03 04 05 06\",07", true},
+      {"开奖,2014,１ ２ ３ ４ ５ ６,07", true},
+      {"备注,共 5 注 100 元", false},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.row);

@@ -27,10 +27,33 @@ def check(ok, what):
         failures.append(what)
 
 
-def run(wine, exe, folder, locale, name):
-    p = subprocess.run([wine, exe, "settle", name], capture_output=True, timeout=300,
+def run(wine, exe, folder, locale, name, *more):
+    p = subprocess.run([wine, exe, "settle", name, *more], capture_output=True, timeout=300,
                        cwd=folder, env=dict(os.environ, **locale))
     return p.returncode, p.stdout, p.stderr
+
+
+def outputs(wine, exe, folder):
+    """-o with Chinese names under either code page: the settled book lands
+    in the file named, the book itself is refused as the output, and no new
+    file is left beside them."""
+    (folder / "目录").mkdir()
+    for locale in (ENGLISH, CHINESE):
+        # (-o, exit status wanted, the file that must then hold the settled book)
+        cases = [("结算.csv", 1, "结算.csv"), (r"目录\结算.csv", 1, "目录/结算.csv"),
+                 ("账本.csv", 2, None)]
+        for out, want, lands in cases:
+            code, _, err = run(wine, exe, folder, locale, "账本.csv", "-o", out)
+            what = f"{locale}: settle 账本.csv -o {out}"
+            check(code == want, f"{what}: exit {code}, want {want}: {err.decode('utf-8', 'replace')}")
+            if lands:
+                written = folder / lands
+                check(written.is_file() and written.read_bytes().startswith(BOOK.encode("gb18030")[:30]),
+                      f"{what}: the settled book is not there")
+                written.unlink(missing_ok=True)
+            check((folder / "账本.csv").read_bytes() == BOOK.encode("gb18030"), f"{what}: the book changed")
+            left = [p.name for p in folder.rglob("*") if "korvane-" in p.name]
+            check(not left, f"{what}: files left beside it: {left}")
 
 
 def on_terminal(wine, exe, folder, locale):
@@ -83,6 +106,7 @@ def main():
         except UnicodeDecodeError:
             check(False, "the console shows bytes that are not text")
         check(code == 1, f"settling on the console exits {code}")
+        outputs(wine, exe, folder)
     for f in failures:
         print("FAIL:", f)
     print(f"{len(failures)} failures")
