@@ -213,9 +213,9 @@ class Settler {
   }
 
   // "line LINE" or "lines FIRST-LAST", as a report names another row.
-  static std::string where_lines(Lines lines) {
-    if (lines.last == lines.first) return "line " + std::to_string(lines.first);
-    return "lines " + std::to_string(lines.first) + "-" + std::to_string(lines.last);
+  std::string where_lines(Lines lines) const {
+    if (lines.last == lines.first) return say(Tool::LineNumbered, {std::to_string(lines.first)});
+    return say(Tool::LinesNumbered, {std::to_string(lines.first), std::to_string(lines.last)});
   }
 
   // A record that read as CSV: 1. a row of empty cells passes through; 2. a
@@ -353,7 +353,7 @@ class Settler {
   // not settled until a row loads another, and their reports say where.
   void forget(Lines lines, const std::string& why) {
     draw_loaded_ = false;
-    forgotten_ = where_lines(lines) + " " + why;
+    forgotten_ = say(Tool::RowAndWhy, {where_lines(lines), why});
   }
 
   // ---- rows that do not read ----

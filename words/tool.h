@@ -162,6 +162,9 @@ enum class Tool {
   DrawnTwice,
   EmptyOutputName,
   HoldsDrawNumbers,
+  LineNumbered,
+  LinesNumbered,
+  RowAndWhy,
   Count_  // the number of sentences
 };
 
