@@ -212,10 +212,10 @@ class Settler {
     return w;
   }
 
-  // "line LINE" or "lines FIRST-LAST", as a report names another row.
-  std::string where_lines(Lines lines) const {
-    if (lines.last == lines.first) return say(Tool::LineNumbered, {std::to_string(lines.first)});
-    return say(Tool::LinesNumbered, {std::to_string(lines.first), std::to_string(lines.last)});
+  // "line LINE WHY" or "lines FIRST-LAST WHY", as a report names another row.
+  std::string at_lines(Lines lines, const std::string& why) const {
+    if (lines.last == lines.first) return say(Tool::AtLine, {std::to_string(lines.first), why});
+    return say(Tool::AtLines, {std::to_string(lines.first), std::to_string(lines.last), why});
   }
 
   // A record that read as CSV: 1. a row of empty cells passes through; 2. a
@@ -353,7 +353,7 @@ class Settler {
   // not settled until a row loads another, and their reports say where.
   void forget(Lines lines, const std::string& why) {
     draw_loaded_ = false;
-    forgotten_ = say(Tool::RowAndWhy, {where_lines(lines), why});
+    forgotten_ = at_lines(lines, why);
   }
 
   // ---- rows that do not read ----

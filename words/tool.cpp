@@ -321,9 +321,8 @@ constexpr Row<Tool> kRows[] = {
      "-o 没有给出文件名（请给出文件名，或用 - 表示标准输出）"},
     {Tool::HoldsDrawNumbers, "a cell holds six numbers as a draw's numbers are written",
      "其中一个单元格是按开奖号码写法写的六个号码"},
-    {Tool::LineNumbered, "line {1}", "第 {1} 行"},
-    {Tool::LinesNumbered, "lines {1}-{2}", "第 {1}-{2} 行"},
-    {Tool::RowAndWhy, "{1} {2}", "{1}{2}"},
+    {Tool::AtLine, "line {1} {2}", "第 {1} 行{2}"},
+    {Tool::AtLines, "lines {1}-{2} {3}", "第 {1}-{2} 行{3}"},
 };
 
 static_assert(complete(kRows), "one row a sentence, in the order of Tool, in both languages");

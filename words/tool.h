@@ -162,9 +162,8 @@ enum class Tool {
   DrawnTwice,
   EmptyOutputName,
   HoldsDrawNumbers,
-  LineNumbered,
-  LinesNumbered,
-  RowAndWhy,
+  AtLine,
+  AtLines,
   Count_  // the number of sentences
 };
 
