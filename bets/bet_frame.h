@@ -23,10 +23,12 @@ Variant preset(const Variant& 易失);
 // The undrawn-draw test that closes every bet but the chain bet: "00" as the
 // special number or the first regular number marks a draw that has not taken
 // place, and such a draw settles nothing.
+inline bool reads_undrawn(const Variant& v) {
+  // A text (the drawn numbers 验证 cuts) is compared where it stands.
+  return v.is_string() ? v.string_view() == u"00" : holds(equals_text(v, u"00"));
+}
 inline void undrawn_draw(const Draw& draw, Variant& result) {
-  if (holds(equals_text(draw.t, u"00")) || holds(equals_text(draw.p[0], u"00"))) {
-    result = zero();
-  }
+  if (reads_undrawn(draw.t) || reads_undrawn(draw.p[0])) result = zero();
 }
 
 // A bet whose type or backed selection has no text form (an error value from a

@@ -10,9 +10,12 @@
 // draw_setup.h).
 #include "bets/draw_setup.h"
 
+#include <array>
 #include <cmath>
 #include <cstddef>
+#include <cstdint>
 #include <string>
+#include <utility>
 
 #include "core/custom_functions.h"
 #include "zodiac/zodiac_rule.h"
@@ -20,8 +23,26 @@
 namespace korvane {
 namespace {
 
-// The four steps that give one drawn number its sign.
+// The four steps that give one drawn number its sign. A number written as
+// a whole number (the drawn "05") is read once for all of them, and in a
+// whole year its sign is found by whole-number arithmetic.
 void give_sign(const Variant& number, double y, Variant& sign) {
+  if (const Maybe<double> n = zodiac::exact_whole_value(number)) {
+    if (*n < 1 || *n > 49) {  // not a lottery number: 0, whatever its sign
+      sign = Variant::integer(0);
+    } else if (zodiac::small_whole(y)) {
+      const std::int64_t c = zodiac::whole_cycle_position(static_cast<std::int64_t>(*n));
+      const char16_t found = zodiac::whole_sign(c, static_cast<std::int64_t>(y));
+      if (std::u16string* held = sign.owned_string()) {
+        held->assign(1, found);  // the previous draw's sign text, rewritten in place
+      } else {
+        sign = Variant(std::u16string(1, found));
+      }
+    } else {
+      assign(sign, zodiac::sign_at(*n - 12 * floor_((*n - 1) / 12), y));
+    }
+    return;
+  }
   double c = 0;                                     // empty counts as 0
   assign(c, zodiac::cycle_position(number));        // cycle position
   assign(sign, zodiac::sign_at(c, y));              // sign for the year
@@ -58,9 +79,12 @@ Variant 验证(Draw& draw, const Variant& 年, const Variant& pn, const Variant&
   }
 
   // The six regular numbers: two characters each from positions 1, 4, 7, 10,
-  // 13 and 16; any separator character between them.
-  for (std::size_t i = 0; i < draw.p.size(); ++i) {
-    if (const Maybe<Text> numbers = text(pn)) draw.p[i] = Variant(mid(*numbers, 1 + 3 * i, 2));
+  // 13 and 16; any separator character between them. The text is read once,
+  // and the numbers cut from it before any is stored.
+  if (const TextOf numbers{pn}) {
+    const auto at = [&numbers](std::size_t i) { return Variant(mid(*numbers, 1 + 3 * i, 2)); };
+    std::array<Variant, 6> cut{at(0), at(1), at(2), at(3), at(4), at(5)};
+    for (std::size_t i = 0; i < cut.size(); ++i) draw.p[i] = std::move(cut[i]);
   }
 
   draw.t = tn;  // as passed: a cell reference stays a reference

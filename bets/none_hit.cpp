@@ -24,7 +24,15 @@ Variant 平特几不中(const Draw& draw, const Variant& a, const Variant& 收�
   const std::size_t listed = list.view().size();
   for (const Variant* x :
        {&draw.p[0], &draw.p[1], &draw.p[2], &draw.p[3], &draw.p[4], &draw.p[5], &draw.t}) {
-    if (holds(below(sentinel_position(TextOf(*x), list), listed))) ++hits;
+    const TextOf drawn(*x);
+    // A drawn number of two characters stands before the list's last
+    // character wherever it is found in the list, and never where it runs on
+    // into the copy: it is a hit exactly when the list holds it.
+    if (drawn && (*drawn).size() == 2) {
+      hits += list.find(*drawn) != std::u16string_view::npos;
+    } else if (holds(below(sentinel_position(drawn, list), listed))) {
+      ++hits;
+    }
   }
 
   if (hits == 0) result = bet::copied(收入);  // 3

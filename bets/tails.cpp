@@ -20,21 +20,9 @@ std::u16string_view last_char(std::u16string_view s) noexcept {
   return s.empty() ? s : s.substr(s.size() - 1);
 }
 
-}  // namespace
-
-Variant 平特几尾(const Draw& draw, const Variant& y, const Variant& 几尾, const Variant& 收入,
-                 const Variant& 易失) {
-  Variant result = bet::preset(易失);  // 1
-
-  const TextOf type(y);
-  const TextOf backed(几尾);
-  if (!type || !backed) return bet::not_settled(draw, std::move(result));
-
-  // 2. N from the third character, then from the first, which overrides it.
-  // A type of three or more characters with a numeral in neither place leaves
-  // N unset, and an unset N lets every bet through at step 6.
-  const Maybe<double> n = bet::type_count(*type, 3, 1);
-
+// Steps 3 to 5 on the texts of the drawn numbers, whatever they hold: how
+// many of the draw's distinct tails are among the backed digits.
+int count_among(const Draw& draw, std::u16string_view backed) {
   // 3. The tails of p1 ... p6 and of the special number, in one step: a drawn
   // value without a text form leaves every tail empty.
   const TextOf drawn[7]{TextOf(draw.p[0]), TextOf(draw.p[1]), TextOf(draw.p[2]), TextOf(draw.p[3]),
@@ -59,8 +47,44 @@ Variant 平特几尾(const Draw& draw, const Variant& y, const Variant& 几尾, 
 
   int count = 0;  // 5
   for (const std::u16string_view entry : e) {
-    if (occurs_in(entry, *backed)) ++count;
+    if (occurs_in(entry, backed)) ++count;
   }
+  return count;
+}
+
+// The tails of the seven drawn numbers, when each is a text of at least one
+// character (as 验证 cuts every regular number, and a typed special number).
+bool last_characters(const Draw& draw, char16_t (&out)[7]) noexcept {
+  for (int k = 0; k < 7; ++k) {
+    const std::u16string_view s =
+        (k < 6 ? draw.p[static_cast<std::size_t>(k)] : draw.t).string_view();
+    if (s.empty()) return false;
+    out[k] = s.back();
+  }
+  return true;
+}
+
+}  // namespace
+
+Variant 平特几尾(const Draw& draw, const Variant& y, const Variant& 几尾, const Variant& 收入,
+                 const Variant& 易失) {
+  Variant result = bet::preset(易失);  // 1
+
+  const TextOf type(y);
+  const TextOf backed(几尾);
+  if (!type || !backed) return bet::not_settled(draw, std::move(result));
+
+  // 2. N from the third character, then from the first, which overrides it.
+  // A type of three or more characters with a numeral in neither place leaves
+  // N unset, and an unset N lets every bet through at step 6.
+  const Maybe<double> n = bet::type_count(*type, 3, 1);
+
+  // 3 to 5. On the usual draw every number is a text, its tail one
+  // character, compared as one.
+  char16_t tails[7];
+  const int count = last_characters(draw, tails)
+                        ? distinct_hits(tails, *backed, occurs_in(kRepeated, *backed))
+                        : count_among(draw, *backed);
 
   // 6. An unset N counts as 0: the bound is -1 and every count passes.
   if (count > n.value_or(0) - 1) assign(result, number(收入));

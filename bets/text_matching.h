@@ -30,50 +30,6 @@
 
 namespace korvane {
 
-// A text form, or none (the value had no text form). Passed by reference:
-// the tests read its fields where they were written, with no copy between.
-class TextView {
- public:
-  constexpr TextView() = default;  // no text form
-  constexpr TextView(std::u16string_view s) noexcept
-      : data_(s.data()), size_(s.size()), ok_(true) {}
-
-  constexpr explicit operator bool() const noexcept { return ok_; }
-  constexpr std::u16string_view operator*() const noexcept { return {data_, size_}; }
-
- protected:
-  void refer_to(std::u16string_view s) noexcept {
-    data_ = s.data();
-    size_ = s.size();
-    ok_ = true;
-  }
-
- private:
-  const char16_t* data_ = nullptr;
-  std::size_t size_ = 0;
-  bool ok_ = false;
-};
-
-// The text form of one value, read once for the steps of a call. A text
-// argument is referred to, not copied; anything else is formatted into the
-// object. Neither copied nor moved, since the view may point into it.
-class TextOf : public TextView {
- public:
-  explicit TextOf(const Variant& v) {
-    if (v.is_string()) {
-      refer_to(v.string_view());
-    } else if ((held_ = text(v))) {
-      refer_to(held_->view());
-    }
-  }
-  TextOf(Variant&&) = delete;  // would refer to a value about to go
-  TextOf(const TextOf&) = delete;
-  TextOf& operator=(const TextOf&) = delete;
-
- private:
-  Maybe<Text> held_;
-};
-
 // The first place, 0-based, where e is found in x (e empty: 0), or npos.
 // The entries looked up are nearly always one or two characters (a sign, a
 // drawn number): those are scanned for directly; a longer one goes through
@@ -112,6 +68,23 @@ inline bool occurs_in(std::u16string_view e, std::u16string_view x) noexcept {
 inline Maybe<bool> occurs_in(const TextView& e, const TextView& x) noexcept {
   if (!e || !x) return std::nullopt;
   return occurs_in(*e, *x);
+}
+
+// The counting step of the whole-draw bets on the usual draw, where each of
+// the seven entries (a sign, a tail) is one character: each character counts
+// once, at its first entry, and every later entry of it is replaced by the
+// bet's marker, which counts where the backed text holds the marker
+// (marker_counts). The hits among the backed text; exactly what the steps
+// on texts count, with no text joined.
+inline int distinct_hits(const char16_t (&entries)[7], std::u16string_view backed,
+                         bool marker_counts) noexcept {
+  int hits = 0;
+  for (int k = 0; k < 7; ++k) {
+    bool repeated = false;
+    for (int j = 0; j < k && !repeated; ++j) repeated = entries[j] == entries[k];
+    hits += repeated ? marker_counts : backed.find(entries[k]) != std::u16string_view::npos;
+  }
+  return hits;
 }
 
 // A text searched again and again for drawn numbers. One pass notes where each

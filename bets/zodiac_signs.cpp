@@ -25,21 +25,9 @@ Maybe<double> payout(const Variant& 收入, int hits, Maybe<double> n) {
   return checked(*amount * floor_(hits / *n));
 }
 
-}  // namespace
-
-Variant 平特几肖(const Draw& draw, const Variant& g, const Variant& 肖, const Variant& 收入,
-                 const Variant& 易失) {
-  Variant result = bet::preset(易失);  // 1
-
-  const TextOf type(g);
-  const TextOf backed(肖);
-  if (!type || !backed) return bet::not_settled(draw, std::move(result));
-
-  // 2. N from the first or, overriding it, the third character of the bet
-  // type. A type of fewer than three characters has an empty third character,
-  // which reads as 一: 二肖 and 三 alone need one sign.
-  const Maybe<double> n = bet::type_count(*type, 1, 3);
-
+// Steps 3 to 5 on the texts of the signs, whatever they hold: the hits of
+// the draw's distinct signs among the backed ones.
+int hits_among(const Draw& draw, const TextView& backed) {
   // 3. The entries: the signs of p1 ... p6 and of the special number.
   const TextOf signs[7]{TextOf(draw.pp[0]), TextOf(draw.pp[1]), TextOf(draw.pp[2]),
                         TextOf(draw.pp[3]), TextOf(draw.pp[4]), TextOf(draw.pp[5]),
@@ -63,6 +51,41 @@ Variant 平特几肖(const Draw& draw, const Variant& g, const Variant& 肖, con
   for (const TextView* entry : e) {
     if (holds(occurs_in(*entry, backed))) ++hits;
   }
+  return hits;
+}
+
+// The signs of the seven drawn numbers, when each is a one-character text
+// (as 验证 gives every number 01 .. 49).
+bool one_character_signs(const Draw& draw, char16_t (&out)[7]) noexcept {
+  for (int k = 0; k < 7; ++k) {
+    const std::u16string_view s =
+        (k < 6 ? draw.pp[static_cast<std::size_t>(k)] : draw.tt).string_view();
+    if (s.size() != 1) return false;
+    out[k] = s.front();
+  }
+  return true;
+}
+
+}  // namespace
+
+Variant 平特几肖(const Draw& draw, const Variant& g, const Variant& 肖, const Variant& 收入,
+                 const Variant& 易失) {
+  Variant result = bet::preset(易失);  // 1
+
+  const TextOf type(g);
+  const TextOf backed(肖);
+  if (!type || !backed) return bet::not_settled(draw, std::move(result));
+
+  // 2. N from the first or, overriding it, the third character of the bet
+  // type. A type of fewer than three characters has an empty third character,
+  // which reads as 一: 二肖 and 三 alone need one sign.
+  const Maybe<double> n = bet::type_count(*type, 1, 3);
+
+  // 3 to 5. On the usual draw every sign is one character, compared as one.
+  char16_t one[7];
+  const int hits = one_character_signs(draw, one)
+                       ? distinct_hits(one, *backed, occurs_in(*kRepeated, *backed))
+                       : hits_among(draw, backed);
 
   assign(result, payout(收入, hits, n));  // 6
   bet::undrawn_draw(draw, result);        // 7

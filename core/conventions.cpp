@@ -18,11 +18,24 @@ Text Text::ascii(std::string_view s) {
   return t;
 }
 
+namespace {
+
+// The decimal digits of a whole number below 10^15 in size, with its sign.
+std::size_t whole_text(double x, char* out) noexcept {
+  const auto whole = static_cast<std::int64_t>(x);
+  return static_cast<std::size_t>(std::to_chars(out, out + 32, whole).ptr - out);
+}
+
+}  // namespace
+
 std::size_t format_double(double x, char* out) noexcept {
   if (x == 0) {  // also -0
     out[0] = '0';
     return 1;
   }
+  // A whole number below 10^15 has at most 15 digits, all of them exact:
+  // written as they stand, as the general form below would write them.
+  if (x == std::floor(x) && x > -1e15 && x < 1e15) return whole_text(x, out);
   // 15 significant digits, rounded: d.dddddddddddddde±x
   char sci[40];
   auto res = std::to_chars(sci, sci + sizeof sci, x, std::chars_format::scientific, 14);
@@ -162,8 +175,6 @@ Maybe<double> number(const Variant& v) {
   if (!n) return std::nullopt;
   return n->value;
 }
-
-double floor_(double x) noexcept { return std::floor(x); }
 
 Maybe<std::int64_t> position(double x) noexcept {
   if (!(x >= -9.0e15 && x <= 9.0e15)) return std::nullopt;  // also NaN

@@ -21,6 +21,7 @@
 //    into CallFailed, which the member table turns into #VALUE!.
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -121,6 +122,53 @@ std::u16string number_text(double x);
 // Text form (see above). The value is the one v stands for (a range is read).
 Maybe<Text> text(const Variant& v);
 
+// A text form, or none (the value had no text form). Passed by reference:
+// the steps of a call read its fields where they were written, with no copy
+// between.
+class TextView {
+ public:
+  constexpr TextView() = default;  // no text form
+  constexpr TextView(std::u16string_view s) noexcept
+      : data_(s.data()), size_(s.size()), ok_(true) {}
+
+  constexpr explicit operator bool() const noexcept { return ok_; }
+  constexpr std::u16string_view operator*() const noexcept { return {data_, size_}; }
+
+ protected:
+  void refer_to(std::u16string_view s) noexcept {
+    data_ = s.data();
+    size_ = s.size();
+    ok_ = true;
+  }
+
+ private:
+  const char16_t* data_ = nullptr;
+  std::size_t size_ = 0;
+  bool ok_ = false;
+};
+
+// The text form of one value, read once for the steps of a call. A text
+// argument is referred to, not copied; anything else is formatted into the
+// object. Neither copied nor moved, since the view may point into it.
+class TextOf : public TextView {
+ public:
+  explicit TextOf(const Variant& v) {
+    if (v.is_string()) {
+      refer_to(v.string_view());
+    } else if (v.is_empty()) {
+      refer_to(u"");  // a blank cell
+    } else if ((held_ = text(v))) {
+      refer_to(held_->view());
+    }
+  }
+  TextOf(Variant&&) = delete;  // would refer to a value about to go
+  TextOf(const TextOf&) = delete;
+  TextOf& operator=(const TextOf&) = delete;
+
+ private:
+  Maybe<Text> held_;
+};
+
 // ---- numbers ---------------------------------------------------------------
 
 // A number together with the variant type it has in VB's arithmetic, where
@@ -146,7 +194,7 @@ Maybe<Numeric> numeric(const Variant& v);
 Maybe<double> number(const Variant& v);
 
 // Floor toward minus infinity.
-double floor_(double x) noexcept;
+inline double floor_(double x) noexcept { return std::floor(x); }
 
 // A fractional value made a whole number for use as a position: nearest whole
 // number, halves to the even neighbour. Fails when it is not a position at all

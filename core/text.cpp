@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 
 namespace korvane {
@@ -272,8 +273,34 @@ std::u16string_view trim_spaces(std::u16string_view s) noexcept {
 
 // ---- numbers ------------------------------------------------------------------------
 
+namespace {
+
+// The common case of a numeric text, a drawn number ("08") or a year
+// ("2013"): an optional sign and at most 15 digits, nothing else. Such a
+// number is a whole number below 2^53, which a Double holds exactly, so it is
+// read digit by digit to the value the full reader gives. Nothing for any
+// other text, which the full reader then reads.
+std::optional<double> whole_number(std::u16string_view s) noexcept {
+  bool negative = false;
+  if (!s.empty() && is_sign(s.front())) {
+    negative = s.front() == u'-';
+    s.remove_prefix(1);
+  }
+  if (s.empty() || s.size() > 15) return std::nullopt;
+  std::int64_t value = 0;
+  for (const char16_t c : s) {
+    if (!is_digit(c)) return std::nullopt;
+    value = value * 10 + (c - u'0');
+  }
+  const double x = static_cast<double>(value);
+  return negative ? -x : x;  // "-0" is -0, as the full reader has it
+}
+
+}  // namespace
+
 std::optional<double> parse_number(std::u16string_view s) noexcept {
   s = trim(s);
+  if (const std::optional<double> x = whole_number(s)) return x;
   NumberCursor<false> at(s, 0);
   AsciiBuffer buf;
   if (read_mantissa(at, buf) == 0) return std::nullopt;
@@ -302,7 +329,10 @@ double leading_number(std::u16string_view s) noexcept {
 // ---- Chinese numerals ----------------------------------------------------------
 
 std::optional<int> numeral_count(std::u16string_view c) noexcept {
-  const std::size_t at = kChineseNumerals.find(c);  // the empty text: at the start
+  // One character (the usual case) is looked up as a character; the empty
+  // text is found at the start.
+  const std::size_t at =
+      c.size() == 1 ? kChineseNumerals.find(c.front()) : kChineseNumerals.find(c);
   if (at == std::u16string_view::npos) return std::nullopt;
   return static_cast<int>(at) + 1;
 }

@@ -13,6 +13,7 @@
 #include <array>
 #include <cstdint>
 #include <limits>
+#include <string>
 
 #include "core/custom_functions.h"
 #include "zodiac/zodiac_rule.h"
@@ -43,26 +44,37 @@ constexpr std::u16string_view kNumberTable =
 static_assert(kNumberTable.size() == 143);
 
 constexpr std::size_t kGroupLength = 11;
+
 constexpr std::u16string_view kFortyNine = u" 49";
 
-// The numbers one sign argument stands for in a year (year offset D), written
-// into out; returns how many characters. Empty when the argument names no
+// The numbers one sign argument stands for in a year (year offset D, whole
+// and small enough for whole-number arithmetic or not), written into out;
+// returns how many characters. Empty when the argument names no
 // sign.
-std::size_t group_text(const Variant& sign, double d, char16_t* out) {
-  const Text name = need(text(sign));
+std::size_t group_text(const Variant& sign, double d, bool whole_year, char16_t* out) {
+  const TextOf name(sign);  // a typed sign is read where it stands
+  if (!name) throw CallFailed{};
   // Index: the place of the whole text in the list, minus one; -1 when absent.
-  const std::size_t at = kSignList.find(name);
+  // A sign is one character, looked up as one.
+  const std::u16string_view s = *name;
+  const std::size_t at = s.size() == 1 ? kSignList.find(s.front()) : kSignList.find(s);
   const double index = at == std::u16string_view::npos ? -1 : static_cast<double>(at);
 
   // The group of that sign in the year: the table's groups turn by eleven
   // places (one back) a year; the floor keeps it in 1..12 before 2008 too.
+  // In a whole year it is whole, and found by whole-number arithmetic.
   const double turned = need(checked(index + 11 * d));
-  const double group = need(checked(turned + 1200 - 12 * floor_((turned + 1199) / 12)));
+  const double group =
+      whole_year
+          ? static_cast<double>(zodiac::floor_mod12(static_cast<std::int64_t>(turned) + 1199) + 1)
+          : need(checked(turned + 1200 - 12 * floor_((turned + 1199) / 12)));
   if (index <= 0) return 0;
 
   // A fractional year gives a fractional group; its start is rounded and the
-  // 11 characters from there may straddle two groups, as they always did.
-  const std::int64_t start = need(position(need(checked(12 * (group - 1) + 1))));
+  // 11 characters from there may straddle two groups, as they always did. A
+  // whole group is a whole start, with nothing to round.
+  const std::int64_t start = whole_year ? 12 * (static_cast<std::int64_t>(group) - 1) + 1
+                                        : need(position(need(checked(12 * (group - 1) + 1))));
   if (start < 1 || start > std::numeric_limits<std::int32_t>::max()) throw CallFailed{};
   const std::u16string_view numbers =
       mid(kNumberTable, static_cast<std::size_t>(start), kGroupLength);
@@ -77,6 +89,7 @@ Variant 肖转号码(const Variant& 年, const Variant& 肖1, const Variant& 肖
                  const Variant& 肖4, const Variant& 肖5, const Variant& 肖6, const Variant& 肖7,
                  const Variant& /*易失*/) {
   const double d = need(checked(need(number(年)) - 2008));
+  const bool whole_year = zodiac::small_whole(d);
 
   // Seven groups of at most 14 characters and the six spaces between them.
   std::array<char16_t, 7 * 15> joined;
@@ -84,7 +97,7 @@ Variant 肖转号码(const Variant& 年, const Variant& 肖1, const Variant& 肖
   const Variant* signs[] = {&肖1, &肖2, &肖3, &肖4, &肖5, &肖6, &肖7};
   for (const Variant* sign : signs) {
     if (sign != signs[0]) joined[n++] = u' ';
-    n += group_text(*sign, d, joined.data() + n);
+    n += group_text(*sign, d, whole_year, joined.data() + n);
   }
   // Arguments that name no sign leave their spaces inside the list (two
   // spaces mark a gap), but none at either end.
@@ -115,10 +128,19 @@ constinit const FunctionRow<9> rows::signs_to_numbers = worksheet_function<肖�
      .place = {.sheet = Sheet::Conversions, .note = "2013 年属蛇、属马的号码，空着的生肖格不算"}});
 
 Variant 号码转肖(const Variant& 年, const Variant& 号码, const Variant& /*易失*/) {
-  const double c = need(zodiac::cycle_position(号码));
+  // A number written as a whole number ("08") is read once for both steps,
+  // and in a whole year its sign is found by whole-number arithmetic.
+  const Maybe<double> whole = zodiac::exact_whole_value(号码);
+  const double c =
+      whole ? *whole - 12 * floor_((*whole - 1) / 12) : need(zodiac::cycle_position(号码));
   const double y = zodiac::reduced_offset(need(checked(need(number(年)) - 2008)));
-  Variant result = need(zodiac::sign_at(c, y));
-  if (need(zodiac::outside_draw_range(号码))) result = Variant::integer(0);
+  Variant result =
+      zodiac::small_whole(c) && zodiac::small_whole(y)
+          ? Variant(std::u16string(
+                1, zodiac::whole_sign(static_cast<std::int64_t>(c), static_cast<std::int64_t>(y))))
+          : need(zodiac::sign_at(c, y));
+  const bool outside = whole ? *whole < 1 || *whole > 49 : need(zodiac::outside_draw_range(号码));
+  if (outside) result = Variant::integer(0);
   return result;
 }
 

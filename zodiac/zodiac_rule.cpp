@@ -1,5 +1,8 @@
 #include "zodiac/zodiac_rule.h"
 
+#include <cstdint>
+#include <string>
+
 namespace korvane::zodiac {
 
 double reduced_offset(double year_offset) noexcept {
@@ -37,6 +40,10 @@ Maybe<double> exact_whole(const Variant& x) {
 
 }  // namespace
 
+Maybe<double> exact_whole_value(const Variant& n) {
+  return with_value(n, [](const Variant& x) { return exact_whole(x); });
+}
+
 Maybe<double> cycle_position(const Variant& n) {
   return with_value(n, [](const Variant& x) -> Maybe<double> {
     if (const Maybe<double> v = exact_whole(x)) return *v - 12 * floor_((*v - 1) / 12);
@@ -55,7 +62,9 @@ Maybe<Variant> sign_at(double c, double y) {
   const double x = 13 - c + y;
   const Maybe<std::int64_t> k = position(x - 12 * floor_((x - 1) / 12));
   if (!k || *k < 1) return std::nullopt;
-  return Variant(mid(kSigns, static_cast<std::size_t>(*k), 1));
+  // One sign, or the empty text past the twelfth place.
+  if (*k > static_cast<std::int64_t>(kSigns.size())) return Variant(std::u16string());
+  return Variant(std::u16string(1, kSigns[static_cast<std::size_t>(*k - 1)]));
 }
 
 Maybe<bool> outside_draw_range(const Variant& n) {

@@ -12,6 +12,8 @@
 // failing steps.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <string_view>
 
 #include "core/conventions.h"
@@ -29,6 +31,34 @@ double reduced_offset(double year_offset) noexcept;
 // leading-number value of the text form of (n - 1) and B that of n. For a whole
 // n it is ((n - 1) mod 12) + 1. Fails when n is not a number.
 Maybe<double> cycle_position(const Variant& n);
+
+// The value of n when its text form is an exact whole number (Empty, an
+// Integer or Long, a whole Double, a text that reads as a whole number, or a
+// cell holding one): for such a number the cycle position is
+// n - 12 floor((n - 1) / 12) and it lies outside the draw range when below 1
+// or above 49, with no text form made. Nothing for any other value.
+Maybe<double> exact_whole_value(const Variant& n);
+
+// The rule's arithmetic on whole numbers of at most kWholeLimit in size,
+// where the doubles' divisions by 12 and floors are exact and whole-number
+// arithmetic gives the same results without them: the cycle position of a
+// whole number n, and the sign sign_at gives for a whole cycle position c in
+// a whole reduced offset y.
+inline constexpr double kWholeLimit = 1e9;
+inline bool small_whole(double v) noexcept {
+  return v >= -kWholeLimit && v <= kWholeLimit && v == floor_(v);
+}
+constexpr std::int64_t floor_div12(std::int64_t a) noexcept {
+  return a >= 0 ? a / 12 : -((11 - a) / 12);
+}
+constexpr std::int64_t floor_mod12(std::int64_t a) noexcept { return a - 12 * floor_div12(a); }
+constexpr std::int64_t whole_cycle_position(std::int64_t n) noexcept {
+  return n - 12 * floor_div12(n - 1);
+}
+constexpr char16_t whole_sign(std::int64_t c, std::int64_t y) noexcept {
+  const std::int64_t x = 13 - c + y;
+  return kSigns[static_cast<std::size_t>(x - 12 * floor_div12(x - 1) - 1)];
+}
 
 // The sign at position k = X - 12 floor((X - 1) / 12), X = 13 - c + Y, with k
 // rounded half to even: a one-character text, or the empty text for the

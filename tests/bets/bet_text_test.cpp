@@ -104,5 +104,46 @@ TEST(BetText, IndexedTextFindsWhatAScanFinds) {
   }
 }
 
+// The sentinel position of an entry not in the text, short entries and long
+// ones alike, is where the entry is first found in the text followed by it:
+// the join is built here, and searched plainly.
+TEST(BetText, SentinelPositionAcrossTheJoin) {
+  const struct {
+    const char16_t* e;
+    const char16_t* x;
+  } cases[] = {
+      {u"05", u"01 02 03 04 06 07 09 10"},
+      {u"00", u"01 10"},
+      {u"000", u"10 0"},
+      {u"aab", u"xa"},
+      {u"abab", u"xaba"},
+      {u"abcabcab", u"zzabcab"},
+      {u"abcabcabc", u"zzabcabcab"},
+      {u"aaaaaaaaab", u"aaaaaaaaa"},
+      {u"aaaaaaaaaaaa", u"baaaaaaaaaaa"},
+      {u"xyz", u""},
+      {u"牛牛", u"鼠牛"},
+  };
+  for (const auto& c : cases) {
+    const std::u16string e(c.e), x(c.x), joined = x + e;
+    ASSERT_EQ(x.find(e), std::u16string::npos) << to_utf8(c.e);
+    EXPECT_EQ(sentinel_position(std::u16string_view(e), std::u16string_view(x)), joined.find(e) + 1)
+        << to_utf8(c.e) << " after " << to_utf8(c.x);
+  }
+}
+
+// The none-hit bet counts a drawn number of two characters as a hit when
+// the list holds it: its sentinel position then lies before the list's last
+// character, and never does when it is found only in the appended copy.
+TEST(BetText, TwoCharacterEntriesHitExactlyWhereTheListHoldsThem) {
+  for (const char16_t* x : {u"", u"0", u"00", u"10 0", u"01 02 03", u"1 08", u"080", u"8 0"}) {
+    for (const char16_t* e : {u"00", u"08", u"80", u"10", u"01"}) {
+      const std::u16string_view list(x), entry(e);
+      EXPECT_EQ(sentinel_position(entry, list) < list.size(), occurs_in(entry, list))
+          << to_utf8(e) << " in " << to_utf8(x);
+    }
+  }
+}
+
 }  // namespace
 }  // namespace korvane

@@ -567,5 +567,32 @@ TEST(Chain, Edges) {
   EXPECT_EQ(none(u"特串软串", {S(u"软串"), S(u"12"), N(100), kEmpty}), N(0));
 }
 
+// The whole-draw bets count a draw whose signs and numbers are plain texts
+// character by character; the same draw held in cell references goes through
+// the steps on texts. Both must settle every selection alike, repeated signs
+// and tails and the markers that stand for them included.
+TEST(RegularBets, CharacterCountingAgreesWithTheTextSteps) {
+  Sheet plain(S(u"05 12 18 30 41 29"), S(u"08"));
+  Sheet cells(S(u"05 12 18 30 41 29"), S(u"08"));
+  for (Variant& sign : cells.obj.pp) sign = Ref(Variant(sign));
+  cells.obj.tt = Ref(Variant(cells.obj.tt));
+  cells.obj.t = Ref(Variant(cells.obj.t));
+  const struct {
+    std::u16string_view name;
+    const char16_t* type;
+    const char16_t* selection;
+  } cases[] = {
+      {u"平特几肖", u"平特二肖", u"牛马鼠蛇"}, {u"平特几肖", u"平特一肖", u"XX"},
+      {u"平特几肖", u"平特二肖", u"牛XX"},     {u"平特几肖", u"平特三肖", u"猪"},
+      {u"平特几尾", u"平特二尾", u"3 9 0"},    {u"平特几尾", u"平特一尾", u"X"},
+      {u"平特几尾", u"平特三尾", u"X 1 2"},    {u"平特几尾", u"平特二尾", u""},
+  };
+  for (const auto& c : cases) {
+    const std::vector<Variant> args{S(c.type), S(c.selection), N(100), kEmpty};
+    EXPECT_EQ(plain(c.name, args), cells(c.name, args))
+        << to_utf8(c.name) << " " << to_utf8(c.selection);
+  }
+}
+
 }  // namespace
 }  // namespace korvane

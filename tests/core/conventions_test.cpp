@@ -2,6 +2,7 @@
 #include "core/conventions.h"
 
 #include <cmath>
+#include <cstdio>
 
 #include "tests/test_support.h"
 
@@ -192,6 +193,34 @@ TEST(Trim, SpacesAndIdeographicSpaces) {
   EXPECT_EQ(trim_spaces(u"  05 12\u3000 "), u"05 12");
   EXPECT_EQ(trim_spaces(u"   "), u"");
   EXPECT_EQ(trim_spaces(u"\t5"), u"\t5");
+}
+
+// A whole number below 10^15 is written digit by digit; it must read as
+// the 15-digit general form (printf's %.15G, whose exponent form starts at
+// the same place) writes it, and from 10^15 on the exponent form takes over.
+TEST(TextForm, WholeNumbersAsTheGeneralFormWritesThem) {
+  const double values[] = {1,
+                           -1,
+                           5,
+                           -5,
+                           10,
+                           100,
+                           2013,
+                           -2008,
+                           49,
+                           1e9,
+                           1e14,
+                           999999999999999.0,
+                           -999999999999999.0,
+                           123456789012345.0,
+                           4294967296.0};
+  for (const double x : values) {
+    char want[40];
+    std::snprintf(want, sizeof want, "%.15G", x);
+    EXPECT_EQ(to_utf8(number_text(x)), want) << x;
+  }
+  EXPECT_EQ(number_text(1e15), u"1E+15");
+  EXPECT_EQ(number_text(-0.0), u"0");
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 #include "core/text.h"
 
 #include <cmath>
+#include <cstdlib>
 
 #include "tests/test_support.h"
 
@@ -126,6 +127,35 @@ TEST(ChineseNumerals, CountOfOneCharacter) {
       {u"肖", std::nullopt},
   };
   for (const auto& c : cases) EXPECT_EQ(numeral_count(c.c), c.want) << to_utf8(c.c);
+}
+
+// A whole number of at most 15 digits is read digit by digit; it must come
+// out as the decimal reader (strtod) reads the same text, sign of zero
+// included, and a text just outside that shape must still read as before.
+TEST(NumberReaders, WholeNumbersReadAsDecimals) {
+  const char* const texts[] = {"08",
+                               "0",
+                               "-0",
+                               "+0",
+                               "+5",
+                               " 2013 ",
+                               "-49",
+                               "000000000000001",
+                               "999999999999999",
+                               "-999999999999999",
+                               "9999999999999999",  // 16 digits: the full reader
+                               "0000000000000000008",
+                               "12345678901234567890"};
+  for (const char* t : texts) {
+    const Maybe<double> got = parse_number(to_utf16(t));
+    ASSERT_TRUE(got.has_value()) << t;
+    const double want = std::strtod(t, nullptr);
+    EXPECT_EQ(*got, want) << t;
+    EXPECT_EQ(std::signbit(*got), std::signbit(want)) << t;
+  }
+  for (const char16_t* t : {u"", u"-", u"+-1", u"1 2", u"0x1", u"１２"}) {
+    EXPECT_EQ(parse_number(t), std::nullopt) << to_utf8(t);
+  }
 }
 
 }  // namespace

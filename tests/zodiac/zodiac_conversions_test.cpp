@@ -180,5 +180,20 @@ TEST(NumberToSign, AgreesWithTheDrawSetUpForEveryYear) {
   }
 }
 
+// In a whole year a whole number's cycle position and sign are found by
+// whole-number arithmetic; they must be what the rule's own steps on doubles
+// give, for numbers and offsets on both sides of zero.
+TEST(ZodiacRule, WholeNumberArithmeticAgreesWithTheRule) {
+  for (int n = -60; n <= 60; ++n) {
+    ASSERT_EQ(zodiac::cycle_position(N(n)), Maybe<double>(zodiac::whole_cycle_position(n))) << n;
+  }
+  for (int c = -13; c <= 13; ++c) {
+    for (int y = -25; y <= 25; ++y) {
+      const Variant want = *zodiac::sign_at(c, y);
+      ASSERT_EQ(S(std::u16string(1, zodiac::whole_sign(c, y))), want) << c << " " << y;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace korvane
