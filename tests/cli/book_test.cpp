@@ -8,13 +8,20 @@
 #include "cli/encoding.h"
 #include "cli/settled_output.h"
 #include "cli/utf16.h"
-#include "tests/cli/gbk.h"
 #include "tests/test_support.h"
 
 namespace korvane::cli::book {
 namespace {
 
 // ---- encodings -------------------------------------------------------------------
+
+// GB18030 bytes of a UTF-8 text, as Excel on a Chinese Windows saves it.
+std::string gbk(std::string_view utf8) {
+  Gb18030 gb;
+  std::string out;
+  gb.encode(to_utf16(utf8), out);
+  return out;
+}
 
 TEST(Gb18030, ConvertsBothWays) {
   Gb18030 gb;

@@ -9,11 +9,17 @@
 #include <sstream>
 
 #include "core/text.h"
-#include "tests/cli/gbk.h"
 #include "tests/test_support.h"
 
 namespace korvane::cli::book {
 namespace {
+
+std::string gbk(std::string_view utf8) {
+  Gb18030 gb;
+  std::string out;
+  gb.encode(to_utf16(utf8), out);
+  return out;
+}
 
 // A book detected in book, settled into output.
 struct Transcoding {

@@ -8,11 +8,18 @@
 
 #include "cli/encoding.h"
 #include "core/text.h"
-#include "tests/cli/gbk.h"
 #include "tests/test_support.h"
 
 namespace korvane::cli::book {
 namespace {
+
+// GB18030 bytes of a UTF-8 text, as Excel on a Chinese Windows saves it.
+std::string gbk(std::string_view utf8) {
+  Gb18030 gb;
+  std::string out;
+  gb.encode(to_utf16(utf8), out);
+  return out;
+}
 
 // Two settled rows, the second's result not ASCII, a report on
 // each, then the book's encoding decided (or the book stopped).
