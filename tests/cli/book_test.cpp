@@ -393,6 +393,9 @@ TEST(SettleSafely, AMalformedDrawIsReported) {
       {"验证,2013,05 12 18 30 41 49,12", "the special number is drawn twice"},
       {"验证,2013,05 05 18 30 41 49,08", "regular number 2 is drawn twice"},
       {"验证,2013.5,05 12 18 30 41 49,08", "the year is not a whole year"},
+      {"验证,13,05 12 18 30 41 49,08", "the year is not written with four digits"},
+      {"验证,2013,05 12 18 30 41 49 07,08",
+       "the regular numbers are more than six two-digit numbers"},
       {"验证,2013,00 00 00 00 00 00,00",
        "regular number 1 is not a lottery number (two digits, 01 to 49)"},
   };

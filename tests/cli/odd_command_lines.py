@@ -10,6 +10,7 @@ never a signal, never a sanitizer's report (in the sanitizer build the test
 runs under it), never a hang. The set of command lines is generated from the
 commands and their options, the same on every run.
 """
+import concurrent.futures
 import os
 import pathlib
 import random
@@ -27,6 +28,7 @@ TOP_OPTIONS = ["--version", "--help", "-h"]
 # A status the sanitizers exit with, so that their report is never taken for
 # the tool's own status 1.
 SANITIZER_STATUS = 86
+BOOK_NAME = "book.csv"
 BOOK = "验证,2013,05 12 18 30 41 49,08\r\nPAI,12345678\r\n"
 
 
@@ -111,23 +113,37 @@ def shown(args):
     return " ".join(parts)
 
 
+def run_share(korvane, lines, share, workers, env):
+    """Runs every workers-th line from `share` in a folder of its own (each
+    line finds the book as it was: whatever a line wrote over it is undone)."""
+    failures = []
+    with tempfile.TemporaryDirectory() as tmp:
+        book = pathlib.Path(tmp) / BOOK_NAME
+        book.write_bytes(BOOK.encode("utf-8"))
+        for n in range(share, len(lines), workers):
+            stdin = "closed" if n % 3 == 0 else "null"
+            why = run(korvane, lines[n], stdin, tmp, env)
+            if why:
+                failures.append((n, f"korvane {shown(lines[n])} (stdin {stdin}) {why}"))
+            book.write_bytes(BOOK.encode("utf-8"))
+    return failures
+
+
 def main():
     korvane = os.path.abspath(sys.argv[1])
     rng = random.Random(20)
     env = dict(os.environ)
     for name in ("ASAN_OPTIONS", "UBSAN_OPTIONS"):
         env[name] = ":".join(filter(None, [env.get(name), f"exitcode={SANITIZER_STATUS}"]))
-    failures = []
-    with tempfile.TemporaryDirectory() as tmp:
-        book = pathlib.Path(tmp) / "book.csv"
-        book.write_bytes(BOOK.encode("utf-8"))
-        lines = command_lines(rng, str(book))
-        for n, args in enumerate(lines):
-            stdin = "closed" if n % 3 == 0 else "null"
-            why = run(korvane, args, stdin, tmp, env)
-            if why:
-                failures.append(f"korvane {shown(args)} (stdin {stdin}) {why}")
-            book.write_bytes(BOOK.encode("utf-8"))  # whatever a line wrote over it
+    # The book is named as a user in its folder names it; each line runs in a
+    # folder of its own share, one share per processor (a sanitizer build
+    # starts each process slowly).
+    lines = command_lines(rng, BOOK_NAME)
+    workers = os.cpu_count() or 1
+    with concurrent.futures.ThreadPoolExecutor(max_workers=workers) as pool:
+        shares = pool.map(lambda share: run_share(korvane, lines, share, workers, env),
+                          range(workers))
+        failures = [why for _, why in sorted(f for share in shares for f in share)]
     print(f"{len(lines)} command lines run")
     if failures:
         print("\n".join(failures[:40]))

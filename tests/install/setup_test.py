@@ -390,10 +390,9 @@ def show_failure(prefix, broken, shots):
     if run is None:
         return
     process, window = run
-    for name, keys in (("1-welcome", ["Return"]), ("2-licence", ["Return"]),
-                       ("3-for-whom", ["Return"]), ("4-add-in", ["Return"]),
-                       ("5-folder", ["Return"])):
-        drive(window, shots, None, keys)
+    shown = None
+    for _ in ("1-welcome", "2-licence", "3-for-whom", "4-add-in", "5-folder"):
+        shown = drive(window, shots, None, ["Return"], shown)
     # The message box: a second window of the setup.
     deadline = time.time() + 90
     while time.time() < deadline and len(subprocess.run(
@@ -521,14 +520,41 @@ def start_wizard(prefix, setup):
     return run, found.stdout.split()[0]
 
 
-def drive(window, shots, name, keys, wait=2.0):
-    """After WAIT seconds, captures the page as NAME (unless None) and types KEYS."""
-    time.sleep(wait)
+def window_image(window):
+    """The window's pixels as they are now (b"" when it cannot be read)."""
+    return subprocess.run(["xwd", "-id", window, "-silent"], capture_output=True).stdout
+
+
+def settled_image(window, before, still, timeout=120):
+    """Waits until the window shows something other than BEFORE and has not
+    changed for STILL seconds: a page is typed on only once it is there,
+    however slow the machine (a fixed wait typed into the previous page under
+    load)."""
+    deadline = time.time() + timeout
+    image = window_image(window)
+    while image == before and time.time() < deadline:
+        time.sleep(0.2)
+        image = window_image(window)
+    since = time.time()
+    while time.time() < deadline and time.time() - since < still:
+        time.sleep(0.15)
+        again = window_image(window)
+        if again != image:
+            image, since = again, time.time()
+
+
+def drive(window, shots, name, keys, before, still=0.4):
+    """Once the page after BEFORE shows, captures it as NAME (unless None) and
+    types KEYS. Returns the page as it was before the keys (focused), for the
+    next page to differ from."""
+    settled_image(window, before, still)
     subprocess.run(["xdotool", "windowfocus", "--sync", window], capture_output=True)
     if name:
         capture(shots, name)
+    image = window_image(window)
     for key in keys:
         subprocess.run(["xdotool", "key", "--delay", "150", key], check=True)
+    return image
 
 
 def wizard(prefix, setup, version, shots):
@@ -542,21 +568,25 @@ def wizard(prefix, setup, version, shots):
     if started is None:
         return
     run, window = started
+    shown = None
 
-    def page(name, *keys, wait=2.0):
-        drive(window, shots, name, keys, wait)
+    def page(name, *keys, still=0.4):
+        nonlocal shown
+        shown = drive(window, shots, name, keys, shown, still)
 
     page("1-welcome", "Return")
     page("2-licence", "Return")
     page("3-for-whom", "Return")
     page("4-add-in", "alt+x")  # XLL 加载项(&X)
-    page("4-add-in-xll", "Return", wait=1.0)
+    page("4-add-in-xll", "Return")
     page("5-folder", "Return")
-    page("6-progress", wait=1.0)
+    page("6-progress")
     deadline = time.time() + 120
     while time.time() < deadline and prefix.key("HKEY_CURRENT_USER").get("DisplayVersion") != version:
         time.sleep(1)
-    page("7-finish", "space", "Return")  # untick 打开使用说明, then 完成
+    # The last page follows the progress bar: it is there once the window
+    # has been still for longer than the bar's steps.
+    page("7-finish", "space", "Return", still=1.5)  # untick 打开使用说明, then 完成
     try:
         run.wait(timeout=60)
     except subprocess.TimeoutExpired:
