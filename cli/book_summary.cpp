@@ -37,14 +37,25 @@ void write_summary(const Summary& s, std::ostream& out, words::Language language
     return words::say(what, language, args);
   };
   const auto n = [](std::size_t count) { return std::to_string(count); };
-  out << say(Tool::SummaryCounts, {n(s.rows_read), n(s.settled), n(s.failed), n(s.unreadable)});
+  // A count with its noun ("1 row", "3 rows"; "3 行"), for the English plural.
+  const auto counted = [&](std::size_t count, Tool many, Tool one) {
+    return say(count == 1 ? one : many, {n(count)});
+  };
+  const auto some_rows = [&](std::size_t count) {
+    return counted(count, Tool::CountRows, Tool::CountOneRow);
+  };
+  out << say(Tool::SummaryCounts,
+             {some_rows(s.rows_read), n(s.settled), n(s.failed), n(s.unreadable)});
   if (s.no_draw) out << say(Tool::SummaryNoDraw, {n(s.no_draw)});
   out << say(Tool::SummaryPassed, {n(s.passed)}) << '\n';
-  if (s.warnings) out << say(Tool::SummaryWarnings, {n(s.warnings)}) << '\n';
+  if (s.warnings) out << say(Tool::SummaryWarnings, {some_rows(s.warnings)}) << '\n';
   if (s.malformed_draws)
-    out << say(Tool::SummaryMalformed, {n(s.on_malformed_draw), n(s.malformed_draws)}) << '\n';
+    out << say(Tool::SummaryMalformed,
+               {counted(s.on_malformed_draw, Tool::CountBets, Tool::CountOneBet),
+                counted(s.malformed_draws, Tool::CountDraws, Tool::CountOneDraw)})
+        << '\n';
   if (s.multiline) {
-    out << say(Tool::SummaryMultiline, {n(s.multiline)});
+    out << say(Tool::SummaryMultiline, {some_rows(s.multiline)});
     for (const std::string& row : s.multiline_rows) out << ' ' << row;
     if (s.multiline > s.multiline_rows.size())
       out << say(Tool::SummaryMore, {n(s.multiline - s.multiline_rows.size())});

@@ -1,7 +1,10 @@
 // Quoting a text in a message: a name the user gave, an option, a command,
 // a function no row names. Every message of the tool quotes the same way, so
 // that a message stays readable whatever was given: its first kQuotedMax
-// characters only, then "...", never cutting a character.
+// characters only, then "...", never cutting a character. A control
+// character the user's input holds (an escape that would recolour the
+// terminal, a NUL, a line feed) is shown escaped (\x1b, \0, \n), never
+// written as it is.
 //
 // This room knows texts only; the protocol, the settler and the command line
 // quote through it. It touches nothing.

@@ -27,9 +27,12 @@
 #include "cli/book.h"
 #include "cli/commands.h"
 #include "cli/encoding.h"
+#include "cli/locale_output.h"
+#include "cli/quoting.h"
 #include "cli/replaced_file.h"
 #include "cli/stdin_stream.h"
 #include "cli/terminal.h"
+#include "words/system_errors.h"
 
 namespace korvane::cli {
 namespace {
@@ -52,7 +55,7 @@ int cannot(const std::string& message) {
 }
 
 // Why the last file operation failed, as the system says it.
-std::string reason() { return std::strerror(errno); }
+std::string reason() { return words::system_error(errno, language()); }
 
 // ---- the same file ------------------------------------------------------------
 
@@ -160,6 +163,7 @@ int run_settle(const SettleOptions& o) {
   const std::string book_name = argument_utf8(o.book);
   const std::string output_name = argument_utf8(o.output);
   const std::string name = from_stdin ? say(Tool::StandardInput) : book_name;
+  if (o.book.empty()) return cannot(say(Tool::EmptyBookName));  // a script's unset variable
   std::ifstream file_in;
   StdinBuf stdin_buf;
   std::istream stdin_in(&stdin_buf);
@@ -198,7 +202,7 @@ int run_settle(const SettleOptions& o) {
   }
   const std::unique_ptr<std::streambuf> console = to_stdout ? console_output() : nullptr;
   std::ostream console_out(console.get());
-  std::ostream& out = console ? console_out : to_stdout ? std::cout : file->stream();
+  std::ostream& out = console ? console_out : to_stdout ? bytes_out() : file->stream();
 
   // Until the end, a failure leaves OUT as it was: the new file goes with `file`.
   const book::Summary summary = book::settle(in, out, std::cerr, name, asked, language());
@@ -226,9 +230,13 @@ void add_settle(CLI::App& app) {
       ->check(CLI::Validator(
           [](std::string& name) { return name.empty() ? say(Tool::EmptyOutputName) : ""; }, ""));
   cmd->add_option("--output-encoding", options->output_encoding, say(Tool::SettleEncodingOption))
-      ->check(CLI::IsMember(
-          {"utf-8", "utf8", "gb18030", "gbk", "utf-16", "utf16", "utf-16le", "utf-16be"},
-          CLI::ignore_case));
+      ->option_text(say(Tool::PlaceholderEncoding))
+      ->check(CLI::Validator(
+          [](std::string& name) {
+            return encoding_named(name) ? "" : say(Tool::NotAnEncoding, {quoted_text(name)});
+          },
+          // The names it takes, as the bash completion offers them.
+          "{utf-8,utf8,gb18030,gbk,utf-16,utf16,utf-16le,utf-16be}"));
   cmd->footer(say(Tool::SettleFooter));
   cmd->callback([options] { set_exit_code(run_settle(*options)); });
 }
