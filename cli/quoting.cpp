@@ -66,6 +66,8 @@ std::string quoted_text(std::string_view utf8) {
   return out;
 }
 
+std::string escaped_text(std::string_view utf8) { return escaped(utf8); }
+
 std::u16string quotable(std::u16string_view s) {
   std::size_t n = s.size();
   if (n > kQuotedMax) {

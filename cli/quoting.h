@@ -21,6 +21,10 @@ inline constexpr std::size_t kQuotedMax = 80;
 // The text in double quotes, cut to its first kQuotedMax characters.
 std::string quoted_text(std::string_view utf8);
 
+// The text whole and unquoted, its control characters escaped as
+// quoted_text escapes them: a file name in a report.
+std::string escaped_text(std::string_view utf8);
+
 // The text cut as quoted_text cuts it (never between the halves of a
 // surrogate pair), for a message that puts its own quotes around it.
 std::u16string quotable(std::u16string_view s);

@@ -162,7 +162,11 @@ int run_settle(const SettleOptions& o) {
   // code page, and the reports are UTF-8.
   const std::string book_name = argument_utf8(o.book);
   const std::string output_name = argument_utf8(o.output);
-  const std::string name = from_stdin ? say(Tool::StandardInput) : book_name;
+  // The names as the reports show them: a control byte in a name is not
+  // written to the terminal as it is.
+  const std::string shown_book = escaped_text(book_name);
+  const std::string shown_output = escaped_text(output_name);
+  const std::string name = from_stdin ? say(Tool::StandardInput) : shown_book;
   if (o.book.empty()) return cannot(say(Tool::EmptyBookName));  // a script's unset variable
   std::ifstream file_in;
   StdinBuf stdin_buf;
@@ -171,6 +175,9 @@ int run_settle(const SettleOptions& o) {
     binary_stdin();
   } else {
     errno = 0;
+    std::error_code ec;
+    if (std::filesystem::is_directory(file_path(book_name), ec))
+      return cannot(say(Tool::CannotOpen, {name, words::system_error(EISDIR, language())}));
     file_in.open(file_path(book_name), std::ios::binary);
     if (!file_in) return cannot(say(Tool::CannotOpen, {name, reason()}));
   }
@@ -189,14 +196,14 @@ int run_settle(const SettleOptions& o) {
     std::error_code ec;
     if (!from_stdin &&
         std::filesystem::equivalent(file_path(book_name), file_path(output_name), ec))
-      return cannot(say(Tool::WouldOverwrite, {book_name}));
+      return cannot(say(Tool::WouldOverwrite, {shown_book}));
     if (from_stdin && same_file(output_name, kStdin))
-      return cannot(say(Tool::InputIsOutput, {output_name}));
-    file.emplace(output_name, language(), output_name);
+      return cannot(say(Tool::InputIsOutput, {shown_output}));
+    file.emplace(output_name, language(), shown_output);
     if (!file->open()) return cannot(file->error());
   } else {
     if (!from_stdin && same_file(book_name, kStdout))
-      return cannot(say(Tool::OutputIsBook, {book_name}));
+      return cannot(say(Tool::OutputIsBook, {shown_book}));
     if (from_stdin && same_open_file(kStdin, kStdout)) return cannot(say(Tool::OutputIsInput));
     binary_stdout();
   }

@@ -114,6 +114,8 @@ def commands(korvane, tmp):
         ("a folder as the book's output", ["settle", str(book), "-o", str(tmp)], b"", "err",
          "Is a directory", "这是一个文件夹"),
         ("an empty book name", ["settle", ""], b"", "err", "name is empty", "文件名是空的"),
+        ("a folder as the book", ["settle", str(tmp)], b"", "err", "Is a directory",
+         "这是一个文件夹"),
         ("the summary's one row", ["settle", str(no_draw)], b"", "err", "1 row read",
          "读取 1 行"),
     ]
@@ -145,6 +147,7 @@ CONTROL = [
     ("an escape in a function name", ["help", "a\x1b[31mRED"], "\\x1b[31mRED"),
     ("a line feed in a command", ["sett\nle"], "sett\\nle"),
     ("an escape in a called name", ["call", "x\x1by"], "x\\x1by"),
+    ("an escape in a book's name", ["settle", "a\x1b[2Jb.csv"], "a\\x1b[2Jb.csv"),
 ]
 
 
