@@ -49,11 +49,17 @@ std::optional<std::string> mismatch(std::string_view what, words::Language langu
                       {(*p)[1], (*p)[0], values_of((*p)[1]), (*p)[2]});
   if (auto p = match(what, {"", ": At Most ", " required but received ", ""}))
     return words::say(Tool::OptionTakesAtMost, language, {(*p)[0], (*p)[1], (*p)[2]});
+  // The parser names the values by their type, with its checks' values
+  // after a colon; the option's own placeholder is said first.
+  const auto values = [&](const std::string& option, const std::string& type) {
+    const std::string named = values_of(option);
+    return named.empty() ? placeholder(type.substr(0, type.find(':')), language) : named;
+  };
   if (auto p = match(what, {"", ": 1 required ", " missing"}))
-    return words::say(Tool::OptionNeedsValue, language, {(*p)[0], placeholder((*p)[1], language)});
+    return words::say(Tool::OptionNeedsValue, language, {(*p)[0], values((*p)[0], (*p)[1])});
   if (auto p = match(what, {"", ": ", " required ", " missing"}))
     return words::say(Tool::OptionTakesValues, language,
-                      {(*p)[0], (*p)[1], placeholder((*p)[2], language), "0"});
+                      {(*p)[0], (*p)[1], values((*p)[0], (*p)[2]), "0"});
   if (auto p = match(what, {"", " was given a disallowed flag override"}))
     return words::say(Tool::SwitchTakesNoValue, language, {(*p)[0]});
   return std::nullopt;

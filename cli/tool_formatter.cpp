@@ -65,7 +65,9 @@ std::string ToolFormatter::make_subcommand(const CLI::App* sub) const {
 
 std::string placeholder_of(const CLI::Option& option, words::Language language) {
   if (option.get_positional()) return placeholder(option.get_name(true, false), language);
-  return placeholder(option.get_type_name(), language);
+  if (!option.get_option_text().empty()) return option.get_option_text();  // already said so
+  const std::string type = option.get_type_name();
+  return placeholder(type.substr(0, type.find(':')), language);
 }
 
 }  // namespace korvane::cli

@@ -131,6 +131,8 @@ USAGE = [
     ("an option without its value", ["call", "--draw"], "--draw needs a value", "--draw 缺少值"),
     ("-o without its file", ["settle", "x.csv", "-o"], "--output needs a value (TEXT)",
      "--output 缺少值（文本）"),
+    ("an encoding not given", ["settle", "x.csv", "--output-encoding"],
+     "--output-encoding needs a value (ENCODING)", "--output-encoding 缺少值（编码）"),
     ("a missing book", ["settle"], "BOOK is required", "缺少 账本"),
     ("an unknown option before the book", ["settle", "-o", "x.csv", "--bogus"],
      'unknown option "--bogus"', '未知选项 "--bogus"'),

@@ -12,8 +12,10 @@ namespace {
 
 using words::Language;
 
+// The placeholder the command line gives an option: --draw has its own, the
+// others ("") are named by the type the parser says.
 std::string values_of(std::string_view option) {
-  return option == "--draw" ? "YEAR NUMBERS SPECIAL" : "TEXT";
+  return option == "--draw" ? "YEAR NUMBERS SPECIAL" : "";
 }
 
 TEST(ParseFaults, SaysTheParsersSentencesInTheToolsWords) {
@@ -34,7 +36,10 @@ TEST(ParseFaults, SaysTheParsersSentencesInTheToolsWords) {
       {ParseFault::ArgumentMismatch, "--output: 1 required TEXT missing", Language::English,
        "--output needs a value (TEXT)"},
       {ParseFault::ArgumentMismatch, "--draw: 3 required YEAR NUMBERS SPECIAL missing",
-       Language::Chinese, "--draw 需要 3 个值（年份 平码 特码），而不是 0 个"},
+       Language::Chinese, "--draw 需要 3 个值（YEAR NUMBERS SPECIAL），而不是 0 个"},
+      // A type with its check's values: the type alone, in the user's language.
+      {ParseFault::ArgumentMismatch, "--output-encoding: 1 required TEXT:{utf-8,gbk} missing",
+       Language::Chinese, "--output-encoding 缺少值（文本）"},
       {ParseFault::ArgumentMismatch, "--output: At Most 1 required but received 2",
        Language::English, "--output takes at most 1 values, not 2"},
       {ParseFault::ArgumentMismatch, "--json was given a disallowed flag override",
