@@ -1,6 +1,7 @@
 // What settling a bet book found, counted and printed (book_summary.h).
 #include "cli/book_summary.h"
 
+#include <algorithm>
 #include <ostream>
 
 #include "cli/cell_entry.h"
@@ -68,13 +69,22 @@ void write_summary(const Summary& s, std::ostream& out, words::Language language
       out << say(Tool::SummaryMore, {n(s.failed - s.failed_rows.size())});
     out << '\n';
   }
+  // The totals' column is as wide as its widest total (a total of 1/7ths
+  // runs to 17 characters), so that the columns stay lined up.
   const auto list = functions();
+  const auto total_of = [](const FunctionTally& t) { return t.numeric ? t.total.text() : "-"; };
+  std::size_t total_width = 16;
+  for (std::size_t i = 0; i < list.size() && i < s.by_member.size(); ++i)
+    if (s.by_member[i].rows)
+      total_width = std::max(total_width, total_of(s.by_member[i]).size() + 1);
   bool header = false;
   for (std::size_t i = 0; i < list.size() && i < s.by_member.size(); ++i) {
     const FunctionTally& t = s.by_member[i];
     if (t.rows == 0) continue;
     if (!header) {
-      out << say(Tool::SummaryHeader) << '\n';
+      std::string h = say(Tool::SummaryHeader);
+      h.insert(h.rfind(' ') + 1, total_width - 16, ' ');
+      out << h << '\n';
       header = true;
     }
     const std::u16string name(list[i].name);
@@ -84,8 +94,8 @@ void write_summary(const Summary& s, std::ostream& out, words::Language language
     line.append(rows.size() < 8 ? 8 - rows.size() : 1, ' ').append(rows);
     // A total past what a double holds is shown as the add-in shows a sum
     // that overflows: the call that made it would have failed.
-    const std::string total = t.numeric ? t.total.text() : "-";
-    line.append(total.size() < 16 ? 16 - total.size() : 1, ' ').append(total);
+    const std::string total = total_of(t);
+    line.append(total_width - total.size(), ' ').append(total);
     out << line << '\n';
   }
 }
