@@ -46,7 +46,8 @@ constinit const FunctionRow<4> rows::tema = worksheet_function<TEMA>(
     {.regime = Regime::FailingCall,
      .zh = "数下注文本中某号码出现的次数",
      .en = "count a code, normally the special number, in a bet text",
-     .returns = "the count (a Long), or empty when m is not above 0",
+     .returns_zh = "出现次数（长整数），m 不大于 0 时为空",
+     .returns_en = "the count (a Long), or empty when m is not above 0",
      .example = {R"("07 15 07 33" "'07" 10)", R"({"long":2})"},
      .place = {.sheet = Sheet::Bets, .note = "数下注文本里 07 出现几次（m 大于 0 才数）：两次"}});
 
@@ -64,7 +65,8 @@ constinit const FunctionRow<1> rows::temal = worksheet_function<TEMAL>(
     kTemalParams, {.regime = Regime::FailingCall,
                    .zh = "号码列表中的号码个数",
                    .en = "how many two-digit numbers a space-separated list holds",
-                   .returns = "(length + 1) / 3 as a Double",
+                   .returns_zh = "（长度 + 1）/ 3，双精度数",
+                   .returns_en = "(length + 1) / 3 as a Double",
                    .example = {R"("05 12 33")", "3"},
                    .place = {.sheet = Sheet::Bets,
                              .note = "数号码列表里有几个号码：三个（不是整数说明列表写错了）"}});
@@ -95,7 +97,8 @@ constinit const FunctionRow<5> rows::sum_count = worksheet_function<求和1>(
     kSumCountParams, {.regime = Regime::FailingCall,
                       .zh = "数号码出现次数并乘以金额与赔率",
                       .en = "count a code in a bet text times stake times odds",
-                      .returns = "stake x odds x count; 0 while the draw is undrawn",
+                      .returns_zh = "金额 × 赔率 × 次数；未开奖时为 0",
+                      .returns_en = "stake x odds x count; 0 while the draw is undrawn",
                       .example = {R"("07 15 07 33" "'07" 100 40)", "8000"},
                       .place = {.sheet = Sheet::Bets,
                                 .pays = true,

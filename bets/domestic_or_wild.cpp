@@ -52,7 +52,8 @@ constinit const FunctionRow<3> rows::domestic_or_wild = worksheet_function<包�
     {.regime = Regime::SkipsErrors,
      .zh = "包家禽或野兽：特码生肖的类别",
      .en = "domestic or wild class of the special number's sign",
-     .returns = "收入 as a number on a win, else 0",
+     .returns_zh = "中奖时为数字形式的 收入，否则为 0",
+     .returns_en = "收入 as a number on a win, else 0",
      .example = {"家禽 100", "100"},
      .place = {
          .sheet = Sheet::Bets, .pays = true, .note = "包家禽：特码生肖狗是家禽，中奖，得回金额"}});

@@ -111,7 +111,8 @@ constinit const FunctionRow<4> rows::verify = worksheet_function<验证>(
      .keeps_references = true,  // the special number, as passed
      .zh = "载入一期开奖：平码、特码及其生肖",
      .en = "load a draw: regular numbers, special number and their signs",
-     .returns = "a fixed confirmation text",
+     .returns_zh = "固定的确认文本",
+     .returns_en = "a fixed confirmation text",
      .example = {R"(2013 "05 12 18 30 41 49" "'08")", R"("开奖号码已载入")"},
      .place = {.sheet = Sheet::Draw,
                .note = "载入本期开奖；其他各表的公式都以这一格为“易失”，开奖一改就跟着重算"},

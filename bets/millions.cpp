@@ -23,7 +23,8 @@ constinit const FunctionRow<1> rows::pai = worksheet_function<PAI>(
     kPaiParams, {.regime = Regime::FailingCall,
                  .zh = "整百万的个数",
                  .en = "number of whole millions",
-                 .returns = "floor(value / 1000000)",
+                 .returns_zh = "向下取整（数值 / 1000000）",
+                 .returns_en = "floor(value / 1000000)",
                  .example = {"12345678", "12"},
                  .place = {.sheet = Sheet::Bets, .note = "金额里有几个整百万"}});
 
@@ -34,7 +35,8 @@ constinit const FunctionRow<1> rows::paid = worksheet_function<PAID>(
     kPaidParams, {.regime = Regime::FailingCall,
                   .zh = "截到整百万的金额",
                   .en = "the value cut down to whole millions",
-                  .returns = "floor(value / 1000000) x 1000000",
+                  .returns_zh = "向下取整（数值 / 1000000）× 1000000",
+                  .returns_en = "floor(value / 1000000) x 1000000",
                   .example = {"12345678", "1.2e+07"},
                   .place = {.sheet = Sheet::Bets, .note = "金额截到整百万"}});
 

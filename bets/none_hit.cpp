@@ -50,7 +50,8 @@ constinit const FunctionRow<3> rows::none_hit = worksheet_function<平特几不�
     {.regime = Regime::SkipsErrors,
      .zh = "平特几不中：开奖七码全不在所买号码中",
      .en = "none-hit: no drawn number is among the backed numbers",
-     .returns = "收入 unchanged on a win, else 0 or empty",
+     .returns_zh = "中奖时原样返回 收入，否则为 0 或空",
+     .returns_en = "收入 unchanged on a win, else 0 or empty",
      .example = {R"("01 02 03 04 06" 300)", "300"},
      .place = {
          .sheet = Sheet::Bets, .pays = true, .note = "所买五码都不在开奖七码中，中奖，得回金额"}});

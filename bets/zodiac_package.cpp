@@ -31,7 +31,8 @@ constinit const FunctionRow<3> rows::zodiac_package = worksheet_function<包几�
     {.regime = Regime::SkipsErrors,
      .zh = "包几肖：特码生肖在所买生肖中",
      .en = "the special number's sign is among the backed signs",
-     .returns = "收入 unchanged on a win, else 0 or empty",
+     .returns_zh = "中奖时原样返回 收入，否则为 0 或空",
+     .returns_en = "收入 unchanged on a win, else 0 or empty",
      .example = {"鼠狗 80", "80"},
      .place = {
          .sheet = Sheet::Bets, .pays = true, .note = "包鼠狗：特码 08 属狗，中奖，得回金额"}});

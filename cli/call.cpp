@@ -8,8 +8,10 @@
 #include "cli/commands.h"
 #include "cli/draw_rows.h"
 #include "cli/encoding.h"
+#include "cli/locale_output.h"
 #include "cli/quoting.h"
 #include "cli/suggest.h"
+#include "cli/tool_formatter.h"
 #include "cli/value_codec.h"
 #include "core/custom_functions.h"
 #include "core/text.h"
@@ -25,17 +27,20 @@ struct CallOptions {
 };
 
 constexpr int kUsage = kUsageError;
-constexpr std::string_view kUsageLine =
-    "korvane call [--draw YEAR NUMBERS SPECIAL] [--json] FUNCTION [ARG...]";
+// The whole command, its placeholders in the user's language.
+std::string usage_line() {
+  return "korvane call [--draw " + say(Tool::PlaceholderDraw) + "] [--json] " +
+         say(Tool::PlaceholderFunction) + " [" + say(Tool::PlaceholderArgument) + "...]";
+}
 
 // call --help shows the whole command, the function and its arguments
 // included: they are no options the parser knows about.
-class CallFormatter final : public CLI::Formatter {
+class CallFormatter final : public ToolFormatter {
  public:
   // The tool's formatter, its labels in the user's language.
-  explicit CallFormatter(const CLI::Formatter& tool) : CLI::Formatter(tool) {}
+  explicit CallFormatter(const ToolFormatter& tool) : ToolFormatter(tool) {}
   std::string make_usage(const CLI::App*, std::string) const override {
-    return get_label("Usage") + ": " + std::string(kUsageLine) + "\n";
+    return get_label("Usage") + ": " + usage_line() + "\n";
   }
 };
 
@@ -64,14 +69,19 @@ int answered(const DrawProblem& draw_problem_seen) {
 }
 
 void print(const Variant& v, bool json) {
-  std::cout << (json ? protocol::encode(v) : to_utf8(shown(v))) << '\n';
+  // --json is for a program: its bytes are UTF-8 whatever the locale.
+  if (json) {
+    bytes_out() << protocol::encode(v) << '\n';
+  } else {
+    std::cout << to_utf8(shown(v)) << '\n';
+  }
 }
 
 // words: the function and its arguments; after_mark when they followed "--",
 // where nothing is an option.
 int run_call(const CallOptions& options, std::vector<std::string> words, bool after_mark) {
   use_utf8_console();
-  if (words.empty()) return usage(say(Tool::NameAFunction, {kUsageLine}));
+  if (words.empty()) return usage(say(Tool::NameAFunction, {usage_line()}));
   if (!after_mark && words[0].size() > 1 && words[0][0] == '-') {
     // No function name starts with a dash: a mistyped option, before the name.
     return usage(unknown_option(words[0], {"draw", "json", "help"}, language()));
@@ -130,7 +140,11 @@ int run_call(const CallOptions& options, std::vector<std::string> words, bool af
   // is not settled, as a book's row is not.
   if (m->draw == DrawUse::Reads && options.draw.empty()) {
     std::cerr << "korvane call: " << say(Tool::CallWithoutDraw, {to_utf8(m->name)}) << '\n';
-    std::cout << (options.json ? R"({"fail":"no draw"})" : say(Tool::NoDraw)) << '\n';
+    if (options.json) {
+      bytes_out() << R"({"fail":"no draw"})" << '\n';
+    } else {
+      std::cout << say(Tool::NoDraw) << '\n';
+    }
     return 1;
   }
   std::vector<Variant> args;
@@ -154,16 +168,17 @@ int run_call(const CallOptions& options, std::vector<std::string> words, bool af
 
 void add_call(CLI::App& app, std::optional<std::vector<std::string>> after_mark) {
   auto options = std::make_shared<CallOptions>();
-  CLI::App* cmd = app.add_subcommand("call", say(Tool::CallDescription, {kUsageLine}));
+  CLI::App* cmd = app.add_subcommand("call", say(Tool::CallDescription, {usage_line()}));
   cmd->add_option("--draw", options->draw, say(Tool::CallDrawOption))
       ->expected(3)
       ->allow_extra_args(false)
-      ->type_name("YEAR NUMBERS SPECIAL");
+      ->type_name(std::string(words::sentence(Tool::PlaceholderDraw, words::Language::English)))
+      ->option_text(say(Tool::PlaceholderDraw));
   cmd->add_flag("--json", options->json, say(Tool::CallJsonOption));
   // Everything from the function name on is an argument, "-5" included.
   cmd->prefix_command();
-  const auto tool = std::dynamic_pointer_cast<CLI::Formatter>(app.get_formatter());
-  cmd->formatter(std::make_shared<CallFormatter>(tool ? *tool : CLI::Formatter()));
+  const auto tool = std::dynamic_pointer_cast<ToolFormatter>(app.get_formatter());
+  cmd->formatter(std::make_shared<CallFormatter>(tool ? *tool : ToolFormatter(language())));
   cmd->footer(say(Tool::CallFooter));
   auto mark = std::make_shared<std::optional<std::vector<std::string>>>(std::move(after_mark));
   cmd->callback([cmd, options, mark] {

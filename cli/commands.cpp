@@ -4,6 +4,9 @@
 #include <cstring>
 #include <iostream>
 
+#include "cli/locale_output.h"
+#include "words/system_errors.h"
+
 namespace korvane::cli {
 namespace {
 int g_exit = 0;  // the process's exit status, set by the subcommand that ran
@@ -20,13 +23,15 @@ int exit_code() { return g_exit; }
 
 std::string reason(int error_number) {
   if (error_number == 0) return {};
-  return std::string(": ") + std::strerror(error_number);
+  return std::string(language() == words::Language::Chinese ? "：" : ": ") +
+         words::system_error(error_number, language());
 }
 
 int flushed(std::string_view command, int code) {
   errno = 0;
+  bytes_out().flush();
   std::cout.flush();
-  if (std::cout) return code;
+  if (std::cout && bytes_out()) return code;
   std::cerr << "korvane" << (command.empty() ? "" : " ") << command << ": "
             << say(words::Tool::CannotWriteOutput, {reason(errno)}) << '\n';
   return 2;

@@ -2,6 +2,7 @@
 #include <memory>
 
 #include "cli/commands.h"
+#include "cli/locale_output.h"
 #include "cli/protocol.h"
 
 #ifdef _WIN32
@@ -56,12 +57,12 @@ void add_eval(CLI::App& app) {
         set_exit_code(1);
         return;
       }
-      set_exit_code(ended(protocol::serve(*backend, std::cin, std::cout)));
+      set_exit_code(ended(protocol::serve(*backend, std::cin, bytes_out())));
       return;
     }
 #endif
     auto backend = protocol::make_native_backend();
-    set_exit_code(ended(protocol::serve(*backend, std::cin, std::cout)));
+    set_exit_code(ended(protocol::serve(*backend, std::cin, bytes_out())));
   });
 }
 

@@ -46,6 +46,11 @@ std::string example_result(const Function& m) {
   return "→ " + utf8(shown(v));
 }
 
+// What a function hands back, in the user's language.
+std::string_view returns(const Function& m) {
+  return language() == words::Language::Chinese ? m.returns_zh : m.returns_en;
+}
+
 std::string signature(const Function& m) {
   std::string out = utf8(m.name) + "(";
   for (std::size_t i = 0; i < m.params.size(); ++i) {
@@ -93,7 +98,7 @@ void describe(const Function& m) {
     for (std::string line; std::getline(lines, line);)
       std::cout << "  " << std::string(width, ' ') << line << '\n';
   }
-  std::cout << '\n' << say(Tool::HelpReturns, {m.returns}) << '\n';
+  std::cout << '\n' << say(Tool::HelpReturns, {returns(m)}) << '\n';
   std::cout << say(m.regime == Regime::SkipsErrors ? Tool::HelpNeverFails : Tool::HelpFailsCall)
             << '\n';
   std::cout << '\n'
@@ -127,8 +132,7 @@ void print_example(const Function& m) {
 // wherever the list puts it, so that the functions that settle against the
 // draw find its example draw; the others follow in the list's order.
 void print_examples() {
-  std::cout << "# The example of every worksheet function as korvane eval answers it\n"
-               "# (korvane help --examples). Lines: \"> \" a request, \"< \" its answer.\n";
+  std::cout << say(Tool::ExamplesHeader) << '\n';
   const Function& loader = loading_function();
   print_example(loader);
   for (const Function& m : functions()) {

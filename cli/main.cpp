@@ -11,8 +11,11 @@
 #include <optional>
 
 #include "cli/commands.h"
+#include "cli/locale_output.h"
+#include "cli/parse_errors.h"
 #include "cli/quoting.h"
 #include "cli/suggest.h"
+#include "cli/tool_formatter.h"
 #include "korvane_version.h"
 
 namespace {
@@ -52,7 +55,8 @@ std::vector<std::string> option_names(const CLI::App& app) {
 }
 
 // The missing argument of a command line (RequiredError says "BOOK is
-// required", or "A subcommand is required" when the command is missing).
+// required", or "A subcommand is required" when the command is missing), by
+// its placeholder in the user's language (账本).
 std::string required(const CLI::RequiredError& e) {
   std::string what = e.what();
   constexpr std::string_view kIsRequired = " is required";
@@ -60,19 +64,13 @@ std::string required(const CLI::RequiredError& e) {
   what.resize(what.size() - kIsRequired.size());
   if (what == "A subcommand" && korvane::cli::language() == korvane::words::Language::Chinese)
     what = say(Tool::LabelSubcommand);
-  return say(Tool::MissingArgument, {what});
+  return say(Tool::MissingArgument, {korvane::cli::placeholder(what, korvane::cli::language())});
 }
 
-// The parser's own words in --help, in the user's language. The commands
-// added after this inherit them.
+// The parser's own words in --help, in the user's language, lined up by
+// display width. The commands added after this inherit them.
 void speak_the_users_language(CLI::App& app) {
-  const struct {
-    const char* key;
-    Tool label;
-  } labels[] = {{"Usage", Tool::LabelUsage},           {"OPTIONS", Tool::LabelOptions},
-                {"SUBCOMMAND", Tool::LabelSubcommand}, {"Positionals", Tool::LabelPositionals},
-                {"REQUIRED", Tool::LabelRequired},     {"TEXT", Tool::LabelText}};
-  for (const auto& l : labels) app.get_formatter()->label(l.key, say(l.label));
+  app.formatter(std::make_shared<korvane::cli::ToolFormatter>(korvane::cli::language()));
   app.option_defaults()->group(say(Tool::LabelOptionsGroup));
   app.set_help_flag("-h,--help", say(Tool::HelpFlag));
 }
@@ -99,15 +97,59 @@ std::string extra_word(const std::vector<std::string>& extra, const std::vector<
   return say(Tool::UnexpectedArgumentNamed, {korvane::cli::quoted_text(*word)});
 }
 
+// The command named by args[0], or nullptr when args[0] names none.
+const CLI::App* command_named(const CLI::App& app, const std::vector<std::string>& args) {
+  for (const CLI::App* c : app.get_subcommands([](const CLI::App*) { return true; }))
+    if (!args.empty() && c->get_name() == args[0]) return c;
+  return nullptr;
+}
+
+// The first word of the command line that looks like an option and is none
+// of command's (app's own before the command), before any "--"; nullptr when
+// there is none. An option's values are skipped: -o -x.csv writes to -x.csv.
+// call reads its own words from its function name on, and is left to them.
+const std::string* unknown_option_word(const CLI::App& app, const std::vector<std::string>& args) {
+  const CLI::App* command = command_named(app, args);
+  if (command && command->get_name() == "call") return nullptr;
+  const CLI::App& options = command ? *command : app;
+  for (std::size_t i = command ? 1 : 0; i < args.size() && args[i] != "--"; ++i) {
+    const std::string& a = args[i];
+    if (a.size() < 2 || a[0] != '-') {
+      if (!command) return nullptr;  // a command or a stray word: not an option's fault
+      continue;
+    }
+    const std::string name = a.substr(0, a.find('='));
+    const CLI::Option* o = options.get_option_no_throw(name);
+    if (!o) return &a;
+    if (name.size() == a.size() && o->get_items_expected_max() > 0)
+      i += static_cast<std::size_t>(o->get_items_expected_max());
+  }
+  return nullptr;
+}
+
+// The kind of a parser fault, by the parser's exception type.
+korvane::cli::ParseFault fault_kind(const CLI::ParseError& e) {
+  using korvane::cli::ParseFault;
+  if (dynamic_cast<const CLI::ArgumentMismatch*>(&e)) return ParseFault::ArgumentMismatch;
+  if (dynamic_cast<const CLI::ConversionError*>(&e)) return ParseFault::Conversion;
+  if (dynamic_cast<const CLI::ValidationError*>(&e)) return ParseFault::Validation;
+  return ParseFault::Other;
+}
+
 // Says what was wrong with the command line args, with a suggestion where a
-// word was mistyped, and returns the usage status.
+// word was mistyped, and returns the usage status. An unknown option is the
+// first thing said: it is why a required argument looks missing.
 int usage_error(const CLI::App& app, const std::vector<std::string>& args,
                 const CLI::ParseError& e) {
-  const CLI::App* command = app.get_subcommands().empty() ? &app : app.get_subcommands().front();
+  const CLI::App* named = command_named(app, args);
+  const CLI::App* command = named ? named : &app;
   const std::string who =
       command == &app ? std::string("korvane") : "korvane " + command->get_name();
-  std::string message = e.what();
-  if (const auto* missing = dynamic_cast<const CLI::RequiredError*>(&e)) {
+  const auto language = korvane::cli::language();
+  std::string message;
+  if (const std::string* unknown = unknown_option_word(app, args)) {
+    message = korvane::cli::unknown_option(*unknown, option_names(*command), language);
+  } else if (const auto* missing = dynamic_cast<const CLI::RequiredError*>(&e)) {
     message = required(*missing);
   } else if (dynamic_cast<const CLI::ExtrasError*>(&e)) {
     // A command without positionals hands the words after its "--" back to
@@ -115,10 +157,11 @@ int usage_error(const CLI::App& app, const std::vector<std::string>& args,
     std::vector<std::string> extra = command->remaining();
     if (extra.empty()) extra = app.remaining();
     message = extra_word(extra, args, option_names(*command));
-  } else if (message.size() > 2 * korvane::cli::kQuotedMax) {
-    message = say(Tool::CommandLine, {korvane::cli::quoted_text(message)});
   } else {
-    message = say(Tool::CommandLine, {message});
+    message = korvane::cli::parse_fault(fault_kind(e), e.what(), language, [&](auto name) {
+      const CLI::Option* o = command->get_option_no_throw(std::string(name));
+      return o ? korvane::cli::placeholder_of(*o, language) : std::string();
+    });
   }
   return usage(who, message);
 }
@@ -150,6 +193,7 @@ const std::string* stray_dashes(CLI::App& app, const std::vector<std::string>& a
 
 int main(int argc, char** argv) {
   std::ios::sync_with_stdio(false);
+  korvane::cli::speak_the_locale_encoding();
 #ifdef SIGPIPE
   // A reader that goes away is a write error each command reports and exits
   // non-zero for, not a silent death by signal.
@@ -194,6 +238,12 @@ int main(int argc, char** argv) {
               << '\n'
               << say(Tool::RunHelp, {"korvane"}) << '\n';
     return kUsageError;
+  }
+
+  // --version prints the version and nothing else: a word after it is a mistake.
+  if (args[0] == "--version" && args.size() > 1) {
+    const std::vector<std::string> extra(args.begin() + 1, args.end());
+    return usage("korvane", extra_word(extra, args, option_names(app)));
   }
 
   if (const std::string* dashes = stray_dashes(app, args)) {

@@ -19,6 +19,7 @@
 #endif
 
 #include "cli/encoding.h"
+#include "words/system_errors.h"
 #include "words/tool.h"
 
 namespace korvane::cli {
@@ -46,8 +47,6 @@ struct Pending {
 };
 #endif
 Pending pending;
-
-std::string reason(int error) { return std::strerror(error); }
 
 #ifdef _WIN32
 
@@ -88,7 +87,7 @@ std::string windows_reason(DWORD error, words::Language language) {
       return words::say(words::Tool::AccessDenied, language);
     case ERROR_DISK_FULL:
     case ERROR_HANDLE_DISK_FULL:
-      return reason(ENOSPC);
+      return words::system_error(ENOSPC, language);
     default:
       return words::say(words::Tool::WindowsError, language, {std::to_string(error)});
   }
@@ -245,7 +244,7 @@ bool ReplacedFile::open() {
     direct_ = true;
     fd_ = _wopen(w.c_str(), _O_WRONLY | _O_BINARY);
   } else if (fs::is_directory(st)) {
-    return fail(Tool::CannotWrite, reason(EISDIR));
+    return fail(Tool::CannotWrite, words::system_error(EISDIR, language_));
   } else if (exists && (GetFileAttributesW(w.c_str()) & FILE_ATTRIBUTE_READONLY)) {
     return fail(Tool::CannotWrite, say(Tool::ItIsReadOnly));
   } else {
@@ -256,12 +255,12 @@ bool ReplacedFile::open() {
     direct_ = true;
     fd_ = ::open(target_.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
   } else if (exists && ::access(target_.c_str(), W_OK) != 0) {
-    return fail(Tool::CannotWrite, reason(errno));
+    return fail(Tool::CannotWrite, words::system_error(errno, language_));
   } else {
     return open_new(target_);
   }
 #endif
-  if (fd_ < 0) return fail(Tool::CannotWrite, reason(errno));
+  if (fd_ < 0) return fail(Tool::CannotWrite, words::system_error(errno, language_));
   buf_.attach(fd_);
   return true;
 }
@@ -280,7 +279,13 @@ bool ReplacedFile::open_new(const std::string& target) {
   std::string pattern = (folder / ("." + name + ".korvane-XXXXXX")).string();
   const SignalsHeld held;
   fd_ = ::mkostemp(pattern.data(), O_CLOEXEC);
-  if (fd_ < 0) return fail(Tool::CannotWrite, reason(errno));
+  const int error = errno;
+  // A file that is not there yet is created by the folder's leave: a folder
+  // that refuses it is the folder's fault, not the file's.
+  if (fd_ < 0 && (error == EACCES || error == EPERM || error == EROFS))
+    return fail(Tool::CannotWrite, say(Tool::FolderNotWritable,
+                                       {path_utf8(folder), words::system_error(error, language_)}));
+  if (fd_ < 0) return fail(Tool::CannotWrite, words::system_error(error, language_));
   new_path_ = pattern;
   armed_ = arm(new_path_);
 #endif
@@ -312,13 +317,15 @@ bool ReplacedFile::commit() {
   if (fd_ < 0) return false;
   stream_.flush();
   if (!buf_.drain() || !stream_)
-    return fail(Tool::WritingFileFailed, reason(buf_.error() ? buf_.error() : EIO));
+    return fail(Tool::WritingFileFailed,
+                words::system_error(buf_.error() ? buf_.error() : EIO, language_));
   if (direct_) {
     discard();
     return true;
   }
 #ifdef _WIN32
-  if (_commit(fd_) != 0) return fail(Tool::WritingFileFailed, reason(errno));
+  if (_commit(fd_) != 0)
+    return fail(Tool::WritingFileFailed, words::system_error(errno, language_));
   const int closed = _close(fd_);
 #else
   struct stat old {};
@@ -332,11 +339,12 @@ bool ReplacedFile::commit() {
     ::umask(mask);
     ::fchmod(fd_, 0666 & ~mask);
   }
-  if (::fsync(fd_) != 0) return fail(Tool::WritingFileFailed, reason(errno));
+  if (::fsync(fd_) != 0)
+    return fail(Tool::WritingFileFailed, words::system_error(errno, language_));
   const int closed = ::close(fd_);
 #endif
   fd_ = -1;
-  if (closed != 0) return fail(Tool::WritingFileFailed, reason(errno));
+  if (closed != 0) return fail(Tool::WritingFileFailed, words::system_error(errno, language_));
   if (!put_in_place()) return false;
   new_path_.clear();
   if (armed_) disarm();
@@ -370,7 +378,7 @@ bool ReplacedFile::put_in_place() {
   return fail(Tool::CannotReplace, windows_reason(error, language_));
 #else
   if (::rename(new_path_.c_str(), target_.c_str()) != 0)
-    return fail(Tool::CannotReplace, reason(errno));
+    return fail(Tool::CannotReplace, words::system_error(errno, language_));
   // The rename itself on the disk: the folder's entry (best effort; some
   // file systems cannot sync a folder).
   const fs::path folder =

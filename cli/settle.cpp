@@ -27,9 +27,12 @@
 #include "cli/book.h"
 #include "cli/commands.h"
 #include "cli/encoding.h"
+#include "cli/locale_output.h"
+#include "cli/quoting.h"
 #include "cli/replaced_file.h"
 #include "cli/stdin_stream.h"
 #include "cli/terminal.h"
+#include "words/system_errors.h"
 
 namespace korvane::cli {
 namespace {
@@ -52,7 +55,7 @@ int cannot(const std::string& message) {
 }
 
 // Why the last file operation failed, as the system says it.
-std::string reason() { return std::strerror(errno); }
+std::string reason() { return words::system_error(errno, language()); }
 
 // ---- the same file ------------------------------------------------------------
 
@@ -159,7 +162,12 @@ int run_settle(const SettleOptions& o) {
   // code page, and the reports are UTF-8.
   const std::string book_name = argument_utf8(o.book);
   const std::string output_name = argument_utf8(o.output);
-  const std::string name = from_stdin ? say(Tool::StandardInput) : book_name;
+  // The names as the reports show them: a control byte in a name is not
+  // written to the terminal as it is.
+  const std::string shown_book = escaped_text(book_name);
+  const std::string shown_output = escaped_text(output_name);
+  const std::string name = from_stdin ? say(Tool::StandardInput) : shown_book;
+  if (o.book.empty()) return cannot(say(Tool::EmptyBookName));  // a script's unset variable
   std::ifstream file_in;
   StdinBuf stdin_buf;
   std::istream stdin_in(&stdin_buf);
@@ -167,6 +175,9 @@ int run_settle(const SettleOptions& o) {
     binary_stdin();
   } else {
     errno = 0;
+    std::error_code ec;
+    if (std::filesystem::is_directory(file_path(book_name), ec))
+      return cannot(say(Tool::CannotOpen, {name, words::system_error(EISDIR, language())}));
     file_in.open(file_path(book_name), std::ios::binary);
     if (!file_in) return cannot(say(Tool::CannotOpen, {name, reason()}));
   }
@@ -185,20 +196,20 @@ int run_settle(const SettleOptions& o) {
     std::error_code ec;
     if (!from_stdin &&
         std::filesystem::equivalent(file_path(book_name), file_path(output_name), ec))
-      return cannot(say(Tool::WouldOverwrite, {book_name}));
+      return cannot(say(Tool::WouldOverwrite, {shown_book}));
     if (from_stdin && same_file(output_name, kStdin))
-      return cannot(say(Tool::InputIsOutput, {output_name}));
-    file.emplace(output_name, language(), output_name);
+      return cannot(say(Tool::InputIsOutput, {shown_output}));
+    file.emplace(output_name, language(), shown_output);
     if (!file->open()) return cannot(file->error());
   } else {
     if (!from_stdin && same_file(book_name, kStdout))
-      return cannot(say(Tool::OutputIsBook, {book_name}));
+      return cannot(say(Tool::OutputIsBook, {shown_book}));
     if (from_stdin && same_open_file(kStdin, kStdout)) return cannot(say(Tool::OutputIsInput));
     binary_stdout();
   }
   const std::unique_ptr<std::streambuf> console = to_stdout ? console_output() : nullptr;
   std::ostream console_out(console.get());
-  std::ostream& out = console ? console_out : to_stdout ? std::cout : file->stream();
+  std::ostream& out = console ? console_out : to_stdout ? bytes_out() : file->stream();
 
   // Until the end, a failure leaves OUT as it was: the new file goes with `file`.
   const book::Summary summary = book::settle(in, out, std::cerr, name, asked, language());
@@ -226,9 +237,13 @@ void add_settle(CLI::App& app) {
       ->check(CLI::Validator(
           [](std::string& name) { return name.empty() ? say(Tool::EmptyOutputName) : ""; }, ""));
   cmd->add_option("--output-encoding", options->output_encoding, say(Tool::SettleEncodingOption))
-      ->check(CLI::IsMember(
-          {"utf-8", "utf8", "gb18030", "gbk", "utf-16", "utf16", "utf-16le", "utf-16be"},
-          CLI::ignore_case));
+      ->option_text(say(Tool::PlaceholderEncoding))
+      ->check(CLI::Validator(
+          [](std::string& name) {
+            return encoding_named(name) ? "" : say(Tool::NotAnEncoding, {quoted_text(name)});
+          },
+          // The names it takes, as the bash completion offers them.
+          "{utf-8,utf8,gb18030,gbk,utf-16,utf16,utf-16le,utf-16be}"));
   cmd->footer(say(Tool::SettleFooter));
   cmd->callback([options] { set_exit_code(run_settle(*options)); });
 }

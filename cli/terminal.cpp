@@ -102,6 +102,8 @@ class ConsoleBuf final : public std::streambuf {
 
 bool stdout_is_terminal() { return console() != nullptr; }
 
+book::Encoding locale_encoding() { return book::Encoding::Utf8; }
+
 std::optional<book::Encoding> screen_encoding() {
   if (!stdout_is_terminal()) return std::nullopt;
   return book::Encoding::Utf8;  // handed to the console as UTF-16
@@ -117,8 +119,7 @@ std::unique_ptr<std::streambuf> console_output() {
 
 bool stdout_is_terminal() { return isatty(STDOUT_FILENO) == 1; }
 
-std::optional<book::Encoding> screen_encoding() {
-  if (!stdout_is_terminal()) return std::nullopt;
+book::Encoding locale_encoding() {
   // The locale's codeset, read without leaving the locale set: the rest of
   // the tool reads bytes as bytes.
   const char* now = std::setlocale(LC_CTYPE, nullptr);
@@ -127,6 +128,11 @@ std::optional<book::Encoding> screen_encoding() {
   const std::string codeset = nl_langinfo(CODESET);
   std::setlocale(LC_CTYPE, saved.c_str());
   return terminal_encoding(codeset);
+}
+
+std::optional<book::Encoding> screen_encoding() {
+  if (!stdout_is_terminal()) return std::nullopt;
+  return locale_encoding();
 }
 
 std::unique_ptr<std::streambuf> console_output() { return nullptr; }

@@ -25,6 +25,11 @@ bool stdout_is_terminal();
 // Chinese shows no GBK either.
 book::Encoding terminal_encoding(std::string_view codeset);
 
+// The encoding of the locale's codeset: GB18030 under a GBK, GB2312 or
+// GB18030 locale, UTF-8 under any other and on Windows (whose console takes
+// wide text).
+book::Encoding locale_encoding();
+
 // The encoding to show the settled book in on this run's standard output
 // when it is a terminal; nullopt when it is a file or a pipe.
 std::optional<book::Encoding> screen_encoding();

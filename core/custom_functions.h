@@ -258,9 +258,10 @@ struct Function {
   // allows it: the XLL registers its parameters as U and the function as not
   // thread-safe.
   bool keeps_references;
-  std::string_view zh;       // one-line description, Chinese (UTF-8)
-  std::string_view en;       // one-line description, English
-  std::string_view returns;  // what the function hands back (English)
+  std::string_view zh;          // one-line description, Chinese (UTF-8)
+  std::string_view en;          // one-line description, English
+  std::string_view returns_zh;  // what the function hands back, Chinese (UTF-8)
+  std::string_view returns_en;  // what the function hands back, English
   Example example;
   Place place;         // its row in the example workbook
   DrawRule draw_rule;  // the loading function's; empty for the others
@@ -363,7 +364,8 @@ struct About {
   bool keeps_references = false;
   std::string_view zh;
   std::string_view en;
-  std::string_view returns;
+  std::string_view returns_zh;
+  std::string_view returns_en;
   Example example;
   Place place;
   DrawRule draw_rule = {};  // the loading function's only
@@ -480,6 +482,8 @@ consteval FunctionRow<N> worksheet_function(const std::array<Param, N>& params,
   if (about.keeps_references && S::draw != DrawUse::Loads)
     throw "only a function that loads the draw keeps references: nothing else outlives the call";
   if (about.example.answer.empty()) throw "every worksheet function has an example and its answer";
+  if (about.returns_zh.empty() || about.returns_en.empty())
+    throw "every worksheet function says what it returns, in Chinese and in English";
   if (about.place.note.empty())
     throw "every worksheet function's row has a note in the example workbook";
   if ((S::draw == DrawUse::Loads) != (about.place.sheet == Sheet::Draw))
@@ -494,7 +498,8 @@ consteval FunctionRow<N> worksheet_function(const std::array<Param, N>& params,
                                  about.keeps_references,
                                  about.zh,
                                  about.en,
-                                 about.returns,
+                                 about.returns_zh,
+                                 about.returns_en,
                                  about.example,
                                  about.place,
                                  about.draw_rule});

@@ -25,7 +25,8 @@ constinit const FunctionRow<2> rows::piece_wage = worksheet_function<工资1>(
     kPieceWageParams, {.regime = Regime::FailingCall,
                        .zh = "计件工资：数量 × 单价",
                        .en = "piece wage: quantity x unit price (the price alone for no quantity)",
-                       .returns = "数量 x 单价, or 单价 when 数量 is 0",
+                       .returns_zh = "数量 × 单价；数量 为 0 时为 单价",
+                       .returns_en = "数量 x 单价, or 单价 when 数量 is 0",
                        .example = {"12 1.5", "18"},
                        .place = {.sheet = Sheet::Wages, .note = "数量 12 × 单价 1.5 得工资 18"}});
 

@@ -33,7 +33,8 @@ constinit const FunctionRow<1> rows::sl1 = worksheet_function<SL1>(
     {.regime = Regime::FailingCall,
      .zh = "工序号的最小工序键",
      .en = "lowest process key of a process number",
-     .returns = "y x 100000000",
+     .returns_zh = "y × 100000000",
+     .returns_en = "y x 100000000",
      .example = {"3", "3e+08"},
      .place = {.sheet = Sheet::Wages, .note = "工序 3 的最小工序键：工序号 × 100000000"}});
 
@@ -44,7 +45,8 @@ constinit const FunctionRow<1> rows::sl2 = worksheet_function<SL2>(
     {.regime = Regime::FailingCall,
      .zh = "下一工序号的最小工序键",
      .en = "lowest process key of the next process number",
-     .returns = "y x 100000000 + 100000000",
+     .returns_zh = "y × 100000000 + 100000000",
+     .returns_en = "y x 100000000 + 100000000",
      .example = {"3", "4e+08"},
      .place = {.sheet = Sheet::Wages,
                .note = "下一道工序（4）的最小工序键，与 SL1 一起圈出工序 3 的所有键"}});
@@ -62,7 +64,8 @@ constinit const FunctionRow<1> rows::sl3 = worksheet_function<SL3>(
     kSl3Params, {.regime = Regime::FailingCall,
                  .zh = "从工序键取出数量",
                  .en = "the quantity part of a process key",
-                 .returns = "y mod 100000000",
+                 .returns_zh = "y 除以 100000000 的余数",
+                 .returns_en = "y mod 100000000",
                  .example = {"1200000350", "350"},
                  .place = {.sheet = Sheet::Wages, .note = "从工序键 1200000350 取出数量 350"}});
 
@@ -79,7 +82,8 @@ constinit const FunctionRow<2> rows::sl4 = worksheet_function<SL4>(
     kSl4Params, {.regime = Regime::FailingCall,
                  .zh = "由工序号与数量组成工序键",
                  .en = "process key from process number and quantity",
-                 .returns = "工序号 x 100000000 + |数量|",
+                 .returns_zh = "工序号 × 100000000 + |数量|",
+                 .returns_en = "工序号 x 100000000 + |数量|",
                  .example = {"12 350", "1200000350"},
                  .place = {.sheet = Sheet::Wages, .note = "工序 12、数量 350 组成工序键"}});
 

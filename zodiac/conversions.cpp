@@ -123,7 +123,8 @@ constinit const FunctionRow<9> rows::signs_to_numbers = worksheet_function<肖�
     {.regime = Regime::FailingCall,
      .zh = "生肖转号码：列出所给生肖的号码",
      .en = "list the numbers of up to seven signs for a year",
-     .returns = "the numbers as one text",
+     .returns_zh = "所有号码连成的一个文本",
+     .returns_en = "the numbers as one text",
      .example = {R"(2013 蛇 马 "" "" "" "" "")", R"("01 13 25 37 49 12 24 36 48")"},
      .place = {.sheet = Sheet::Conversions, .note = "2013 年属蛇、属马的号码，空着的生肖格不算"}});
 
@@ -154,7 +155,8 @@ constinit const FunctionRow<3> rows::number_to_sign = worksheet_function<号码�
     {.regime = Regime::FailingCall,
      .zh = "号码转肖：号码在该年的生肖",
      .en = "the zodiac sign of a number in a year",
-     .returns = "one sign, or 0 outside 1..49",
+     .returns_zh = "一个生肖，1..49 之外为 0",
+     .returns_en = "one sign, or 0 outside 1..49",
      .example = {R"(2013 "'08")", R"("狗")"},
      .place = {.sheet = Sheet::Conversions, .note = "08 在 2013 年属狗；1 到 49 以外为 0"}});
 

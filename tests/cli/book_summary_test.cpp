@@ -5,6 +5,7 @@
 
 #include <sstream>
 
+#include "cli/cell_entry.h"
 #include "core/text.h"
 #include "tests/test_support.h"
 
@@ -46,6 +47,37 @@ TEST(BookSummary, ListsOnlyTheFunctionsCalled) {
   EXPECT_NE(said.find("\n" + called + " "), std::string::npos) << said;
   EXPECT_EQ(said.find("\n" + uncalled + " "), std::string::npos) << said;
   EXPECT_EQ(said.substr(said.size() - 3), " -\n") << said;
+}
+
+// The totals' column widens to its widest total, the header with it, so every
+// total ends where the header's last word does; a count is one row, not one rows.
+TEST(BookSummary, LinesUpItsColumnsWhateverTheTotals) {
+  const struct {
+    std::u16string total;  // of the function called
+    const char* count;     // the first words
+  } cases[] = {
+      {u"15", "1 row read"},
+      {u"164.2857142857143", "1 row read"},
+      {u"-1234567890123.255", "1 row read"},
+  };
+  for (const auto& c : cases) {
+    Summary s;
+    s.by_member.resize(functions().size());
+    s.rows_read = s.settled = 1;
+    tally(s, 1, {N(1), false}, c.total);
+    std::ostringstream printed;
+    write_summary(s, printed);
+    std::istringstream lines(printed.str());
+    std::string first, header, row;
+    std::getline(lines, first);
+    std::getline(lines, header);
+    std::getline(lines, row);
+    EXPECT_TRUE(first.starts_with(c.count)) << first;
+    const std::string total = to_utf8(c.total);
+    EXPECT_TRUE(row.ends_with(total) && row[row.size() - total.size() - 1] == ' ') << row;
+    EXPECT_EQ(display_columns(to_utf16(header)), display_columns(to_utf16(row)))
+        << header << '|' << row;
+  }
 }
 
 }  // namespace

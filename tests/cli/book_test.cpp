@@ -1049,7 +1049,7 @@ TEST(SettleSafely, ARecordOverSeveralLinesNeedsALook) {
   EXPECT_TRUE(needs_a_look(s.summary));
   std::ostringstream printed;
   write_summary(s.summary, printed);
-  EXPECT_NE(printed.str().find("1 rows run over several lines, each settled as one (a stray "
+  EXPECT_NE(printed.str().find("1 row over several lines, each settled as one (a stray "
                                "double quote?), to be looked at: b.csv:2-4\n"),
             std::string::npos)
       << printed.str();

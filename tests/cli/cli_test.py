@@ -205,7 +205,7 @@ def settle(korvane, src):
         stray.write_bytes("验证,2013,05 12 18 30 41 49,08\n包几肖,\"鼠,100\n包几肖,狗,10\n"
                           "包几肖,马\",100\n".encode("gbk"))
         code, out, err = run(korvane, "settle", str(stray))
-        check(code == 1 and "1 rows run over several lines" in err and "stray.csv:2-4" in err,
+        check(code == 1 and "1 row over several lines" in err and "stray.csv:2-4" in err,
               f"a record over several lines: exit {code}, says {err!r}")
 
         # Standard input is the book: the settled book must not overwrite it,
@@ -356,7 +356,7 @@ def money(korvane, src):
         ("验证,2013,03 12 23 31 40 47,18\r\n特串软串,特串,18 12 31,100\r\n",
          "特串软串,特串,18 12 31,100,200", 0, ""),
         ("验证,2013,05 12 18 30 41 49,8\r\n" + bet, bet[:-2] + ",100", 1,
-         "1 bets settled against 1 draws no lottery can draw"),
+         "1 bet settled against 1 draw no lottery can draw"),
         ("验证,2013,05 12 18 30 41,08\r\n" + bet, bet[:-2] + ",300", 1, "regular number 6"),
         ("工资1,,0.1\r\n" * 1000, "工资1,,0.1,0.1", 0, "1000             100\n"),
         ("工资1,,1E15\r\n工资1,,1\r\n", "工资1,,1,1", 0, "1000000000000001\n"),

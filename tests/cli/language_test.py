@@ -8,11 +8,14 @@ locale a script sets (LC_ALL=C): the words a person reads follow the locale,
 the exit status never does, and what a program reads (eval's JSON, a result)
 is the same in both. A book settled under the Chinese locale carries Chinese
 notes. On a terminal (a pseudo-terminal here) a GBK book is shown as the
-terminal's UTF-8; to a pipe its bytes stay GBK.
+terminal's UTF-8; to a pipe its bytes stay GBK. Under a GB18030 locale
+(built for the run with localedef, skipped when it cannot be) every word for a
+person is GB18030, and what a program reads stays as it was.
 """
 import os
 import pathlib
 import pty
+import shutil
 import subprocess
 import sys
 import tempfile
@@ -100,7 +103,139 @@ def commands(korvane, tmp):
         ("an unknown command", ["sett"], b"", "err", "no command is named", "没有名为"),
         ("eval", ["eval"], '{"call":"验正","args":[]}\n{"get":"tt"}\n'.encode(), None, None,
          None),
+        ("help's result line", ["help", "验证"], b"", "out", "Returns: a fixed", "返回：固定的"),
+        ("help --examples", ["help", "--examples"], b"", "out", "# The example of every",
+         "# 每个工作表函数的示例"),
+        ("settle --help's placeholders", ["settle", "--help"], b"", "out", "] BOOK", "] 账本"),
+        ("call --help's placeholders", ["call", "--help"], b"", "out", "YEAR NUMBERS SPECIAL",
+         "年份 平码 特码"),
+        ("the system's reason", ["settle", str(tmp / "无.csv")], b"", "err",
+         "No such file or directory", "没有那个文件或文件夹"),
+        ("a folder as the book's output", ["settle", str(book), "-o", str(tmp)], b"", "err",
+         "Is a directory", "这是一个文件夹"),
+        ("an empty book name", ["settle", ""], b"", "err", "name is empty", "文件名是空的"),
+        ("a folder as the book", ["settle", str(tmp)], b"", "err", "Is a directory",
+         "这是一个文件夹"),
+        ("the summary's one row", ["settle", str(no_draw)], b"", "err", "1 row read",
+         "读取 1 行"),
     ]
+
+
+# (what, arguments, English, Chinese): each a mistake in the command line,
+# said in the tool's words and exiting 2 in both languages.
+USAGE = [
+    ("an encoding no book is written in", ["settle", "x.csv", "--output-encoding", "latin1"],
+     '"latin1" is not an encoding', '"latin1" 不是结算后账本可用的编码'),
+    ("an option short of its values", ["call", "--draw", "2013"],
+     "--draw takes 3 values (YEAR NUMBERS SPECIAL), not 1", "--draw 需要 3 个值（年份 平码 特码），而不是 1 个"),
+    ("an option without its value", ["call", "--draw"], "--draw needs a value", "--draw 缺少值"),
+    ("-o without its file", ["settle", "x.csv", "-o"], "--output needs a value (TEXT)",
+     "--output 缺少值（文本）"),
+    ("an encoding not given", ["settle", "x.csv", "--output-encoding"],
+     "--output-encoding needs a value (ENCODING)", "--output-encoding 缺少值（编码）"),
+    ("a missing book", ["settle"], "BOOK is required", "缺少 账本"),
+    ("an unknown option before the book", ["settle", "-o", "x.csv", "--bogus"],
+     'unknown option "--bogus"', '未知选项 "--bogus"'),
+    ("a mistyped option of the tool", ["--versio"], "(did you mean --version?)",
+     "（您是不是要输入 --version？）"),
+    ("an unknown short option", ["-x"], 'unknown option "-x"', '未知选项 "-x"'),
+    ("a word after --version", ["--version", "extra"], 'unexpected argument "extra"',
+     '多余的参数 "extra"'),
+    ("an extra word", ["help", "验证", "extra"], 'unexpected argument "extra"', '多余的参数 "extra"'),
+]
+
+# A word whose control bytes would reach the terminal: shown escaped.
+CONTROL = [
+    ("an escape in a function name", ["help", "a\x1b[31mRED"], "\\x1b[31mRED"),
+    ("a line feed in a command", ["sett\nle"], "sett\\nle"),
+    ("an escape in a called name", ["call", "x\x1by"], "x\\x1by"),
+    ("an escape in a book's name", ["settle", "a\x1b[2Jb.csv"], "a\\x1b[2Jb.csv"),
+]
+
+
+def usage_mistakes_in_each_language(korvane):
+    for what, args, english, chinese in USAGE:
+        en = run(korvane, args, SCRIPT)
+        zh = run(korvane, args, CHINESE)
+        check(en[0] == 2 and zh[0] == 2, f"{what}: exits {en[0]} and {zh[0]}, not 2")
+        check(english in en[2], f"{what}: LC_ALL=C says\n{en[2]}")
+        check(chinese in zh[2], f"{what}: Chinese says\n{zh[2]}")
+        for said in (en[2], zh[2]):
+            for parser in ("required but received", "not in {", "required TEXT missing",
+                           "was not expected", "A subcommand"):
+                check(parser not in said, f"{what}: the parser's own words: {said}")
+    for what, args, shown in CONTROL:
+        for locale in (SCRIPT, CHINESE):
+            code, _, err = run(korvane, args, locale)
+            check(code == 2, f"{what}: exits {code}")
+            check("\x1b" not in err and "\nle" not in err, f"{what}: raw bytes reach stderr: {err!r}")
+            check(shown in err, f"{what}: {shown!r} not in {err!r}")
+
+
+DRAW = ["验证", "2013", "05 12 18 30 41 49", "'08"]
+
+
+def read_only_folder(korvane, tmp):
+    """A folder -o cannot create its new file in is named as the fault, not the file."""
+    if os.geteuid() == 0:
+        print("SKIP: a read-only folder: root writes into any folder")
+        return
+    folder = tmp / "只读"
+    folder.mkdir()
+    folder.chmod(0o555)
+    try:
+        for locale, words in ((SCRIPT, "the folder"), (CHINESE, "文件夹")):
+            code, _, err = run(korvane, ["settle", str(tmp / "no-draw.csv"), "-o",
+                                         str(folder / "x.csv")], locale)
+            check(code == 2 and words in err and str(folder) in err,
+                  f"a read-only folder: {code} {err}")
+    finally:
+        folder.chmod(0o755)
+
+
+def gb18030_locale(tmp):
+    """LOCPATH holding zh_CN.GB18030, or None when this system cannot build it."""
+    if not shutil.which("localedef"):
+        return None
+    where = tmp / "locale"
+    where.mkdir(exist_ok=True)
+    p = subprocess.run(["localedef", "-i", "zh_CN", "-f", "GB18030",
+                        str(where / "zh_CN.GB18030")], capture_output=True, timeout=300)
+    return where if p.returncode in (0, 1) and (where / "zh_CN.GB18030").exists() else None
+
+
+def words_in_gb18030(korvane, tmp):
+    where = gb18030_locale(tmp)
+    if where is None:
+        print("SKIP: the zh_CN.GB18030 locale cannot be built here (localedef, package locales)")
+        return
+    gb = {"LANG": "zh_CN.GB18030", "LOCPATH": str(where)}
+    no_draw = tmp / "no-draw.csv"
+    # (what, arguments, standard input, stream, words a person reads)
+    rows = [
+        ("settle's report and summary", ["settle", str(no_draw)], b"", 2, "读取 1 行"),
+        ("--help", ["--help"], b"", 1, "用法"),
+        ("help", ["help", "验证"], b"", 1, "返回：固定的确认文本"),
+        ("a usage error", ["settle"], b"", 2, "缺少 账本"),
+        ("a missing book", ["settle", str(tmp / "missing.csv")], b"", 2, "没有那个文件或文件夹"),
+        ("call's result", ["call", *DRAW], b"", 1, "开奖号码已载入"),
+    ]
+    for what, args, stdin, stream, words in rows:
+        p = subprocess.run([korvane, *args], input=stdin, capture_output=True, timeout=120,
+                           env=environment(gb))
+        said = p.stdout if stream == 1 else p.stderr
+        check(words.encode("gb18030") in said,
+              f"GB18030 {what}: lacks {words!r} in GB18030: {said[:200]!r}")
+        check(words.encode("utf-8") not in said, f"GB18030 {what}: still UTF-8")
+    # What a program reads stays as it was: the settled book, eval, call --json.
+    p = subprocess.run([korvane, "settle", str(no_draw)], capture_output=True, timeout=120,
+                       env=environment(gb))
+    check(p.stdout.startswith(NO_DRAW.rstrip(b"\n")), f"GB18030: the book changed: {p.stdout!r}")
+    for args, stdin, words in ((["eval"], '{"call":"验正","args":[]}\n'.encode(), "验正"),
+                               (["call", "--json", *DRAW], b"", "开奖号码已载入")):
+        p = subprocess.run([korvane, *args], input=stdin, capture_output=True, timeout=120,
+                           env=environment(gb))
+        check(words.encode("utf-8") in p.stdout, f"GB18030 {args[0]}: not UTF-8: {p.stdout!r}")
 
 
 def each_command_in_each_language(korvane, tmp):
@@ -162,6 +297,9 @@ def main():
     with tempfile.TemporaryDirectory() as tmp:
         each_command_in_each_language(korvane, pathlib.Path(tmp))
         settled_book_in_chinese(korvane, pathlib.Path(tmp))
+        words_in_gb18030(korvane, pathlib.Path(tmp))
+        read_only_folder(korvane, pathlib.Path(tmp))
+    usage_mistakes_in_each_language(korvane)
     terminal(korvane, src)
     for f in failures:
         print("FAIL:", f)

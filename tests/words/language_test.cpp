@@ -6,8 +6,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
 #include <string>
 
+#include "words/system_errors.h"
 #include "words/tool.h"
 
 namespace korvane::words {
@@ -90,6 +93,39 @@ TEST(ToolWords, FillsTheBlanks) {
       {Tool::CannotWrite, Language::English, {"{2}.csv", "full"}, "cannot write {2}.csv: full"},
   };
   for (const auto& c : cases) EXPECT_EQ(say(c.what, c.language, c.args), c.said);
+}
+
+TEST(SystemErrors, SaysWhyAFileFailedInTheUsersLanguage) {
+  const struct {
+    int error_number;
+    const char* english;
+    const char* chinese;
+  } cases[] = {
+      {ENOENT, "No such file or directory", "没有那个文件或文件夹"},
+      {EACCES, "Permission denied", "权限不够"},
+      {EISDIR, "Is a directory", "这是一个文件夹"},
+      {ENOSPC, "No space left on device", "磁盘空间不足"},
+      {EROFS, "Read-only file system", "只读文件系统"},
+      {EFBIG, "File too large", "文件过大"},
+      {ENAMETOOLONG, "File name too long", "文件名过长"},
+      {EXDEV, "Invalid cross-device link", "不能跨设备移动"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_TRUE(has_system_error_sentence(c.error_number)) << c.english;
+    EXPECT_EQ(system_error(c.error_number, Language::English), c.english);
+    EXPECT_EQ(system_error(c.error_number, Language::Chinese), c.chinese);
+  }
+}
+
+TEST(SystemErrors, AnErrnoOutsideTheTableIsTheCLibrarysText) {
+  for (const int e : {EDOM, ERANGE, 99999}) {
+    EXPECT_FALSE(has_system_error_sentence(e)) << e;
+    for (const Language l : {Language::English, Language::Chinese}) {
+      const std::string said = system_error(e, l);
+      EXPECT_FALSE(said.empty()) << e;
+      EXPECT_EQ(said, std::strerror(e)) << e;
+    }
+  }
 }
 
 }  // namespace
