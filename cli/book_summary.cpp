@@ -48,7 +48,8 @@ void write_summary(const Summary& s, std::ostream& out, words::Language language
   out << say(Tool::SummaryCounts,
              {some_rows(s.rows_read), n(s.settled), n(s.failed), n(s.unreadable)});
   if (s.no_draw) out << say(Tool::SummaryNoDraw, {n(s.no_draw)});
-  out << say(Tool::SummaryPassed, {n(s.passed)}) << '\n';
+  out << say(Tool::SummaryPassed, {counted(s.passed, Tool::CountPassed, Tool::CountOnePassed)})
+      << '\n';
   if (s.warnings) out << say(Tool::SummaryWarnings, {some_rows(s.warnings)}) << '\n';
   if (s.malformed_draws)
     out << say(Tool::SummaryMalformed,

@@ -38,17 +38,21 @@ std::optional<std::vector<std::string>> match(std::string_view text,
 
 std::optional<std::string> mismatch(std::string_view what, words::Language language,
                                     const std::function<std::string(std::string_view)>& values_of) {
+  // "takes 1 value", "takes 3 values": the English plural follows the count.
+  const auto takes = [&](const std::string& option, const std::string& count,
+                         const std::string& got) {
+    return words::say(count == "1" ? Tool::OptionTakesOneValue : Tool::OptionTakesValues, language,
+                      {option, count, values_of(option), got});
+  };
   if (auto p = match(what, {"", ": At least ", " required but received ", ""}))
-    return words::say(Tool::OptionTakesValues, language,
-                      {(*p)[0], (*p)[1], values_of((*p)[0]), (*p)[2]});
+    return takes((*p)[0], (*p)[1], (*p)[2]);
   if (auto p = match(what, {"Expected exactly ", " arguments to ", ", got ", ""}))
-    return words::say(Tool::OptionTakesValues, language,
-                      {(*p)[1], (*p)[0], values_of((*p)[1]), (*p)[2]});
+    return takes((*p)[1], (*p)[0], (*p)[2]);
   if (auto p = match(what, {"Expected at least ", " arguments to ", ", got ", ""}))
-    return words::say(Tool::OptionTakesValues, language,
-                      {(*p)[1], (*p)[0], values_of((*p)[1]), (*p)[2]});
+    return takes((*p)[1], (*p)[0], (*p)[2]);
   if (auto p = match(what, {"", ": At Most ", " required but received ", ""}))
-    return words::say(Tool::OptionTakesAtMost, language, {(*p)[0], (*p)[1], (*p)[2]});
+    return words::say((*p)[1] == "1" ? Tool::OptionTakesAtMostOne : Tool::OptionTakesAtMost,
+                      language, {(*p)[0], (*p)[1], (*p)[2]});
   // The parser names the values by their type, with its checks' values
   // after a colon; the option's own placeholder is said first.
   const auto values = [&](const std::string& option, const std::string& type) {

@@ -4,11 +4,19 @@
 namespace korvane::cli {
 namespace {
 
-// Whether a character (a code point) is a control character: C0, DEL, C1.
-bool control(char32_t c) { return c < 0x20 || (c >= 0x7F && c <= 0x9F); }
+// Whether a character (a code point) is shown escaped: a control character
+// (C0, DEL, C1), or one that reorders or breaks the line it stands in (the
+// bidirectional marks and overrides, the line and paragraph separators): a
+// name holding U+202E would be shown reversed, and read as another name.
+bool control(char32_t c) {
+  return c < 0x20 || (c >= 0x7F && c <= 0x9F) || c == 0x061C || c == 0x200E || c == 0x200F ||
+         (c >= 0x2028 && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069);
+}
 
-// The escape a control character is shown as: \0 \t \n \r, else \xHH (or
-// \u00HH for a C1 control, which is two bytes in UTF-8).
+constexpr char kHex[] = "0123456789abcdef";
+
+// The escape a character is shown as: \0 \t \n \r, \xHH for the others
+// below 80, else \uHHHH.
 std::string escape(char32_t c) {
   switch (c) {
     case 0:
@@ -22,29 +30,54 @@ std::string escape(char32_t c) {
     default:
       break;
   }
-  constexpr char kHex[] = "0123456789abcdef";
-  std::string out = c > 0x7F ? "\\u00" : "\\x";
-  out += kHex[(c >> 4) & 0xF];
-  out += kHex[c & 0xF];
+  std::string out = c > 0x7F ? "\\u" : "\\x";
+  for (int shift = c > 0x7F ? 12 : 4; shift >= 0; shift -= 4) out += kHex[(c >> shift) & 0xF];
   return out;
 }
 
-// s with every control character escaped; C1 controls are read as their
-// two UTF-8 bytes (C2 80 to C2 9F).
+// The length of the UTF-8 sequence at s[i] and its code point, or 0 when the
+// bytes there are not one (a stray, overlong, surrogate or cut sequence).
+std::size_t utf8_at(std::string_view s, std::size_t i, char32_t& c) {
+  const auto b = static_cast<unsigned char>(s[i]);
+  const std::size_t n = b < 0x80   ? 1
+                        : b < 0xC2 ? 0
+                        : b < 0xE0 ? 2
+                        : b < 0xF0 ? 3
+                        : b < 0xF5 ? 4
+                                   : 0;
+  if (n == 0 || i + n > s.size()) return 0;
+  c = n == 1 ? b : b & (0xFF >> (n + 1));
+  for (std::size_t k = 1; k < n; ++k) {
+    const auto t = static_cast<unsigned char>(s[i + k]);
+    if ((t & 0xC0) != 0x80) return 0;
+    c = (c << 6) | (t & 0x3F);
+  }
+  constexpr char32_t kLeast[] = {0, 0, 0x80, 0x800, 0x10000};
+  if (c < kLeast[n] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return 0;
+  return n;
+}
+
+// s with every character that is shown escaped escaped, and every byte that
+// is no UTF-8 shown as \xHH (a terminal would show it raw, or as something
+// else).
 std::string escaped(std::string_view s) {
   std::string out;
   out.reserve(s.size());
-  for (std::size_t i = 0; i < s.size(); ++i) {
-    const auto b = static_cast<unsigned char>(s[i]);
-    const bool c1 = b == 0xC2 && i + 1 < s.size() && static_cast<unsigned char>(s[i + 1]) >= 0x80 &&
-                    static_cast<unsigned char>(s[i + 1]) <= 0x9F;
-    if (c1) {
-      out += escape(static_cast<unsigned char>(s[++i]));
-    } else if (b < 0x20 || b == 0x7F) {  // a byte of 80 to 9F is a sequence's, no C1
-      out += escape(b);
-    } else {
-      out += s[i];
+  for (std::size_t i = 0; i < s.size();) {
+    char32_t c = 0;
+    const std::size_t n = utf8_at(s, i, c);
+    if (n == 0) {
+      const auto b = static_cast<unsigned char>(s[i++]);
+      out += "\\x";
+      out += kHex[b >> 4];
+      out += kHex[b & 0xF];
+      continue;
     }
+    if (control(c))
+      out += escape(c);
+    else
+      out.append(s, i, n);
+    i += n;
   }
   return out;
 }

@@ -222,8 +222,7 @@ constexpr Row<Tool> kRows[] = {
     {Tool::SummaryCounts, "{1} read: {2} settled, {3} failed (#VALUE!), {4} unreadable",
      "读取 {1}：已结算 {2}，失败（#VALUE!）{3}，无法读取 {4}"},
     {Tool::SummaryNoDraw, ", {1} not settled for want of a draw", "，因没有开奖未结算 {1}"},
-    {Tool::SummaryPassed, "; {1} blank or comment lines passed through",
-     "；原样保留空行或注释行 {1}"},
+    {Tool::SummaryPassed, "; {1} passed through", "；原样保留{1}"},
     {Tool::SummaryWarnings, "{1} settled with a warning (above)", "{1}已结算但有警告（见上）"},
     {Tool::SummaryMultiline,
      "{1} over several lines, each settled as one (a stray double quote?), to be looked at:",
@@ -353,6 +352,12 @@ constexpr Row<Tool> kRows[] = {
      "# (korvane help --examples). Lines: \"> \" a request, \"< \" its answer.",
      "# 每个工作表函数的示例，按 korvane eval 的应答写出\n"
      "# （korvane help --examples）。各行：\"> \" 是请求，\"< \" 是其应答。"},
+    {Tool::CountPassed, "{1} blank or comment lines", "空行或注释行 {1}"},
+    {Tool::CountOnePassed, "{1} blank or comment line", "空行或注释行 {1}"},
+    {Tool::OptionTakesOneValue, "{1} takes {2} value ({3}), not {4}",
+     "{1} 需要 {2} 个值（{3}），而不是 {4} 个"},
+    {Tool::OptionTakesAtMostOne, "{1} takes at most {2} value, not {3}",
+     "{1} 最多带 {2} 个值，而不是 {3} 个"},
 };
 
 static_assert(complete(kRows), "one row a sentence, in the order of Tool, in both languages");

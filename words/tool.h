@@ -185,6 +185,10 @@ enum class Tool {
   PlaceholderArgument,
   PlaceholderEncoding,
   ExamplesHeader,
+  CountPassed,
+  CountOnePassed,
+  OptionTakesOneValue,
+  OptionTakesAtMostOne,
   Count_  // the number of sentences
 };
 

@@ -73,6 +73,7 @@ TEST(BookSummary, LinesUpItsColumnsWhateverTheTotals) {
     std::getline(lines, header);
     std::getline(lines, row);
     EXPECT_TRUE(first.starts_with(c.count)) << first;
+    EXPECT_TRUE(first.ends_with("; 0 blank or comment lines passed through")) << first;
     const std::string total = to_utf8(c.total);
     EXPECT_TRUE(row.ends_with(total) && row[row.size() - total.size() - 1] == ' ') << row;
     EXPECT_EQ(display_columns(to_utf16(header)), display_columns(to_utf16(row)))

@@ -15,6 +15,7 @@ using words::Language;
 // The placeholder the command line gives an option: --draw has its own, the
 // others ("") are named by the type the parser says.
 std::string values_of(std::string_view option) {
+  if (option == "--one") return "ONE";  // an option of one value
   return option == "--draw" ? "YEAR NUMBERS SPECIAL" : "";
 }
 
@@ -33,6 +34,8 @@ TEST(ParseFaults, SaysTheParsersSentencesInTheToolsWords) {
        Language::English, "--draw takes 3 values (YEAR NUMBERS SPECIAL), not 2"},
       {ParseFault::ArgumentMismatch, "--output: 1 required TEXT missing", Language::Chinese,
        "--output 缺少值（文本）"},
+      {ParseFault::ArgumentMismatch, "Expected exactly 1 arguments to --one, got 2",
+       Language::English, "--one takes 1 value (ONE), not 2"},
       {ParseFault::ArgumentMismatch, "--output: 1 required TEXT missing", Language::English,
        "--output needs a value (TEXT)"},
       {ParseFault::ArgumentMismatch, "--draw: 3 required YEAR NUMBERS SPECIAL missing",
@@ -41,7 +44,7 @@ TEST(ParseFaults, SaysTheParsersSentencesInTheToolsWords) {
       {ParseFault::ArgumentMismatch, "--output-encoding: 1 required TEXT:{utf-8,gbk} missing",
        Language::Chinese, "--output-encoding 缺少值（文本）"},
       {ParseFault::ArgumentMismatch, "--output: At Most 1 required but received 2",
-       Language::English, "--output takes at most 1 values, not 2"},
+       Language::English, "--output takes at most 1 value, not 2"},
       {ParseFault::ArgumentMismatch, "--json was given a disallowed flag override",
        Language::Chinese, "--json 是开关，不带值"},
       {ParseFault::Conversion, "--json: too many inputs for a flag", Language::English,
@@ -93,10 +96,22 @@ TEST(Quoting, ShowsControlCharactersEscaped) {
        "31m",
        "\"csi\\u009b31m\""},     // C1's escape, two bytes in UTF-8
       {"验证 ©", "\"验证 ©\""},  // printable text as it is
+      // Bytes that are no UTF-8 (a cut 验, a lone continuation byte, an
+      // overlong slash) are shown as bytes, not handed to the terminal.
+      {"\xe9\xaa", "\"\\xe9\\xaa\""},
+      {"a\x80"
+       "b",
+       "\"a\\x80b\""},
+      {"\xc0\xaf", "\"\\xc0\\xaf\""},
+      // A right-to-left override would show "txt.exe" as "exe.txt"; a line
+      // separator would break the report's line.
+      {"a\u202eexe.txt", "\"a\\u202eexe.txt\""},
+      {"a\u2028b", "\"a\\u2028b\""},
   };
   for (const auto& c : cases) EXPECT_EQ(quoted_text(c.given), c.quoted) << c.quoted;
   EXPECT_EQ(quotable(u"名\x1b字"), u"名\\x1b字");
   EXPECT_EQ(quotable(std::u16string(u"\0", 1)), u"\\0");
+  EXPECT_EQ(quotable(u"a\u202Eb"), u"a\\u202eb");
 }
 
 }  // namespace
