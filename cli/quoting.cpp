@@ -1,6 +1,8 @@
 // Quoting a text in a message (see quoting.h).
 #include "cli/quoting.h"
 
+#include "core/text.h"
+
 namespace korvane::cli {
 namespace {
 
@@ -35,28 +37,6 @@ std::string escape(char32_t c) {
   return out;
 }
 
-// The length of the UTF-8 sequence at s[i] and its code point, or 0 when the
-// bytes there are not one (a stray, overlong, surrogate or cut sequence).
-std::size_t utf8_at(std::string_view s, std::size_t i, char32_t& c) {
-  const auto b = static_cast<unsigned char>(s[i]);
-  const std::size_t n = b < 0x80   ? 1
-                        : b < 0xC2 ? 0
-                        : b < 0xE0 ? 2
-                        : b < 0xF0 ? 3
-                        : b < 0xF5 ? 4
-                                   : 0;
-  if (n == 0 || i + n > s.size()) return 0;
-  c = n == 1 ? b : b & (0xFF >> (n + 1));
-  for (std::size_t k = 1; k < n; ++k) {
-    const auto t = static_cast<unsigned char>(s[i + k]);
-    if ((t & 0xC0) != 0x80) return 0;
-    c = (c << 6) | (t & 0x3F);
-  }
-  constexpr char32_t kLeast[] = {0, 0, 0x80, 0x800, 0x10000};
-  if (c < kLeast[n] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return 0;
-  return n;
-}
-
 // s with every character that is shown escaped escaped, and every byte that
 // is no UTF-8 shown as \xHH (a terminal would show it raw, or as something
 // else).
@@ -65,7 +45,7 @@ std::string escaped(std::string_view s) {
   out.reserve(s.size());
   for (std::size_t i = 0; i < s.size();) {
     char32_t c = 0;
-    const std::size_t n = utf8_at(s, i, c);
+    const std::size_t n = utf8_sequence_at(s, i, c);
     if (n == 0) {
       const auto b = static_cast<unsigned char>(s[i++]);
       out += "\\x";

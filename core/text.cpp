@@ -6,7 +6,6 @@
 #include <cstdlib>
 
 namespace korvane {
-namespace {
 
 // ---- UTF-8 ----------------------------------------------------------------------
 
@@ -14,7 +13,7 @@ namespace {
 // value in cp; 0 (cp untouched) when none starts there. The range of the
 // second byte rules out what the lead byte alone cannot: overlong forms (after
 // E0 and F0), surrogates (after ED) and values above U+10FFFF (after F4).
-std::size_t sequence_at(std::string_view s, std::size_t i, char32_t& cp) noexcept {
+std::size_t utf8_sequence_at(std::string_view s, std::size_t i, char32_t& cp) noexcept {
   const auto byte = [s](std::size_t k) { return static_cast<unsigned char>(s[k]); };
   const unsigned char lead = byte(i);
   const std::size_t n = utf8_sequence_length(lead);
@@ -36,6 +35,8 @@ std::size_t sequence_at(std::string_view s, std::size_t i, char32_t& cp) noexcep
   cp = value;
   return n;
 }
+
+namespace {
 
 bool is_surrogate(char32_t c) noexcept { return c >= 0xD800 && c <= 0xDFFF; }
 bool is_high_surrogate(char32_t c) noexcept { return c >= 0xD800 && c <= 0xDBFF; }
@@ -202,7 +203,7 @@ std::u16string to_utf16(std::string_view utf8) {
   out.reserve(utf8.size());
   for (std::size_t i = 0; i < utf8.size();) {
     char32_t cp = 0xFFFD;
-    const std::size_t n = sequence_at(utf8, i, cp);
+    const std::size_t n = utf8_sequence_at(utf8, i, cp);
     i += n ? n : 1;  // a malformed byte: U+FFFD, and on to the next byte
     if (cp >= 0x10000) {
       cp -= 0x10000;
@@ -252,7 +253,7 @@ void append_utf8(std::string& out, char32_t c) {
 std::size_t invalid_utf8_at(std::string_view s) noexcept {
   char32_t cp;
   for (std::size_t i = 0; i < s.size();) {
-    const std::size_t n = sequence_at(s, i, cp);
+    const std::size_t n = utf8_sequence_at(s, i, cp);
     if (n == 0) return i;
     i += n;
   }

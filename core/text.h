@@ -41,6 +41,10 @@ inline bool is_utf8(std::string_view s) noexcept {
   return invalid_utf8_at(s) == std::string_view::npos;
 }
 
+// The well-formed UTF-8 sequence that starts at s[i] (i < s.size()): its
+// length, with its value in cp; 0 (cp untouched) when none starts there.
+std::size_t utf8_sequence_at(std::string_view s, std::size_t i, char32_t& cp) noexcept;
+
 // The length of the UTF-8 sequence a lead byte opens (1 to 4), or 0 for a byte
 // that opens none (a continuation byte, C0, C1, F5 to FF).
 constexpr std::size_t utf8_sequence_length(unsigned char lead) noexcept {
