@@ -98,14 +98,14 @@ int run_call(const CallOptions& options, std::vector<std::string> words, bool af
     const DrawPart parts[] = {DrawPart::Year, DrawPart::Numbers, DrawPart::Special};
     for (std::size_t i = 0; i < std::size(parts); ++i) {
       const std::size_t at = parameter_of(loader, parts[i]);
-      args[at] = typed(loader.params[at], argument_utf8(options.draw[i]));
+      args[at] = typed(loader.params[at], options.draw[i]);
     }
     call(obj, loader, args);
     draw_problem_seen = loader.draw_rule.problem(obj, args[parameter_of(loader, DrawPart::Year)],
                                                  args[parameter_of(loader, DrawPart::Numbers)]);
   }
 
-  const std::string name = argument_utf8(words[0]);
+  const std::string& name = words[0];
   const Function* m = find_function(to_utf16(name));
   const Property* property = m ? nullptr : find_property(to_utf16(name));
   if (!m && !property) {
@@ -148,8 +148,7 @@ int run_call(const CallOptions& options, std::vector<std::string> words, bool af
     return 1;
   }
   std::vector<Variant> args;
-  for (std::size_t i = 1; i < words.size(); ++i)
-    args.push_back(typed(m->params[i - 1], argument_utf8(words[i])));
+  for (std::size_t i = 1; i < words.size(); ++i) args.push_back(typed(m->params[i - 1], words[i]));
   if (args.size() < count) args.emplace_back(empty_cell);  // 易失 left out: an empty cell
 
   const CallResult r = call(obj, *m, args);

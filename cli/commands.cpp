@@ -28,7 +28,9 @@ std::string reason(int error_number) {
 }
 
 int flushed(std::string_view command, int code) {
-  errno = 0;
+  // A write that failed before (a help longer than the stream's buffer) left
+  // its reason in errno; one that fails in the flush leaves it there now.
+  if (std::cout && bytes_out()) errno = 0;
   bytes_out().flush();
   std::cout.flush();
   if (std::cout && bytes_out()) return code;

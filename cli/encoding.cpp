@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <memory>
 
 #ifdef _WIN32
 #ifndef NOMINMAX
@@ -19,6 +20,7 @@
 #include <iconv.h>
 #endif
 
+#include "cli/terminal.h"
 #include "core/text.h"
 
 namespace korvane::cli {
@@ -55,6 +57,8 @@ void Gb18030::encode(std::u16string_view text, std::string& out) {
   WideCharToMultiByte(code_page_, 0, w, n, out.data() + old, size, nullptr, nullptr);
 }
 
+namespace {
+
 std::string argument_utf8(std::string_view arg) {
   if (arg.empty() || arg.size() > 0x7FFFFFFF) return std::string(arg);
   const int n = static_cast<int>(arg.size());
@@ -68,6 +72,14 @@ std::string argument_utf8(std::string_view arg) {
   if (size > 0)
     WideCharToMultiByte(CP_UTF8, 0, wide.data(), units, out.data(), size, nullptr, nullptr);
   return out;
+}
+
+}  // namespace
+
+std::vector<std::string> command_line_words(int argc, char** argv) {
+  std::vector<std::string> words;
+  for (int i = 1; i < argc; ++i) words.push_back(argument_utf8(argv[i]));
+  return words;
 }
 
 std::filesystem::path file_path(const std::string& utf8) {
@@ -162,11 +174,35 @@ void Gb18030::encode(std::u16string_view text, std::string& out) {
   out.resize(static_cast<std::size_t>(to - out.data()));
 }
 
-std::string argument_utf8(std::string_view arg) { return std::string(arg); }
+namespace {
 
-std::filesystem::path file_path(const std::string& utf8) { return utf8; }
+// The converter for the words and names of this run: one under a GB18030,
+// GBK or GB2312 locale (when the system has it), none under any other.
+std::unique_ptr<Gb18030> locale_converter() {
+  if (locale_encoding() != book::Encoding::Gb18030) return nullptr;
+  auto converter = std::make_unique<Gb18030>();
+  return converter->ready() ? std::move(converter) : nullptr;
+}
 
-std::string path_utf8(const std::filesystem::path& path) { return path.native(); }
+}  // namespace
+
+std::vector<std::string> command_line_words(int argc, char** argv) {
+  const std::unique_ptr<Gb18030> converter = locale_converter();
+  std::vector<std::string> words;
+  for (int i = 1; i < argc; ++i)
+    words.push_back(converter ? word_from_gb18030(argv[i], *converter) : std::string(argv[i]));
+  return words;
+}
+
+std::filesystem::path file_path(const std::string& utf8) {
+  const std::unique_ptr<Gb18030> converter = locale_converter();
+  return converter ? word_to_gb18030(utf8, *converter) : utf8;
+}
+
+std::string path_utf8(const std::filesystem::path& path) {
+  const std::unique_ptr<Gb18030> converter = locale_converter();
+  return converter ? word_from_gb18030(path.native(), *converter) : path.native();
+}
 
 void use_utf8_console() {}
 
@@ -175,6 +211,70 @@ void binary_stdout() {}
 void binary_stdin() {}
 
 #endif
+
+// ---- Words in GB18030 (portable) ---------------------------------------------
+
+namespace {
+
+// The length of the GB18030 character that starts at s[i] by its form alone:
+// one byte below 0x80; two, a lead 81-FE and a trail 40-7E or 80-FE; four,
+// lead, digit, lead, digit. 0 when none starts there.
+std::size_t gb18030_length(std::string_view s, std::size_t i) {
+  auto at = [&](std::size_t k) -> unsigned {
+    return i + k < s.size() ? static_cast<unsigned char>(s[i + k]) : 0u;
+  };
+  auto lead = [](unsigned b) { return b >= 0x81 && b <= 0xFE; };
+  auto digit = [](unsigned b) { return b >= 0x30 && b <= 0x39; };
+  if (at(0) < 0x80) return 1;
+  if (!lead(at(0))) return 0;
+  if ((at(1) >= 0x40 && at(1) <= 0x7E) || lead(at(1)) || at(1) == 0x80) return 2;
+  return digit(at(1)) && lead(at(2)) && digit(at(3)) ? 4 : 0;
+}
+
+}  // namespace
+
+// 1. Each character by its form; 2. read, and kept only when its UTF-8 gives
+// its bytes back (GB18030-2022 moved a few characters, whose old four-byte
+// codes now read as characters that are written in two); 3. any other byte
+// as it is.
+std::string word_from_gb18030(std::string_view bytes, Gb18030& converter) {
+  std::string out;
+  std::u16string text;
+  std::string back;
+  for (std::size_t i = 0; i < bytes.size();) {
+    const std::size_t n = gb18030_length(bytes, i);
+    if (n == 1) {
+      out += bytes[i++];
+      continue;
+    }
+    text.clear();
+    back.clear();
+    if (n > 1 && converter.decode(bytes.substr(i, n), text)) converter.encode(text, back);
+    if (n > 1 && back == bytes.substr(i, n)) {
+      out += to_utf8(text);
+      i += n;
+    } else {
+      out += bytes[i++];
+    }
+  }
+  return out;
+}
+
+// Each UTF-8 character as its GB18030 bytes; a byte that starts none as it is.
+std::string word_to_gb18030(std::string_view utf8, Gb18030& converter) {
+  std::string out;
+  for (std::size_t i = 0; i < utf8.size();) {
+    char32_t cp = 0;
+    const std::size_t n = utf8_sequence_at(utf8, i, cp);
+    if (n <= 1) {
+      out += utf8[i++];
+      continue;
+    }
+    converter.encode(to_utf16(utf8.substr(i, n)), out);
+    i += n;
+  }
+  return out;
+}
 
 // ---- UTF-8 check (portable) ----------------------------------------------------
 

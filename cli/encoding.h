@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace korvane::cli {
 
@@ -57,15 +58,28 @@ class Utf8Check {
   bool failed_ = false;
 };
 
-// A command-line argument as UTF-8. Linux hands arguments over in the
-// locale's encoding, UTF-8; Windows hands a narrow main() the ANSI code page.
-std::string argument_utf8(std::string_view arg);
+// The words of the command line (argv[1] on) as UTF-8. Windows hands a
+// narrow main() the ANSI code page. Linux hands over the bytes typed, in the
+// locale's encoding: under a GB18030, GBK or GB2312 locale they are read as
+// GB18030 (word_from_gb18030), so that 平特几肖 typed there names the function;
+// elsewhere they are UTF-8 already.
+std::vector<std::string> command_line_words(int argc, char** argv);
 
-// A file name given as UTF-8 (argument_utf8's) as a path, and back. On
-// Windows the path is the wide text of the name: a narrow path would go
-// through the C library's own idea of the code page, which is neither the
+// A word in GB18030 as UTF-8, and back. Every character whose bytes come back
+// the same from its UTF-8 is read; any other byte (a name saved in UTF-8 by
+// another program, a stray byte) is kept as it is. Such a byte never forms a
+// UTF-8 sequence with what follows it, so word_to_gb18030 gives back exactly
+// the bytes word_from_gb18030 was given: a file name typed on the terminal
+// reaches the file system as the bytes it holds there.
+std::string word_from_gb18030(std::string_view bytes, Gb18030& converter);
+std::string word_to_gb18030(std::string_view utf8, Gb18030& converter);
+
+// A file name given as UTF-8 (a word of command_line_words) as a path, and
+// back. On Windows the path is the wide text of the name: a narrow path would
+// go through the C library's own idea of the code page, which is neither the
 // ANSI one nor UTF-8, and a Chinese name would come out as other characters.
-// Elsewhere a path is the name's bytes.
+// Elsewhere a path is the name's bytes in the locale's encoding, as the
+// command line gave them.
 std::filesystem::path file_path(const std::string& utf8);
 std::string path_utf8(const std::filesystem::path& path);
 

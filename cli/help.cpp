@@ -154,7 +154,7 @@ int run_help(const std::string& name, bool examples) {
     list_members();
     return 0;
   }
-  const std::string n = argument_utf8(name);
+  const std::string& n = name;
   const std::u16string wanted = to_utf16(n);
   if (const Function* f = find_function(wanted)) {
     describe(*f);

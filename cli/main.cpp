@@ -62,8 +62,7 @@ std::string required(const CLI::RequiredError& e) {
   constexpr std::string_view kIsRequired = " is required";
   if (!what.ends_with(kIsRequired)) return say(Tool::CommandLine, {what});
   what.resize(what.size() - kIsRequired.size());
-  if (what == "A subcommand" && korvane::cli::language() == korvane::words::Language::Chinese)
-    what = say(Tool::LabelSubcommand);
+  if (what == "A subcommand") what = say(Tool::LabelSubcommand);
   return say(Tool::MissingArgument, {korvane::cli::placeholder(what, korvane::cli::language())});
 }
 
@@ -119,10 +118,23 @@ const std::string* unknown_option_word(const CLI::App& app, const std::vector<st
       continue;
     }
     const std::string name = a.substr(0, a.find('='));
-    const CLI::Option* o = options.get_option_no_throw(name);
-    if (!o) return &a;
-    if (name.size() == a.size() && o->get_items_expected_max() > 0)
+    const bool attached = a[1] != '-' && a.size() > 2;  // -oout.csv: -o and its value
+    const CLI::Option* o = options.get_option_no_throw(attached ? a.substr(0, 2) : name);
+    if (!o || (attached && o->get_items_expected_max() == 0)) return &a;
+    if (!attached && name.size() == a.size() && o->get_items_expected_max() > 0)
       i += static_cast<std::size_t>(o->get_items_expected_max());
+  }
+  return nullptr;
+}
+
+// The first --help=... or --version=... of the command line, before any "--";
+// nullptr when there is none. They take no value, and the parser would print
+// the help whatever the value said (--help=no).
+// call's words from its function name on are the function's arguments.
+const std::string* help_given_a_value(const std::vector<std::string>& args) {
+  for (const std::string& a : args) {
+    if (a == "--" || (args[0] == "call" && &a != &args[0] && !a.starts_with('-'))) break;
+    if (a.starts_with("--help=") || a.starts_with("--version=")) return &a;
   }
   return nullptr;
 }
@@ -210,7 +222,7 @@ int main(int argc, char** argv) {
   app.require_subcommand(1);
   app.footer(say(Tool::MainFooter));
 
-  std::vector<std::string> args(argv + 1, argv + argc);
+  std::vector<std::string> args = korvane::cli::command_line_words(argc, argv);
   auto after_mark = split_call_mark(args);
   korvane::cli::add_commands(app, std::move(after_mark));
   for (CLI::App* c : app.get_subcommands([](CLI::App*) { return true; })) {
@@ -250,6 +262,14 @@ int main(int argc, char** argv) {
     const bool top = dashes == &args[0];
     return usage(top ? std::string("korvane") : "korvane " + args[0],
                  korvane::cli::unknown_option(*dashes, {}, korvane::cli::language()));
+  }
+
+  if (const std::string* flag = help_given_a_value(args)) {
+    const std::size_t equals = flag->find('=');
+    const bool top = command_named(app, args) == nullptr;
+    return usage(top ? std::string("korvane") : "korvane " + args[0],
+                 say(Tool::ValueNotAllowed, {flag->substr(0, equals),
+                                             korvane::cli::quoted_text(flag->substr(equals + 1))}));
   }
 
   std::vector<const char*> parsed{argv[0]};

@@ -122,6 +122,9 @@ std::string create_beside(const fs::path& folder, const std::string& name, int& 
 
 #else
 
+// A name the tool holds as UTF-8, as the file system holds it.
+std::string native(const std::string& utf8) { return file_path(utf8).native(); }
+
 extern "C" void on_stop_signal(int sig) {
   if (pending.armed) ::unlink(pending.path);
   std::signal(sig, SIG_DFL);
@@ -253,8 +256,8 @@ bool ReplacedFile::open() {
 #else
   if (exists && !fs::is_regular_file(st)) {
     direct_ = true;
-    fd_ = ::open(target_.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
-  } else if (exists && ::access(target_.c_str(), W_OK) != 0) {
+    fd_ = ::open(target.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+  } else if (exists && ::access(target.c_str(), W_OK) != 0) {
     return fail(Tool::CannotWrite, words::system_error(errno, language_));
   } else {
     return open_new(target_);
@@ -268,15 +271,14 @@ bool ReplacedFile::open() {
 bool ReplacedFile::open_new(const std::string& target) {
   const fs::path t = file_path(target);
   const fs::path folder = t.has_parent_path() ? t.parent_path() : fs::path(".");
-  const std::string name = path_utf8(t.filename());
 #ifdef _WIN32
   int error = 0;
-  new_path_ = create_beside(folder, name, fd_, error);
+  new_path_ = create_beside(folder, path_utf8(t.filename()), fd_, error);
   if (new_path_.empty())
     return fail(Tool::CannotWrite, windows_reason(static_cast<DWORD>(error), language_));
   armed_ = arm(new_path_);
 #else
-  std::string pattern = (folder / ("." + name + ".korvane-XXXXXX")).string();
+  std::string pattern = (folder / ("." + t.filename().native() + ".korvane-XXXXXX")).native();
   const SignalsHeld held;
   fd_ = ::mkostemp(pattern.data(), O_CLOEXEC);
   const int error = errno;
@@ -286,8 +288,8 @@ bool ReplacedFile::open_new(const std::string& target) {
     return fail(Tool::CannotWrite, say(Tool::FolderNotWritable,
                                        {path_utf8(folder), words::system_error(error, language_)}));
   if (fd_ < 0) return fail(Tool::CannotWrite, words::system_error(error, language_));
-  new_path_ = pattern;
-  armed_ = arm(new_path_);
+  new_path_ = path_utf8(pattern);
+  armed_ = arm(pattern);
 #endif
   buf_.attach(fd_);
   return true;
@@ -329,7 +331,7 @@ bool ReplacedFile::commit() {
   const int closed = _close(fd_);
 #else
   struct stat old {};
-  if (::stat(target_.c_str(), &old) == 0) {
+  if (::stat(native(target_).c_str(), &old) == 0) {
     if (::fchown(fd_, old.st_uid, old.st_gid) != 0) {
       // Only root may give a file away: ours it stays, as a new file would be.
     }
@@ -377,12 +379,12 @@ bool ReplacedFile::put_in_place() {
   }
   return fail(Tool::CannotReplace, windows_reason(error, language_));
 #else
-  if (::rename(new_path_.c_str(), target_.c_str()) != 0)
+  if (::rename(native(new_path_).c_str(), native(target_).c_str()) != 0)
     return fail(Tool::CannotReplace, words::system_error(errno, language_));
   // The rename itself on the disk: the folder's entry (best effort; some
   // file systems cannot sync a folder).
-  const fs::path folder =
-      fs::path(target_).has_parent_path() ? fs::path(target_).parent_path() : fs::path(".");
+  const fs::path to = file_path(target_);
+  const fs::path folder = to.has_parent_path() ? to.parent_path() : fs::path(".");
   const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (dir >= 0) {
     ::fsync(dir);

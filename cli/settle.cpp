@@ -115,7 +115,7 @@ bool same_open_file(int fd_a, int fd_b) {
 #else
 bool same_file(const std::string& path, int fd) {
   struct stat a, b;
-  return ::stat(path.c_str(), &a) == 0 && ::fstat(fd, &b) == 0 && S_ISREG(b.st_mode) &&
+  return ::stat(file_path(path).c_str(), &a) == 0 && ::fstat(fd, &b) == 0 && S_ISREG(b.st_mode) &&
          a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
@@ -147,9 +147,9 @@ constexpr int kStderr = 2;
 // book replaces. Such a run is refused without a word: the only place to say
 // why is the file it must not touch.
 bool stderr_is_ours(const SettleOptions& o, bool from_stdin, bool to_stdout) {
-  return (!from_stdin && same_file(argument_utf8(o.book), kStderr)) ||
+  return (!from_stdin && same_file(o.book, kStderr)) ||
          (from_stdin && same_open_file(kStdin, kStderr)) ||
-         (!to_stdout && same_file(argument_utf8(o.output), kStderr));
+         (!to_stdout && same_file(o.output, kStderr));
 }
 
 // 1. Open the book; 2. open the output, refusing the book itself; 3. settle,
@@ -158,10 +158,8 @@ bool stderr_is_ours(const SettleOptions& o, bool from_stdin, bool to_stdout) {
 int run_settle(const SettleOptions& o) {
   use_utf8_console();
   const bool from_stdin = o.book == kStandard;
-  // The file names as the text they are: Windows hands them over in its ANSI
-  // code page, and the reports are UTF-8.
-  const std::string book_name = argument_utf8(o.book);
-  const std::string output_name = argument_utf8(o.output);
+  const std::string& book_name = o.book;
+  const std::string& output_name = o.output;
   // The names as the reports show them: a control byte in a name is not
   // written to the terminal as it is.
   const std::string shown_book = escaped_text(book_name);

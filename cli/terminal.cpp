@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include <clocale>
+#include <cstdlib>
 #endif
 
 namespace korvane::cli {
@@ -22,7 +23,7 @@ book::Encoding terminal_encoding(std::string_view codeset) {
   for (char c : codeset)
     if (c != '-' && c != '_') name += static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
   // GBK and GB2312 terminals show GB18030's bytes of every character they have.
-  if (name == "GB18030" || name == "GBK" || name == "GB2312" || name == "CP936")
+  if (name == "GB18030" || name == "GBK" || name == "GB2312" || name == "CP936" || name == "EUCCN")
     return book::Encoding::Gb18030;
   return book::Encoding::Utf8;
 }
@@ -119,13 +120,30 @@ std::unique_ptr<std::streambuf> console_output() {
 
 bool stdout_is_terminal() { return isatty(STDOUT_FILENO) == 1; }
 
+namespace {
+
+// The codeset the locale's name gives ("zh_CN.gb18030" → gb18030), for a
+// locale the system does not have: the terminal the user set up still shows
+// that codeset, whatever the C library can say of it.
+std::string named_codeset() {
+  const char* name = nullptr;
+  for (const char* variable : {"LC_ALL", "LC_CTYPE", "LANG"})
+    if (const char* value = std::getenv(variable); !name && value && *value) name = value;
+  const std::string_view locale = name ? name : "";
+  const std::size_t dot = locale.find('.');
+  if (dot == std::string_view::npos) return {};
+  return std::string(locale.substr(dot + 1, locale.find('@', dot) - dot - 1));
+}
+
+}  // namespace
+
 book::Encoding locale_encoding() {
   // The locale's codeset, read without leaving the locale set: the rest of
   // the tool reads bytes as bytes.
   const char* now = std::setlocale(LC_CTYPE, nullptr);
   const std::string saved = now ? now : "C";
-  std::setlocale(LC_CTYPE, "");
-  const std::string codeset = nl_langinfo(CODESET);
+  const bool installed = std::setlocale(LC_CTYPE, "") != nullptr;
+  const std::string codeset = installed ? nl_langinfo(CODESET) : named_codeset();
   std::setlocale(LC_CTYPE, saved.c_str());
   return terminal_encoding(codeset);
 }

@@ -26,14 +26,34 @@ std::string fill(std::string_view sentence, std::initializer_list<std::string_vi
   return out;
 }
 
+namespace {
+
+// A locale's language is what comes before the territory, codeset or
+// modifier ("zh_CN.UTF-8", "zh_TW", "zh.GBK", "zh@pinyin").
+std::string_view language_part(std::string_view locale) {
+  return locale.substr(0, locale.find_first_of("_.@"));
+}
+
+}  // namespace
+
 Language language_of_locale(std::string_view lc_all, std::string_view lc_messages,
-                            std::string_view lang) {
-  // 1. The first setting given decides, as gettext takes it.
-  std::string_view locale = !lc_all.empty() ? lc_all : !lc_messages.empty() ? lc_messages : lang;
-  // 2. Its language is what comes before the territory, codeset or modifier
-  //    ("zh_CN.UTF-8", "zh_TW", "zh.GBK", "zh@pinyin").
-  locale = locale.substr(0, locale.find_first_of("_.@"));
-  return locale == "zh" ? Language::Chinese : Language::English;
+                            std::string_view lang, std::string_view language_list) {
+  // 1. The first setting given names the locale, as gettext takes it.
+  const std::string_view locale = !lc_all.empty()        ? lc_all
+                                  : !lc_messages.empty() ? lc_messages
+                                                         : lang;
+  const std::string_view named = language_part(locale);
+  // 2. Under a locale other than C, LANGUAGE's first Chinese or English entry decides.
+  const bool plain_c = named.empty() || named == "C" || named == "POSIX";
+  while (!plain_c && !language_list.empty()) {
+    const std::size_t colon = language_list.find(':');
+    const std::string_view entry = language_part(language_list.substr(0, colon));
+    if (entry == "zh") return Language::Chinese;
+    if (entry == "en") return Language::English;
+    language_list.remove_prefix(colon == std::string_view::npos ? language_list.size() : colon + 1);
+  }
+  // 3. Otherwise the locale's own language.
+  return named == "zh" ? Language::Chinese : Language::English;
 }
 
 namespace {
@@ -47,7 +67,8 @@ Language chosen() {
     const char* value = std::getenv(name);
     return std::string_view(value ? value : "");
   };
-  return language_of_locale(setting("LC_ALL"), setting("LC_MESSAGES"), setting("LANG"));
+  return language_of_locale(setting("LC_ALL"), setting("LC_MESSAGES"), setting("LANG"),
+                            setting("LANGUAGE"));
 #endif
 }
 

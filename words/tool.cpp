@@ -33,7 +33,7 @@ constexpr Row<Tool> kRows[] = {
     {Tool::CannotReadInput, "cannot read standard input{1}", "无法读取标准输入{1}"},
     {Tool::LabelUsage, "Usage", "用法"},
     {Tool::LabelOptions, "OPTIONS", "选项"},
-    {Tool::LabelSubcommand, "SUBCOMMAND", "命令"},
+    {Tool::LabelSubcommand, "COMMAND", "命令"},
     {Tool::LabelPositionals, "Positionals", "参数"},
     {Tool::LabelOptionsGroup, "Options", "选项"},
     {Tool::LabelSubcommands, "Subcommands", "命令"},

@@ -32,7 +32,7 @@ def check(ok, what):
 
 
 def environment(locale):
-    env = {k: v for k, v in os.environ.items() if not k.startswith("LC_") and k != "LANG"}
+    env = {k: v for k, v in os.environ.items() if not k.startswith("LC_") and k not in ("LANG", "LANGUAGE")}
     env.update(locale)
     return env
 
@@ -124,6 +124,11 @@ def commands(korvane, tmp):
 # (what, arguments, English, Chinese): each a mistake in the command line,
 # said in the tool's words and exiting 2 in both languages.
 USAGE = [
+    ("no command after the options' end", ["--"], "COMMAND is required", "缺少 命令"),
+    ("--help given a value", ["settle", "--help=no"], '--help does not take the value "no"',
+     '--help 不接受值 "no"'),
+    ("an extra word after -o's attached value", ["settle", "x.csv", "-ox.out", "extra"],
+     'unexpected argument "extra"', '多余的参数 "extra"'),
     ("an encoding no book is written in", ["settle", "x.csv", "--output-encoding", "latin1"],
      '"latin1" is not an encoding', '"latin1" 不是结算后账本可用的编码'),
     ("an option short of its values", ["call", "--draw", "2013"],
@@ -207,7 +212,10 @@ def gb18030_locale(tmp):
 def words_in_gb18030(korvane, tmp):
     where = gb18030_locale(tmp)
     if where is None:
-        print("SKIP: the zh_CN.GB18030 locale cannot be built here (localedef, package locales)")
+        # scripts/install-deps native installs the locale's source (package locales).
+        check(not pathlib.Path("/usr/share/i18n/locales/zh_CN").exists(),
+              "the zh_CN.GB18030 locale could not be built from /usr/share/i18n/locales/zh_CN")
+        print("SKIP: no zh_CN locale source here to build zh_CN.GB18030 from (package locales)")
         return
     gb = {"LANG": "zh_CN.GB18030", "LOCPATH": str(where)}
     no_draw = tmp / "no-draw.csv"
@@ -219,23 +227,67 @@ def words_in_gb18030(korvane, tmp):
         ("a usage error", ["settle"], b"", 2, "缺少 账本"),
         ("a missing book", ["settle", str(tmp / "missing.csv")], b"", 2, "没有那个文件或文件夹"),
         ("call's result", ["call", *DRAW], b"", 1, "开奖号码已载入"),
+        ("a mistyped name", ["help", "验正"], b"", 2, "您是不是要输入 验证"),
+        ("a missing book named in Chinese", ["settle", str(tmp / "缺的账本.csv")], b"", 2,
+         "缺的账本.csv"),
     ]
     for what, args, stdin, stream, words in rows:
-        p = subprocess.run([korvane, *args], input=stdin, capture_output=True, timeout=120,
-                           env=environment(gb))
+        # The words as that terminal types them: in GB18030.
+        p = subprocess.run([korvane, *(a.encode("gb18030") for a in args)], input=stdin,
+                           capture_output=True, timeout=120, env=environment(gb))
         said = p.stdout if stream == 1 else p.stderr
         check(words.encode("gb18030") in said,
               f"GB18030 {what}: lacks {words!r} in GB18030: {said[:200]!r}")
         check(words.encode("utf-8") not in said, f"GB18030 {what}: still UTF-8")
+    # A bet typed there is read as the words it is.
+    p = subprocess.run([korvane, *(a.encode("gb18030") for a in (
+        "call", "--draw", "2013", "05 12 18 30 41 49", "08", "平特几肖", "平特一肖", "鼠", "10"))],
+        capture_output=True, timeout=120, env=environment(gb))
+    check(p.returncode == 0 and p.stdout.strip().isdigit(),
+          f"GB18030: a bet typed there: exit {p.returncode}, {p.stdout!r} {p.stderr[:200]!r}")
+    file_names_typed_in_gb18030(korvane, tmp, gb)
     # What a program reads stays as it was: the settled book, eval, call --json.
     p = subprocess.run([korvane, "settle", str(no_draw)], capture_output=True, timeout=120,
                        env=environment(gb))
     check(p.stdout.startswith(NO_DRAW.rstrip(b"\n")), f"GB18030: the book changed: {p.stdout!r}")
     for args, stdin, words in ((["eval"], '{"call":"验正","args":[]}\n'.encode(), "验正"),
                                (["call", "--json", *DRAW], b"", "开奖号码已载入")):
-        p = subprocess.run([korvane, *args], input=stdin, capture_output=True, timeout=120,
-                           env=environment(gb))
+        p = subprocess.run([korvane, *(a.encode("gb18030") for a in args)], input=stdin,
+                           capture_output=True, timeout=120, env=environment(gb))
         check(words.encode("utf-8") in p.stdout, f"GB18030 {args[0]}: not UTF-8: {p.stdout!r}")
+
+
+def file_names_typed_in_gb18030(korvane, tmp, gb):
+    """A book and -o named as the file system holds them reach it as those very
+    bytes: a name in GB18030, and one in UTF-8 that another program saved
+    (E9 AA 8C is 楠 and a byte that is no GB18030)."""
+    folder = tmp / "gb18030-names"
+    folder.mkdir()
+    names = []
+    for book, out in (("账本.csv".encode("gb18030"), "结果.csv".encode("gb18030")),
+                      ("验.csv".encode("utf-8"), "验-结果.csv".encode("utf-8"))):
+        (folder / os.fsdecode(book)).write_bytes(NO_DRAW)
+        p = subprocess.run([korvane, b"settle", book, b"-o", out], cwd=folder,
+                           capture_output=True, timeout=120, env=environment(gb))
+        check(p.returncode == 1, f"GB18030 names {book!r} -o {out!r}: exit {p.returncode}: "
+                                 f"{p.stderr[:300]!r}")
+        made = set(os.listdir(os.fsencode(folder)))
+        check(out in made, f"GB18030 names: -o {out!r} is not among {made!r}")
+        names += [book, out]
+    left = set(os.listdir(os.fsencode(folder)))
+    check(left == set(names), f"GB18030 names: the folder holds {left!r}")
+
+
+def locale_the_system_lacks(korvane, tmp):
+    """LANG names a GB18030 locale the system has not got (an empty LOCPATH):
+    the terminal set up for it still shows GB18030, so the words come in it."""
+    empty = tmp / "no-locales"
+    empty.mkdir()
+    for name in ("zh_CN.GB18030", "zh_CN.gbk", "zh_SG.GB2312@pinyin"):
+        p = subprocess.run([korvane, b"help", "验证".encode("gb18030")], capture_output=True,
+                           timeout=120, env=environment({"LANG": name, "LOCPATH": str(empty)}))
+        check(p.returncode == 0 and "返回：固定的确认文本".encode("gb18030") in p.stdout,
+              f"LANG={name}, not installed: exit {p.returncode}, {p.stdout[:200]!r}")
 
 
 def each_command_in_each_language(korvane, tmp):
@@ -298,6 +350,7 @@ def main():
         each_command_in_each_language(korvane, pathlib.Path(tmp))
         settled_book_in_chinese(korvane, pathlib.Path(tmp))
         words_in_gb18030(korvane, pathlib.Path(tmp))
+        locale_the_system_lacks(korvane, pathlib.Path(tmp))
         read_only_folder(korvane, pathlib.Path(tmp))
     usage_mistakes_in_each_language(korvane)
     terminal(korvane, src)

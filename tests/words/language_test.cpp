@@ -45,6 +45,7 @@ TEST(ToolWords, ChoosesTheLanguageAsGettextDoes) {
     const char* lc_messages;
     const char* lang;
     Language chosen;
+    const char* language_list = "";
   } cases[] = {
       {"", "", "zh_CN.UTF-8", Language::Chinese},
       {"", "", "zh_CN.GB18030", Language::Chinese},
@@ -63,10 +64,22 @@ TEST(ToolWords, ChoosesTheLanguageAsGettextDoes) {
       {"", "", "ja_JP.UTF-8", Language::English},
       {"", "", "zhx_CN", Language::English},
       {"", "", "z", Language::English},
+      // LANGUAGE comes before the locale, its first Chinese or English entry
+      // deciding; under C or POSIX (or nothing set) it is not read.
+      {"", "", "en_US.UTF-8", Language::Chinese, "zh_CN"},
+      {"", "", "zh_CN.UTF-8", Language::English, "en_GB:zh_CN"},
+      {"", "", "zh_CN.UTF-8", Language::English, "fr:de_DE:en"},
+      {"", "", "de_DE.UTF-8", Language::Chinese, "fr::zh_TW.UTF-8:en"},
+      {"", "", "zh_CN.UTF-8", Language::Chinese, "fr:ja"},
+      {"", "", "zh_CN.UTF-8", Language::Chinese, ":"},
+      {"C", "", "zh_CN.UTF-8", Language::English, "zh_CN"},
+      {"", "", "POSIX", Language::English, "zh"},
+      {"", "", "", Language::English, "zh_CN"},
+      {"", "C.UTF-8", "", Language::English, "zh"},
   };
   for (const auto& c : cases)
-    EXPECT_EQ(language_of_locale(c.lc_all, c.lc_messages, c.lang), c.chosen)
-        << c.lc_all << '|' << c.lc_messages << '|' << c.lang;
+    EXPECT_EQ(language_of_locale(c.lc_all, c.lc_messages, c.lang, c.language_list), c.chosen)
+        << c.lc_all << '|' << c.lc_messages << '|' << c.lang << '|' << c.language_list;
 }
 
 TEST(ToolWords, FillsTheBlanks) {
