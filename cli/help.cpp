@@ -10,8 +10,10 @@
 #include "cli/cell_entry.h"
 #include "cli/commands.h"
 #include "cli/encoding.h"
+#include "cli/locale_output.h"
 #include "cli/quoting.h"
 #include "cli/suggest.h"
+#include "cli/terminal.h"
 #include "cli/value_codec.h"
 #include "core/custom_functions.h"
 #include "core/example_words.h"
@@ -121,22 +123,26 @@ std::string example_request(const Function& m) {
   return R"({"call":")" + utf8(m.name) + R"(","args":[)" + args + "]}";
 }
 
-void print_example(const Function& m) {
-  std::cout << "# " << utf8(m.name) << ": " << m.zh << '\n'
-            << "> " << example_request(m) << '\n'
-            << R"(< {"result":)" << m.example.answer << "}\n";
+void print_example(std::ostream& out, const Function& m) {
+  out << "# " << utf8(m.name) << ": " << m.zh << '\n'
+      << "> " << example_request(m) << '\n'
+      << R"(< {"result":)" << m.example.answer << "}\n";
 }
 
 // Every function's example as a transcript of `korvane eval`: a request line
 // ("> ") and the answer it gets ("< "). The loading function's comes first,
 // wherever the list puts it, so that the functions that settle against the
-// draw find its example draw; the others follow in the list's order.
+// draw find its example draw; the others follow in the list's order. The
+// transcript is a program's input too (its requests piped into eval): to a
+// file or a pipe it is UTF-8 whatever the locale, as eval's lines are; a
+// terminal shows it in its own encoding.
 void print_examples() {
-  std::cout << say(Tool::ExamplesHeader) << '\n';
+  std::ostream& out = stdout_is_terminal() ? std::cout : bytes_out();
+  out << say(Tool::ExamplesHeader) << '\n';
   const Function& loader = loading_function();
-  print_example(loader);
+  print_example(out, loader);
   for (const Function& m : functions()) {
-    if (&m != &loader) print_example(m);
+    if (&m != &loader) print_example(out, m);
   }
 }
 

@@ -15,6 +15,7 @@
 #include "cli/parse_errors.h"
 #include "cli/quoting.h"
 #include "cli/suggest.h"
+#include "cli/terminal.h"
 #include "cli/tool_formatter.h"
 #include "korvane_version.h"
 
@@ -204,6 +205,7 @@ const std::string* stray_dashes(CLI::App& app, const std::vector<std::string>& a
 }  // namespace
 
 int main(int argc, char** argv) {
+  korvane::cli::hold_the_standard_descriptors();
   std::ios::sync_with_stdio(false);
   korvane::cli::speak_the_locale_encoding();
 #ifdef SIGPIPE
@@ -223,6 +225,8 @@ int main(int argc, char** argv) {
   app.footer(say(Tool::MainFooter));
 
   std::vector<std::string> args = korvane::cli::command_line_words(argc, argv);
+  // "--" ends the options: the command's name may follow it (korvane -- call …).
+  if (args.size() > 1 && args[0] == "--" && !args[1].starts_with('-')) args.erase(args.begin());
   auto after_mark = split_call_mark(args);
   korvane::cli::add_commands(app, std::move(after_mark));
   for (CLI::App* c : app.get_subcommands([](CLI::App*) { return true; })) {
@@ -255,7 +259,13 @@ int main(int argc, char** argv) {
   // --version prints the version and nothing else: a word after it is a mistake.
   if (args[0] == "--version" && args.size() > 1) {
     const std::vector<std::string> extra(args.begin() + 1, args.end());
-    return usage("korvane", extra_word(extra, args, option_names(app)));
+    const std::vector<std::string> names = option_names(app);
+    // --version --help: an option of the tool's, out of place, is no unknown one.
+    if (extra[0].starts_with("--") &&
+        std::find(names.begin(), names.end(), extra[0].substr(2)) != names.end())
+      return usage("korvane",
+                   say(Tool::UnexpectedArgumentNamed, {korvane::cli::quoted_text(extra[0])}));
+    return usage("korvane", extra_word(extra, args, names));
   }
 
   if (const std::string* dashes = stray_dashes(app, args)) {

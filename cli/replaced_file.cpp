@@ -48,6 +48,36 @@ struct Pending {
 #endif
 Pending pending;
 
+// The name of the new file beside the target starts with the target's own
+// name, cut to its first 200 bytes: a name near the file system's limit of
+// 255 must still leave room for the rest (".", ".korvane-" and six more).
+std::string beside_name(std::string name) {
+  if (name.size() > 200) name.resize(200);
+  return "." + name + ".korvane-";
+}
+
+// The file a name stands for: a link followed to the end of its chain, also
+// when that end is not there yet (the new file is made where the link
+// points, as the shell's > does; the user's link stays); the name itself
+// when it is no link. A chain that goes round is an error (ELOOP).
+fs::path followed(const fs::path& given, std::error_code& ec) {
+  fs::path p = given;
+  for (int hops = 0; fs::is_symlink(p, ec); ++hops) {
+    fs::path to = fs::read_symlink(p, ec);
+    if (ec) {  // a link that cannot be read is written over, as a name
+      ec.clear();
+      return given;
+    }
+    if (hops == 40) {
+      ec = std::make_error_code(std::errc::too_many_symbolic_link_levels);
+      return given;
+    }
+    p = to.is_absolute() ? to : p.parent_path() / to;
+  }
+  ec.clear();
+  return p;
+}
+
 #ifdef _WIN32
 
 // A path as Windows takes it: the wide text of the UTF-8 name.
@@ -96,7 +126,7 @@ std::string windows_reason(DWORD error, words::Language language) {
 // Creates a new file in folder, open for writing, that may be removed while
 // open; "" when it cannot (error set).
 std::string create_beside(const fs::path& folder, const std::string& name, int& fd, int& error) {
-  const std::wstring base = (folder / file_path("." + name + ".korvane-")).native();
+  const std::wstring base = (folder / file_path(beside_name(name))).native();
   for (unsigned i = 0; i < 100; ++i) {
     const std::wstring path = base + std::to_wstring(_getpid()) + L"-" +
                               std::to_wstring(GetTickCount() + i * 7919u) + L".tmp";
@@ -230,8 +260,8 @@ bool ReplacedFile::fail(words::Tool what, const std::string& why) {
 bool ReplacedFile::open() {
   std::error_code ec;
   const fs::path given = file_path(path_);
-  fs::path target = fs::is_symlink(given, ec) ? fs::canonical(given, ec) : given;
-  if (ec) target = given;  // a link to nothing: the link itself is replaced
+  fs::path target = followed(given, ec);
+  if (ec) return fail(Tool::CannotWrite, words::system_error(ec.value(), language_));
   // Where it is, whatever the current folder: ReplaceFileW needs its folder.
   if (fs::path whole = fs::absolute(target, ec); !ec) target = std::move(whole);
   target_ = path_utf8(target);
@@ -278,7 +308,7 @@ bool ReplacedFile::open_new(const std::string& target) {
     return fail(Tool::CannotWrite, windows_reason(static_cast<DWORD>(error), language_));
   armed_ = arm(new_path_);
 #else
-  std::string pattern = (folder / ("." + t.filename().native() + ".korvane-XXXXXX")).native();
+  std::string pattern = (folder / (beside_name(t.filename().native()) + "XXXXXX")).native();
   const SignalsHeld held;
   fd_ = ::mkostemp(pattern.data(), O_CLOEXEC);
   const int error = errno;

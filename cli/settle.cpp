@@ -57,6 +57,16 @@ int cannot(const std::string& message) {
 // Why the last file operation failed, as the system says it.
 std::string reason() { return words::system_error(errno, language()); }
 
+// Why reading the book or writing the settled book failed, when the system
+// said so: errno as the run left it, if it is a reason a stream's read or
+// write fails for (an error the run met on its way, a row's bytes that are
+// no text, is none).
+std::string stream_reason() {
+  for (const int e : {ENOSPC, EPIPE, EIO, EBADF, EFBIG, EROFS, ENXIO})
+    if (errno == e) return reason();
+  return {};
+}
+
 // ---- the same file ------------------------------------------------------------
 
 #ifdef _WIN32
@@ -210,12 +220,18 @@ int run_settle(const SettleOptions& o) {
   std::ostream& out = console ? console_out : to_stdout ? bytes_out() : file->stream();
 
   // Until the end, a failure leaves OUT as it was: the new file goes with `file`.
+  errno = 0;
   const book::Summary summary = book::settle(in, out, std::cerr, name, asked, language());
   out.flush();
   if (summary.no_converter) return cannot(say(Tool::NoConverter));
   if (!summary.not_a_book.empty()) return cannot(say(Tool::NotABook, {name, summary.not_a_book}));
-  if (in.bad()) return cannot(say(Tool::ReadingFailed, {name}));
-  if (!out && !file) return cannot(say(Tool::WritingFailed, {say(Tool::TheSettledBook)}));
+  const std::string why = stream_reason();
+  if (in.bad())
+    return cannot(why.empty() ? say(Tool::ReadingFailed, {name})
+                              : say(Tool::ReadingFailedBecause, {name, why}));
+  if (!out && !file)
+    return cannot(why.empty() ? say(Tool::WritingFailed, {say(Tool::TheSettledBook)})
+                              : say(Tool::WritingFileFailed, {say(Tool::TheSettledBook), why}));
   if (!out && !file->commit()) return cannot(file->error());  // the new file is gone
   book::write_summary(summary, std::cerr, language());
   std::cerr.flush();

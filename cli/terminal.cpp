@@ -9,9 +9,11 @@
 #include <io.h>
 #include <windows.h>
 #else
+#include <fcntl.h>
 #include <langinfo.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <clocale>
 #include <cstdlib>
 #endif
@@ -101,6 +103,8 @@ class ConsoleBuf final : public std::streambuf {
 
 }  // namespace
 
+void hold_the_standard_descriptors() {}
+
 bool stdout_is_terminal() { return console() != nullptr; }
 
 book::Encoding locale_encoding() { return book::Encoding::Utf8; }
@@ -118,11 +122,24 @@ std::unique_ptr<std::streambuf> console_output() {
 
 #else
 
+void hold_the_standard_descriptors() {
+  for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
+    if (::fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
+    // The lowest free number: fd itself, as those below it are open.
+    const int held = ::open("/dev/null", fd == STDIN_FILENO ? O_WRONLY : O_RDONLY);
+    if (held >= 0 && held != fd) {
+      ::dup2(held, fd);
+      ::close(held);
+    }
+  }
+}
+
 bool stdout_is_terminal() { return isatty(STDOUT_FILENO) == 1; }
 
 namespace {
 
-// The codeset the locale's name gives ("zh_CN.gb18030" → gb18030), for a
+// The codeset the locale's name gives ("zh_CN.gb18030" → gb18030, "zh_CN" →
+// GB2312, as the C library defines it), for a
 // locale the system does not have: the terminal the user set up still shows
 // that codeset, whatever the C library can say of it.
 std::string named_codeset() {
@@ -131,8 +148,11 @@ std::string named_codeset() {
     if (const char* value = std::getenv(variable); !name && value && *value) name = value;
   const std::string_view locale = name ? name : "";
   const std::size_t dot = locale.find('.');
-  if (dot == std::string_view::npos) return {};
-  return std::string(locale.substr(dot + 1, locale.find('@', dot) - dot - 1));
+  if (dot != std::string_view::npos)
+    return std::string(locale.substr(dot + 1, locale.find('@', dot) - dot - 1));
+  // Without one, a locale has its own codeset: zh_CN's and zh_SG's is GB2312.
+  const std::string_view bare = locale.substr(0, locale.find('@'));
+  return bare == "zh_CN" || bare == "zh_SG" ? "GB2312" : "";
 }
 
 }  // namespace

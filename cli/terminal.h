@@ -17,6 +17,14 @@
 
 namespace korvane::cli {
 
+// Holds each of the three standard descriptors that is closed (a script's
+// >&- or <&-) with /dev/null opened the other way round: the next file
+// opened would otherwise take its number, and the reports written to
+// standard error would go into the settled book's new file. Reading or
+// writing a held stream still fails and is reported. Call first thing.
+// Nothing on Windows.
+void hold_the_standard_descriptors();
+
 // Whether standard output is a terminal (a console on Windows).
 bool stdout_is_terminal();
 

@@ -43,8 +43,9 @@ Language language_of_locale(std::string_view lc_all, std::string_view lc_message
                                   : !lc_messages.empty() ? lc_messages
                                                          : lang;
   const std::string_view named = language_part(locale);
-  // 2. Under a locale other than C, LANGUAGE's first Chinese or English entry decides.
-  const bool plain_c = named.empty() || named == "C" || named == "POSIX";
+  // 2. Under a locale other than C (C.UTF-8 is another), LANGUAGE's first
+  //    Chinese or English entry decides.
+  const bool plain_c = locale.empty() || locale == "C" || locale == "POSIX";
   while (!plain_c && !language_list.empty()) {
     const std::size_t colon = language_list.find(':');
     const std::string_view entry = language_part(language_list.substr(0, colon));

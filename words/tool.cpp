@@ -161,6 +161,7 @@ constexpr Row<Tool> kRows[] = {
     {Tool::NoConverter, "this system has no GB18030 converter", "本系统没有 GB18030 转换器"},
     {Tool::NotABook, "{1} {2}", "{1}：{2}"},
     {Tool::ReadingFailed, "reading {1} failed part way", "读取 {1} 中途失败"},
+    {Tool::ReadingFailedBecause, "reading {1} failed part way: {2}", "读取 {1} 中途失败：{2}"},
     {Tool::WritingFailed, "writing {1} failed", "写入 {1} 失败"},
     {Tool::TheSettledBook, "the settled book", "结算后的账本"},
     {Tool::LooksLikeXlsx, "looks like an .xlsx workbook: save it as CSV",

@@ -80,6 +80,7 @@ enum class Tool {
   NoConverter,
   NotABook,
   ReadingFailed,
+  ReadingFailedBecause,
   WritingFailed,
   TheSettledBook,
   LooksLikeXlsx,

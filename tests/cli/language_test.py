@@ -118,12 +118,15 @@ def commands(korvane, tmp):
          "这是一个文件夹"),
         ("the summary's one row", ["settle", str(no_draw)], b"", "err", "1 row read",
          "读取 1 行"),
+        ("the command after --", ["--", "help", "验证"], b"", "out", "Parameters:", "参数："),
     ]
 
 
 # (what, arguments, English, Chinese): each a mistake in the command line,
 # said in the tool's words and exiting 2 in both languages.
 USAGE = [
+    ("an option of the tool's after --version", ["--version", "--help"],
+     'unexpected argument "--help"', '多余的参数 "--help"'),
     ("no command after the options' end", ["--"], "COMMAND is required", "缺少 命令"),
     ("--help given a value", ["settle", "--help=no"], '--help does not take the value "no"',
      '--help 不接受值 "no"'),
@@ -246,6 +249,15 @@ def words_in_gb18030(korvane, tmp):
     check(p.returncode == 0 and p.stdout.strip().isdigit(),
           f"GB18030: a bet typed there: exit {p.returncode}, {p.stdout!r} {p.stderr[:200]!r}")
     file_names_typed_in_gb18030(korvane, tmp, gb)
+    # help --examples to a pipe is a transcript eval answers, whatever the locale.
+    shown = subprocess.run([korvane, "help", "--examples"], capture_output=True, timeout=120,
+                           env=environment(gb)).stdout.decode("utf-8", "replace").splitlines()
+    asked = [line[2:] for line in shown if line.startswith("> ")]
+    answered = [line[2:] for line in shown if line.startswith("< ")]
+    got = subprocess.run([korvane, "eval"], input="".join(a + "\n" for a in asked).encode(),
+                         capture_output=True, timeout=120, env=environment(gb))
+    check(len(asked) > 20 and got.stdout.decode("utf-8", "replace").splitlines() == answered,
+          f"GB18030: help --examples through eval: {got.stdout[:300]!r}")
     # What a program reads stays as it was: the settled book, eval, call --json.
     p = subprocess.run([korvane, "settle", str(no_draw)], capture_output=True, timeout=120,
                        env=environment(gb))
@@ -283,7 +295,7 @@ def locale_the_system_lacks(korvane, tmp):
     the terminal set up for it still shows GB18030, so the words come in it."""
     empty = tmp / "no-locales"
     empty.mkdir()
-    for name in ("zh_CN.GB18030", "zh_CN.gbk", "zh_SG.GB2312@pinyin"):
+    for name in ("zh_CN.GB18030", "zh_CN.gbk", "zh_SG.GB2312@pinyin", "zh_CN", "zh_SG"):
         p = subprocess.run([korvane, b"help", "验证".encode("gb18030")], capture_output=True,
                            timeout=120, env=environment({"LANG": name, "LOCPATH": str(empty)}))
         check(p.returncode == 0 and "返回：固定的确认文本".encode("gb18030") in p.stdout,

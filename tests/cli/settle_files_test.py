@@ -116,6 +116,70 @@ def small_disk(korvane, folder):
         subprocess.run(["umount", str(disk)])
 
 
+def closed_streams(korvane, folder):
+    """A script's >&-, 2>&- and <&-: the run fails and says why where it can,
+    and the settled book never holds the reports."""
+    bk, out = folder / "book.csv", folder / "out.csv"
+    bk.write_bytes(book(ROWS))
+    # (what, arguments, descriptors closed, the reason said on stderr, OUT's bytes
+    # after). With nowhere to say what it did, a run does not replace OUT.
+    rows = [
+        ("stdout and stderr closed, -o", ["-o", str(out)], (1, 2), None, None),
+        ("stdin and stderr closed, -o", ["-o", str(out)], (0, 2), None, None),
+        ("stdout closed", [], (1,), "Bad file descriptor", None),
+        ("stdin closed, book from stdin", [], (0,), "Bad file descriptor", None),
+    ]
+    for what, args, closed, reason, after in rows:
+        out.unlink(missing_ok=True)
+        book_arg = "-" if what.endswith("from stdin") else str(bk)
+
+        def close(fds=closed):
+            for fd in fds:
+                os.close(fd)
+        p = subprocess.run([korvane, "settle", book_arg, *args], preexec_fn=close,
+                           stderr=None if 2 in closed else subprocess.PIPE,
+                           stdout=subprocess.DEVNULL if 1 not in closed else None)
+        got = out.read_bytes() if out.exists() else None
+        check(p.returncode == 2, f"{what}: exit {p.returncode}")
+        check(got == after, f"{what}: OUT holds {got[-120:] if got else got!r}")
+        if reason:
+            check(reason.encode() in p.stderr, f"{what}: says {p.stderr!r}")
+    p = subprocess.run(f"'{korvane}' settle '{bk}' > /dev/full", shell=True, capture_output=True)
+    check(p.returncode == 2 and b"No space left on device" in p.stderr,
+          f"/dev/full: exit {p.returncode}, {p.stderr!r}")
+
+
+def names_and_links(korvane, folder):
+    """-o to a name near the file system's limit, through links: the file the
+    name stands for is written, the user's link stays a link."""
+    bk = folder / "book.csv"
+    bk.write_bytes(book(ROWS))
+    want = subprocess.run([korvane, "settle", str(bk)], capture_output=True).stdout
+    long_name = "结" * 80 + ".csv"  # 244 bytes: a 255-byte limit leaves 11
+    os.symlink("made-by-link.csv", folder / "dangling.csv")
+    os.symlink("loop-b", folder / "loop-a")
+    os.symlink("loop-a", folder / "loop-b")
+    # (what, -o, exit, the file that must hold the book, a link that must stay)
+    rows = [
+        ("a long new name", long_name, 0, long_name, None),
+        ("a long name already there", long_name, 0, long_name, None),
+        ("a link to nothing", "dangling.csv", 0, "made-by-link.csv", "dangling.csv"),
+        ("a link to the file it made", "dangling.csv", 0, "made-by-link.csv", "dangling.csv"),
+        ("links in a loop", "loop-a", 2, None, "loop-a"),
+    ]
+    for what, out, code, holder, link in rows:
+        p = subprocess.run([korvane, "settle", str(bk), "-o", out], cwd=folder, capture_output=True)
+        check(p.returncode == code, f"{what}: exit {p.returncode}: {p.stderr!r}")
+        if holder:
+            held = (folder / holder).read_bytes() if (folder / holder).is_file() else None
+            check(held == want, f"{what}: {holder} lacks the book")
+        if link:
+            check((folder / link).is_symlink(), f"{what}: the link {link} is gone")
+    left = sorted(p.name for p in folder.iterdir())
+    check(left == sorted(["book.csv", long_name, "dangling.csv", "made-by-link.csv", "loop-a",
+                          "loop-b"]), f"names and links: the folder holds {left}")
+
+
 def streams(korvane):
     """Rows written slowly to a pipe come out within a second each, UTF-8 or GBK."""
     rows = ROWS + ["号码转肖,2013,08"]
@@ -136,7 +200,7 @@ def streams(korvane):
 
 
 def main():
-    for test in (whole_or_old, small_disk):
+    for test in (whole_or_old, small_disk, closed_streams, names_and_links):
         with tempfile.TemporaryDirectory() as tmp:
             test(sys.argv[1], pathlib.Path(tmp))
     streams(sys.argv[1])

@@ -75,7 +75,8 @@ TEST(ToolWords, ChoosesTheLanguageAsGettextDoes) {
       {"C", "", "zh_CN.UTF-8", Language::English, "zh_CN"},
       {"", "", "POSIX", Language::English, "zh"},
       {"", "", "", Language::English, "zh_CN"},
-      {"", "C.UTF-8", "", Language::English, "zh"},
+      {"", "C.UTF-8", "", Language::Chinese, "zh"},
+      {"", "C.UTF-8", "", Language::English, ""},
   };
   for (const auto& c : cases)
     EXPECT_EQ(language_of_locale(c.lc_all, c.lc_messages, c.lang, c.language_list), c.chosen)
