@@ -130,8 +130,8 @@ const std::string* unknown_option_word(const CLI::App& app, const std::vector<st
 
 // The first --help=... or --version=... of the command line, before any "--";
 // nullptr when there is none. They take no value, and the parser would print
-// the help whatever the value said (--help=no).
-// call's words from its function name on are the function's arguments.
+// the help whatever the value said (--help=no). call's words from its
+// function name on are the function's arguments, whatever they look like.
 const std::string* help_given_a_value(const std::vector<std::string>& args) {
   for (const std::string& a : args) {
     if (a == "--" || (args[0] == "call" && &a != &args[0] && !a.starts_with('-'))) break;

@@ -139,9 +139,9 @@ bool stdout_is_terminal() { return isatty(STDOUT_FILENO) == 1; }
 namespace {
 
 // The codeset the locale's name gives ("zh_CN.gb18030" → gb18030, "zh_CN" →
-// GB2312, as the C library defines it), for a
-// locale the system does not have: the terminal the user set up still shows
-// that codeset, whatever the C library can say of it.
+// GB2312, as the C library defines it), for a locale the system does not
+// have: the terminal the user set up still shows that codeset, whatever the
+// C library can say of it.
 std::string named_codeset() {
   const char* name = nullptr;
   for (const char* variable : {"LC_ALL", "LC_CTYPE", "LANG"})
