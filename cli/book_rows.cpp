@@ -49,8 +49,8 @@ std::u16string BookRows::why_no_function(const RecordSplitter& row) {
   const std::string named = to_utf8(quotable(n));
   if (find_property(n)) return to_utf16(say(Tool::RowNamesProperty, {named}));
   // A mistyped name gets the suggestion call gives (验正: did you mean 验证?).
-  const std::string near = did_you_mean(to_utf8(n), names_, {}, language_);
-  return to_utf16(say(Tool::NoFunctionInBook, {named, near}));
+  const std::string suggestion = did_you_mean(to_utf8(n), names_, {}, language_);
+  return to_utf16(say(Tool::NoFunctionInBook, {named, suggestion}));
 }
 
 std::u16string BookRows::read_arguments(const Function& m, const RecordSplitter& row,

@@ -109,9 +109,10 @@ int run_call(const CallOptions& options, std::vector<std::string> words, bool af
   const Function* m = find_function(to_utf16(name));
   const Property* property = m ? nullptr : find_property(to_utf16(name));
   if (!m && !property) {
-    const std::string near = did_you_mean(name, member_names(), {}, language());
+    const std::string suggestion = did_you_mean(name, member_names(), {}, language());
     return usage(
-        say(Tool::NoFunction, {quoted_text(name), near.empty() ? say(Tool::HelpListsThem) : near}));
+        say(Tool::NoFunction,
+            {quoted_text(name), suggestion.empty() ? say(Tool::HelpListsThem) : suggestion}));
   }
   const std::size_t given = words.size() - 1;
 

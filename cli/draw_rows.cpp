@@ -152,8 +152,8 @@ std::string DrawRows::could_load_by_text(std::u16string_view comment) const {
 bool DrawRows::nearest_is_loader(std::u16string_view first_cell) const {
   const std::u16string name = folded(first_cell);
   if (name.empty() || find_function(name)) return false;
-  for (const std::string& near : nearest(to_utf8(name), names_)) {
-    const Function* m = find_function(to_utf16(near));
+  for (const std::string& close_name : nearest(to_utf8(name), names_)) {
+    const Function* m = find_function(to_utf16(close_name));
     if (m && m->draw == DrawUse::Loads) return true;
   }
   return false;

@@ -168,10 +168,10 @@ int run_help(const std::string& name, bool examples) {
   }
   const Property* m = find_property(wanted);
   if (!m) {
-    const std::string near = did_you_mean(n, member_names(), {}, language());
+    const std::string suggestion = did_you_mean(n, member_names(), {}, language());
     std::cerr << "korvane help: "
               << say(Tool::NoMember,
-                     {quoted_text(n), near.empty() ? say(Tool::HelpListsThem) : near})
+                     {quoted_text(n), suggestion.empty() ? say(Tool::HelpListsThem) : suggestion})
               << '\n';
     return kUsageError;
   }

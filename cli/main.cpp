@@ -245,12 +245,12 @@ int main(int argc, char** argv) {
       std::find(commands.begin(), commands.end(), args[0]) == commands.end()) {
     std::string all;
     for (const std::string& c : commands) all += (all.empty() ? "" : ", ") + c;
-    const std::string near =
+    const std::string suggestion =
         korvane::cli::did_you_mean(args[0], commands, {}, korvane::cli::language());
     const std::string named = korvane::cli::quoted_text(args[0]);
     std::cerr << "korvane: "
-              << (near.empty() ? say(Tool::NoCommand, {named, all})
-                               : say(Tool::NoCommandNear, {named, near}))
+              << (suggestion.empty() ? say(Tool::NoCommand, {named, all})
+                                     : say(Tool::NoCommandNear, {named, suggestion}))
               << '\n'
               << say(Tool::RunHelp, {"korvane"}) << '\n';
     return kUsageError;
