@@ -10,18 +10,6 @@
 namespace korvane::cli {
 namespace {
 
-// The length of the longest prefix of s that does not end inside a UTF-8
-// sequence: a character cut between two writes waits for its other bytes.
-std::size_t whole(std::string_view s) {
-  std::size_t i = s.size();
-  std::size_t back = 0;
-  while (i > 0 && back < 3 && (static_cast<unsigned char>(s[i - 1]) & 0xC0) == 0x80) --i, ++back;
-  if (i == 0) return s.size();
-  const auto lead = static_cast<unsigned char>(s[i - 1]);
-  const std::size_t need = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
-  return back + 1 >= need ? s.size() : i - 1;
-}
-
 std::streambuf* g_bytes = nullptr;  // standard output's own buffer, once converted
 
 }  // namespace
@@ -48,7 +36,7 @@ int Gb18030Writer::sync() {
 // 1. The whole characters written so far (all of them at the end); 2. as
 // UTF-16, a malformed byte as '?'; 3. as GB18030 to the target, every byte.
 bool Gb18030Writer::write(bool all) {
-  const std::size_t n = all ? pending_.size() : whole(pending_);
+  const std::size_t n = all ? pending_.size() : utf8_whole_prefix(pending_);
   if (n == 0) return true;
   std::u16string text = to_utf16(std::string_view(pending_).substr(0, n));
   for (char16_t& c : text)

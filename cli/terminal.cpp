@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "core/text.h"
+
 #ifdef _WIN32
 #include <io.h>
 #include <windows.h>
@@ -40,18 +42,6 @@ HANDLE console() {
   return h != INVALID_HANDLE_VALUE && h != nullptr && GetConsoleMode(h, &mode) ? h : nullptr;
 }
 
-// The length of the longest prefix of s that ends on a whole UTF-8 sequence:
-// a character cut between two writes is finished by the next.
-std::size_t whole(std::string_view s) {
-  std::size_t i = s.size();
-  std::size_t back = 0;
-  while (i > 0 && back < 4 && (static_cast<unsigned char>(s[i - 1]) & 0xC0) == 0x80) --i, ++back;
-  if (i == 0) return s.size();
-  const unsigned char lead = static_cast<unsigned char>(s[i - 1]);
-  const std::size_t need = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
-  return back + 1 >= need ? s.size() : i - 1;
-}
-
 // UTF-8 in, UTF-16 to the console out.
 class ConsoleBuf final : public std::streambuf {
  public:
@@ -78,7 +68,7 @@ class ConsoleBuf final : public std::streambuf {
   // 1. The whole characters written so far (all of them at the end);
   // 2. as UTF-16; 3. to the console, every unit of it.
   bool write(bool all) {
-    const std::size_t n = all ? pending_.size() : whole(pending_);
+    const std::size_t n = all ? pending_.size() : utf8_whole_prefix(pending_);
     if (n == 0) return true;
     const int units =
         MultiByteToWideChar(CP_UTF8, 0, pending_.data(), static_cast<int>(n), nullptr, 0);

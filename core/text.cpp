@@ -36,6 +36,17 @@ std::size_t utf8_sequence_at(std::string_view s, std::size_t i, char32_t& cp) no
   return n;
 }
 
+std::size_t utf8_whole_prefix(std::string_view s) noexcept {
+  // 1. Step back over the continuation bytes at the end (at most three);
+  // 2. the lead before them says how many the character needs.
+  std::size_t i = s.size();
+  std::size_t back = 0;
+  while (i > 0 && back < 3 && (static_cast<unsigned char>(s[i - 1]) & 0xC0) == 0x80) --i, ++back;
+  if (i == 0) return s.size();
+  const std::size_t need = utf8_sequence_length(static_cast<unsigned char>(s[i - 1]));
+  return back + 1 >= need ? s.size() : i - 1;
+}
+
 namespace {
 
 bool is_surrogate(char32_t c) noexcept { return c >= 0xD800 && c <= 0xDFFF; }

@@ -45,6 +45,11 @@ inline bool is_utf8(std::string_view s) noexcept {
 // length, with its value in cp; 0 (cp untouched) when none starts there.
 std::size_t utf8_sequence_at(std::string_view s, std::size_t i, char32_t& cp) noexcept;
 
+// The length of the longest prefix of s that does not end inside a UTF-8
+// sequence: text written a piece at a time holds back a character cut between
+// two pieces until its other bytes come. A malformed end is not held.
+std::size_t utf8_whole_prefix(std::string_view s) noexcept;
+
 // The length of the UTF-8 sequence a lead byte opens (1 to 4), or 0 for a byte
 // that opens none (a continuation byte, C0, C1, F5 to FF).
 constexpr std::size_t utf8_sequence_length(unsigned char lead) noexcept {

@@ -56,6 +56,25 @@ TEST(Utf16ToUtf8, PairsJoinAndLoneSurrogatesBecomeReplacementCharacters) {
   for (const auto& c : cases) EXPECT_EQ(to_utf8(c.utf16), c.want) << c.what;
 }
 
+TEST(Utf8, WholePrefixHoldsBackACharacterCutAtTheEnd) {
+  const struct {
+    std::string_view text;
+    std::size_t whole;
+  } cases[] = {
+      {"", 0},
+      {"ab", 2},
+      {"a\xE9\xAA\x8C", 4},      // 验 whole
+      {"a\xE9\xAA", 1},          // 验 short of one byte
+      {"a\xE9", 1},              // its lead alone
+      {"\xF0\x9F\x98", 0},       // a four-byte character short of one
+      {"\xF0\x9F\x98\x80", 4},   // and whole
+      {"a\x8C", 2},              // a stray continuation byte: nothing to wait for
+      {"a\x80\x80\x80\x80", 5},  // more continuation bytes than a character has
+      {"a\xFF", 2},              // a byte that opens nothing
+  };
+  for (const auto& c : cases) EXPECT_EQ(utf8_whole_prefix(c.text), c.whole) << c.text;
+}
+
 TEST(Utf8, RoundTripsEveryWellFormedText) {
   for (const std::string_view s : {"", "平特二肖 05-12", "\x7F\xC2\x80\xEF\xBF\xBF\xF0\x90\x80\x80",
                                    "\xF4\x8F\xBF\xBF\xEE\x80\x80"}) {
