@@ -225,8 +225,10 @@ int main(int argc, char** argv) {
   app.footer(say(Tool::MainFooter));
 
   std::vector<std::string> args = korvane::cli::command_line_words(argc, argv);
-  // "--" ends the options: the command's name may follow it (korvane -- call …).
-  if (args.size() > 1 && args[0] == "--" && !args[1].starts_with('-')) args.erase(args.begin());
+  // "--" ends the options: the command's name may follow it (korvane -- call …),
+  // and whatever follows it is taken for one (korvane -- --version names none).
+  const bool marked = args.size() > 1 && args[0] == "--";
+  if (marked) args.erase(args.begin());
   auto after_mark = split_call_mark(args);
   korvane::cli::add_commands(app, std::move(after_mark));
   for (CLI::App* c : app.get_subcommands([](CLI::App*) { return true; })) {
@@ -241,7 +243,7 @@ int main(int argc, char** argv) {
   std::vector<std::string> commands;
   for (const CLI::App* c : app.get_subcommands([](CLI::App*) { return true; }))
     commands.push_back(c->get_name());
-  if (!args[0].empty() && args[0][0] != '-' &&
+  if ((marked || (!args[0].empty() && args[0][0] != '-')) &&
       std::find(commands.begin(), commands.end(), args[0]) == commands.end()) {
     std::string all;
     for (const std::string& c : commands) all += (all.empty() ? "" : ", ") + c;

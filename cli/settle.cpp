@@ -62,7 +62,7 @@ std::string reason() { return words::system_error(errno, language()); }
 // write fails for (an error the run met on its way, a row's bytes that are
 // no text, is none).
 std::string stream_reason() {
-  for (const int e : {ENOSPC, EPIPE, EIO, EBADF, EFBIG, EROFS, ENXIO})
+  for (const int e : {ENOSPC, EPIPE, EIO, EBADF, EFBIG, EROFS, ENXIO, EISDIR})
     if (errno == e) return reason();
   return {};
 }

@@ -50,7 +50,8 @@ Language language_of_locale(std::string_view lc_all, std::string_view lc_message
     const std::size_t colon = language_list.find(':');
     const std::string_view entry = language_part(language_list.substr(0, colon));
     if (entry == "zh") return Language::Chinese;
-    if (entry == "en") return Language::English;
+    // C and POSIX in the list ask for the program's own words: English.
+    if (entry == "en" || entry == "C" || entry == "POSIX") return Language::English;
     language_list.remove_prefix(colon == std::string_view::npos ? language_list.size() : colon + 1);
   }
   // 3. Otherwise the locale's own language.

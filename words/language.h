@@ -73,8 +73,9 @@ std::string fill(std::string_view sentence, std::initializer_list<std::string_vi
 // The language of a locale's settings, as gettext reads them: the first of
 // LC_ALL, LC_MESSAGES, LANG that is set and not empty names the locale; unless
 // that locale is C or POSIX (exactly: C.UTF-8 is another), the list in LANGUAGE ("en_GB:zh_CN")
-// comes first, its first Chinese or English entry deciding (the tool has no words in the others,
-// and gettext passes over a language it has no words in).
+// comes first, its first Chinese or English entry deciding (C and POSIX there
+// are English; the tool has no words in the others, and gettext passes over
+// a language it has no words in).
 Language language_of_locale(std::string_view lc_all, std::string_view lc_messages,
                             std::string_view lang, std::string_view language_list = {});
 

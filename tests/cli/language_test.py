@@ -128,6 +128,8 @@ USAGE = [
     ("an option of the tool's after --version", ["--version", "--help"],
      'unexpected argument "--help"', '多余的参数 "--help"'),
     ("no command after the options' end", ["--"], "COMMAND is required", "缺少 命令"),
+    ("an option after the options' end", ["--", "--version"], 'no command is named "--version"',
+     '没有名为 "--version"'),
     ("--help given a value", ["settle", "--help=no"], '--help does not take the value "no"',
      '--help 不接受值 "no"'),
     ("an extra word after -o's attached value", ["settle", "x.csv", "-ox.out", "extra"],

@@ -77,6 +77,8 @@ TEST(ToolWords, ChoosesTheLanguageAsGettextDoes) {
       {"", "", "", Language::English, "zh_CN"},
       {"", "C.UTF-8", "", Language::Chinese, "zh"},
       {"", "C.UTF-8", "", Language::English, ""},
+      {"", "", "zh_CN.UTF-8", Language::English, "C"},
+      {"", "", "zh_CN.UTF-8", Language::English, "fr:POSIX:zh_CN"},
   };
   for (const auto& c : cases)
     EXPECT_EQ(language_of_locale(c.lc_all, c.lc_messages, c.lang, c.language_list), c.chosen)
